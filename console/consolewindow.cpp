@@ -1,0 +1,220 @@
+#include "console/consolewindow.h"
+
+#include "link/frame.h"
+#include "link/portchoice.h"
+#include "platform/twips.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using platform::MessageBoxes;
+using platform::twips;
+
+namespace console {
+
+namespace {
+platform::LineSettings unitLineSettings()
+{
+    return platform::LineSettings{};  // 9600 8N1, no handshake, DTR and RTS up, 1024 / 512
+}
+
+QStringList numbered(const QString &prefix, int from, int to, int width)
+{
+    QStringList items;
+    for (int k = from; k <= to; ++k) items << prefix + QStringLiteral("%1").arg(k, width, 10, QLatin1Char('0'));
+    return items;
+}
+} // namespace
+
+ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, QWidget *parent)
+    : QWidget(parent), m_boxes(boxes)
+{
+    MSComm1 = new platform::SerialComm(std::move(ports), unitLineSettings(), this);
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    connect(MSComm1, &platform::SerialComm::portLost, this, &ConsoleWindow::portLost);
+    createControls();
+    Form_Load();
+}
+
+ConsoleWindow::~ConsoleWindow() = default;
+
+void ConsoleWindow::createControls()
+{
+    setWindowTitle(QStringLiteral("ZIDID 显示控制器"));
+    resize(platform::twipsSize(9420, 5340));
+
+    auto place = [this](QWidget *w, const char *name, QRect r) {
+        w->setParent(this);
+        w->setObjectName(QLatin1String(name));
+        w->setGeometry(r);
+    };
+    auto button = [&](const char *name, const QString &caption, QRect r) {
+        auto *b = new QPushButton(caption);
+        place(b, name, r);
+        return b;
+    };
+    auto label = [&](const char *name, const QString &caption, QRect r) {
+        auto *l = new QLabel(caption);
+        place(l, name, r);
+        return l;
+    };
+    auto lineEdit = [&](const char *name, const QString &text, QRect r) {
+        auto *e = new QLineEdit(text);
+        place(e, name, r);
+        return e;
+    };
+    auto combo = [&](const char *name, const QString &designText, QRect r) {
+        auto *c = new platform::ListCombo(designText);
+        place(c, name, r);
+        return c;
+    };
+
+    Combo1 = combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 360, 1815, 300));
+    Combo1->addItems(numbered(QStringLiteral("Com"), 1, 16, 1));
+    Combo2 = combo("Combo2", QStringLiteral("单色显示模式"), twips(2520, 360, 1455, 300));
+    Check1 = new QCheckBox(QStringLiteral("PXR-09"));
+    place(Check1, "Check1", twips(4560, 360, 975, 255));
+    Combo3 = combo("Combo3", QStringLiteral("对应并行输入"), twips(5760, 360, 1455, 300));
+    Combo4 = combo("Combo4", QStringLiteral("对应并行输入"), twips(7440, 360, 1455, 300));
+    for (platform::ListCombo *c : {Combo3, Combo4}) {
+        c->addItems(numbered(QString(), 1, 48, 2));
+        c->setEnabled(false);
+    }
+    Line1 = new QFrame;
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setStyleSheet(QStringLiteral("color: grey"));
+    place(Line1, "Line1", QRect(480 / 15, 840 / 15, (8880 - 480) / 15 + 1, 1));
+
+    TallyID = lineEdit("TallyID", QStringLiteral("??"), twips(1440, 1080, 855, 495));
+    ADR = label("ADR", QStringLiteral("设备地址："), twips(480, 1320, 975, 255));
+    Command7 = button("Command7", QStringLiteral("显示设备地址"), twips(2520, 1080, 1455, 495));
+    Command3 = button("Command3", QStringLiteral("从PROM下载"), twips(4200, 1080, 1215, 495));
+    Command4 = button("Command4", QStringLiteral("上传到PROM"), twips(5640, 1080, 1215, 495));
+    Command11 = button("Command11", QStringLiteral("从RAM复制到PROM"), twips(7080, 1080, 1815, 495));
+    Text3 = lineEdit("Text3", QStringLiteral("ABCDE"), twips(480, 1800, 1815, 495));
+    Command13 = button("Command13", QStringLiteral("发送字符到RAM"), twips(2520, 1800, 1455, 495));
+    Command9 = button("Command9", QStringLiteral("从RAM下载"), twips(4200, 1800, 1215, 495));
+    Command10 = button("Command10", QStringLiteral("上传到RAM"), twips(5640, 1800, 1215, 495));
+    Command12 = button("Command12", QStringLiteral("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
+
+    Picture1 = new QWidget;
+    Picture1->setAutoFillBackground(true);
+    {
+        QPalette p = Picture1->palette();
+        p.setColor(QPalette::Window, Qt::black);
+        Picture1->setPalette(p);
+    }
+    place(Picture1, "Picture1", twips(480, 2520, 6375, 1575));
+    Command1 = button("Command1", QStringLiteral("打开文件 ..."), twips(7080, 2640, 1815, 375));
+    Command2 = button("Command2", QStringLiteral("保存文件 ..."), twips(7080, 3120, 1815, 375));
+    Command6 = button("Command6", QStringLiteral("清屏"), twips(7080, 3600, 1815, 375));
+    Command21 = button("Command21", QStringLiteral("闪烁"), twips(480, 4440, 975, 495));
+    Command22 = button("Command22", QStringLiteral("ZIDID PGM"), twips(2160, 4440, 1935, 495));
+    Command23 = button("Command23", QStringLiteral("ZIDID PVW"), twips(4920, 4440, 1935, 495));
+
+    Label1 = label("Label1", QString(), twips(480, 5640, 7575, 255));
+    Label2 = label("Label2", QString(), twips(480, 6360, 7575, 255));
+    Test1 = new QPlainTextEdit;
+    place(Test1, "Test1", twips(480, 7080, 5295, 1455));
+    Label3 = label("Label3", QString(), twips(6120, 7080, 2655, 375));
+    Label4 = label("Label4", QString(), twips(6120, 8040, 2655, 375));
+    Command16 = button("Command16", QStringLiteral("DotImage"), twips(1440, 8880, 2055, 375));
+    Command51 = button("Command51", QStringLiteral("设置设备的地址"), twips(4920, 8880, 1935, 375));
+    Text1 = lineEdit("Text1", QStringLiteral("A1"), twips(6960, 8880, 855, 375));
+    Command52 = button("Command52", QStringLiteral("确定"), twips(7920, 8880, 975, 375));
+    Text1->hide();
+    Command52->hide();
+
+    connect(Combo1, &platform::ListCombo::click, this, &ConsoleWindow::Combo1_Click);
+    connect(Command7, &QPushButton::clicked, this, &ConsoleWindow::Command7_Click);
+    connect(Command51, &QPushButton::clicked, this, &ConsoleWindow::Command51_Click);
+    connect(Command52, &QPushButton::clicked, this, &ConsoleWindow::Command52_Click);
+    new platform::KeyPressHook(TallyID, [this](int key) { TallyID_KeyPress(key); });
+}
+
+void ConsoleWindow::Form_Load()
+{
+    for (platform::ListCombo *c : {Combo1, Combo2, Combo3, Combo4}) c->setListIndex(-1);
+    Combo2->addItems({QStringLiteral("无"), QStringLiteral("宽度1"), QStringLiteral("宽度2"), QStringLiteral("宽度3"),
+                      QStringLiteral("宽度4"), QStringLiteral("宽度5"), QStringLiteral("宽度6"), QStringLiteral("宽度7"),
+                      QStringLiteral("反色"), QStringLiteral("音量")});
+    Test1->hide();
+    Command16->hide();
+    Label1->clear();
+
+    if (const int port = unitlink::startupSearch(*MSComm1))
+        Combo1->setListIndex(port - 1);
+    else
+        Combo1->setListIndex(-1);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+bool ConsoleWindow::send(const QByteArray &frame)
+{
+    if (MSComm1->output(frame)) return true;
+    Label1->setText(kNotSent);
+    return false;
+}
+
+QString ConsoleWindow::normaliseTallyID()
+{
+    const QString address = unitlink::normaliseAddress(TallyID->text());
+    TallyID->setText(address);
+    return address;
+}
+
+void ConsoleWindow::portLost(const QString &description)
+{
+    Label1->setText(description);
+}
+
+void ConsoleWindow::Combo1_Click()
+{
+    Label1->clear();
+    if (const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex()))
+        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
+                     unitlink::promptText(*failure));
+}
+
+void ConsoleWindow::Command7_Click()
+{
+    if (send(unitlink::frame(u"SID"))) Label1->clear();
+}
+
+void ConsoleWindow::TallyID_KeyPress(int keyAscii)
+{
+    if (keyAscii != 13) return;
+    send(unitlink::frame(u"QID", normaliseTallyID()));
+}
+
+void ConsoleWindow::Command51_Click()
+{
+    if (!Command52->isHidden()) {
+        Command52->hide();
+        Text1->hide();
+        return;
+    }
+    m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, QStringLiteral("警告"),
+                 QStringLiteral("执行此操作时控制线只能连接单独一个泰丽灯！"));
+    Command52->show();
+    Text1->show();
+}
+
+void ConsoleWindow::Command52_Click()
+{
+    const unitlink::SetIdStep step = unitlink::setIdStep(Text1->text());
+    Text1->setText(step.sent);
+    send(unitlink::frame(u"SETID", step.sent));
+    Text1->setText(step.next);
+}
+
+} // namespace console

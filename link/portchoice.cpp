@@ -1,0 +1,41 @@
+#include "link/portchoice.h"
+
+namespace unitlink {
+
+int TryOpenPort(SerialLine &line, int port)
+{
+    int step = ReadingOpen;
+    if (line.portOpen()) {
+        step = Closing;
+        if (line.setPortOpen(false)) return step;
+    }
+    step = SettingPort;
+    if (line.setCommPort(port)) return step;
+    step = Opening;
+    if (line.setPortOpen(true)) return step;
+    return PortReady;
+}
+
+int startupSearch(SerialLine &line)
+{
+    for (int p = 1; p <= kPortCount; ++p) {
+        if (TryOpenPort(line, p) == PortReady) return p;
+    }
+    return 0;
+}
+
+PortResult choosePort(SerialLine &line, int listIndex)
+{
+    if (line.portOpen()) {
+        if (PortResult e = line.setPortOpen(false)) return e;
+    }
+    if (PortResult e = line.setCommPort(listIndex + 1)) return e;
+    return line.setPortOpen(true);
+}
+
+QString promptText(const PortError &e, const QString &separator)
+{
+    return QString::number(e.number) + separator + e.description;
+}
+
+} // namespace unitlink

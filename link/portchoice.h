@@ -1,0 +1,27 @@
+// Port selection shared by the console and the demonstration driver.
+#pragma once
+
+#include "link/serialline.h"
+
+namespace unitlink {
+
+inline constexpr int kPortCount = 16;
+
+// Step codes of TryOpenPort: the step under way when it failed, or 6.
+enum TryOpenStep { ReadingOpen = 2, Closing = 3, SettingPort = 4, Opening = 5, PortReady = 6 };
+
+int TryOpenPort(SerialLine &line, int port);
+
+// Ports 1..16 in order; the first that opens is returned (0: none). The port
+// found is left open; the caller selects its list entry, whose click
+// handler closes and reopens it.
+int startupSearch(SerialLine &line);
+
+// The port-choice steps: close if open, set the number from the list
+// position, open. The first failure ends it and is returned.
+PortResult choosePort(SerialLine &line, int listIndex);
+
+// "Prompt" box text: the number, the separator and the description.
+QString promptText(const PortError &e, const QString &separator = QStringLiteral(": "));
+
+} // namespace unitlink

@@ -1,0 +1,51 @@
+// Controls with the event rules the windows are written against.
+#pragma once
+
+#include <QComboBox>
+#include <QObject>
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+// A drop-down list whose click handler runs when the operator chooses an
+// entry (even the one already shown) and when the program moves the list
+// position; setting the position it already has runs nothing. Position -1
+// shows the design text.
+class ListCombo : public QComboBox {
+    Q_OBJECT
+public:
+    explicit ListCombo(const QString &designText, QWidget *parent = nullptr);
+
+    int listIndex() const { return currentIndex(); }
+    void setListIndex(int index);
+    // Shows a text without choosing an entry; the handler does not run.
+    void setShownText(const QString &text);
+    QString shownText() const;
+
+signals:
+    void click();
+
+private:
+    QString m_designText;
+};
+
+// Calls the handler with the key's character code on every key press of
+// the watched widget; the key still reaches the widget.
+class KeyPressHook : public QObject {
+    Q_OBJECT
+public:
+    KeyPressHook(QWidget *watched, std::function<void(int keyAscii)> handler);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    std::function<void(int)> m_handler;
+};
+
+// Bold or normal caption.
+void setBold(QWidget *w, bool bold);
+
+} // namespace platform

@@ -1,0 +1,30 @@
+// Modal message boxes behind an interface, so that tests can answer them.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+class MessageBoxes {
+public:
+    enum class Icon { Information, Exclamation, Critical, Question };
+    enum class Buttons { Ok, OkCancel, RetryCancel };
+    enum class Button { Ok, Cancel, Retry };
+
+    virtual ~MessageBoxes() = default;
+    virtual Button show(Icon icon, Buttons buttons, const QString &title, const QString &text) = 0;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+public:
+    explicit QtMessageBoxes(QWidget *parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget *parent) { m_parent = parent; }
+    Button show(Icon icon, Buttons buttons, const QString &title, const QString &text) override;
+
+private:
+    QWidget *m_parent;
+};
+
+} // namespace platform

@@ -1,0 +1,165 @@
+#include "platform/serialcomm.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+SerialComm::SerialComm(PortMap map, LineSettings settings, QObject *parent)
+    : QObject(parent), m_map(std::move(map)), m_settings(settings)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialComm::handleReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialComm::handleError);
+}
+
+SerialComm::~SerialComm()
+{
+    if (m_port.isOpen()) m_port.close();
+}
+
+QString SerialComm::portLabel() const
+{
+    const QString dev = m_map.device(m_commPort);
+    return dev.isEmpty() ? QStringLiteral("Com%1").arg(m_commPort)
+                         : QStringLiteral("Com%1 (%2)").arg(m_commPort).arg(dev);
+}
+
+unitlink::PortResult SerialComm::setCommPort(int port)
+{
+    if (port < 1 || port > 16)
+        return unitlink::PortError{InvalidPortNumber, QStringLiteral("Invalid port number %1").arg(port)};
+    if (m_port.isOpen())
+        return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+    m_commPort = port;
+    return std::nullopt;
+}
+
+unitlink::PortResult SerialComm::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_port.isOpen()) m_port.close();
+        m_pending.clear();
+        m_readPos = 0;
+        return std::nullopt;
+    }
+    if (m_port.isOpen())
+        return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+
+    const QString dev = m_map.device(m_commPort);
+    if (dev.isEmpty())
+        return unitlink::PortError{DeviceUnavailable,
+                               QStringLiteral("Com%1: no serial device has this number").arg(m_commPort)};
+
+    // Settings first: on some platforms they are applied as part of open().
+    m_port.setPortName(dev);
+    m_port.setBaudRate(m_settings.baud);
+    m_port.setDataBits(m_settings.dataBits);
+    m_port.setParity(m_settings.parity);
+    m_port.setStopBits(m_settings.stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(m_settings.inputBuffer);
+
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError err = m_port.error();
+        const QString reason = m_port.errorString();
+        m_port.clearError();
+        if (err == QSerialPort::DeviceNotFoundError)
+            return unitlink::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
+        if (err == QSerialPort::PermissionError) {
+#ifdef Q_OS_UNIX
+            const QByteArray path = QFile::encodeName(dev);
+            if (::access(path.constData(), R_OK | W_OK) != 0)
+                return unitlink::PortError{DeviceUnavailable,
+                                       QStringLiteral("%1: permission denied; the user needs to be in the "
+                                                      "dialout group").arg(portLabel())};
+#endif
+            return unitlink::PortError{DeviceUnavailable,
+                                   QStringLiteral("%1 is in use by another program").arg(portLabel())};
+        }
+        if (err == QSerialPort::OpenError)
+            return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+        return unitlink::PortError{PortOperationFailed, QStringLiteral("%1: %2").arg(portLabel(), reason)};
+    }
+    m_pending.clear();
+    m_readPos = 0;
+    raiseModemLines();
+    return std::nullopt;
+}
+
+void SerialComm::raiseModemLines()
+{
+    // A pty has no modem lines: Qt reports UnsupportedOperationError for
+    // these calls, which is no reason to give up the port.
+    m_settingModemLines = true;
+    if (m_settings.dtr) m_port.setDataTerminalReady(true);
+    if (m_settings.rts) m_port.setRequestToSend(true);
+    m_settingModemLines = false;
+    m_port.clearError();
+}
+
+void SerialComm::setRTSEnable(bool on)
+{
+    m_settings.rts = on;
+    if (!m_port.isOpen()) return;
+    m_settingModemLines = true;
+    m_port.setRequestToSend(on);
+    m_settingModemLines = false;
+    m_port.clearError();
+}
+
+bool SerialComm::output(QByteArrayView data)
+{
+    if (!m_port.isOpen()) return false;
+    return m_port.write(data.data(), data.size()) == data.size();
+}
+
+QByteArray SerialComm::input()
+{
+    if (m_readPos >= m_pending.size()) return {};
+    return m_pending.sliced(m_readPos++, 1);
+}
+
+void SerialComm::handleReadyRead()
+{
+    m_pending.append(m_port.readAll());
+    // A handler that holds a modal box lets the event loop run; bytes that
+    // come then are only queued here and the running delivery passes them on
+    // in order once the handler returns.
+    if (m_dispatching) return;
+    m_dispatching = true;
+    for (;;) {
+        if (m_readPos >= m_pending.size()) {
+            m_pending.clear();
+            m_readPos = 0;
+            // QSerialPort raises no readyRead for bytes it buffered while
+            // our own readyRead was running, so look again before leaving.
+            if (m_port.isOpen() && m_port.bytesAvailable() > 0) {
+                m_pending = m_port.readAll();
+                if (!m_pending.isEmpty()) continue;
+            }
+            break;
+        }
+        const qsizetype before = m_readPos;
+        emit onComm();
+        if (m_readPos == before) ++m_readPos;  // the handler read nothing: move on
+    }
+    m_dispatching = false;
+}
+
+void SerialComm::handleError(QSerialPort::SerialPortError error)
+{
+    if (m_settingModemLines) return;
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
+        return;
+    if (!m_port.isOpen()) return;
+    // Left open, a hung-up device raises this error without end and spins a core.
+    m_port.clearError();
+    m_port.close();
+    emit portLost(QStringLiteral("%1 lost: the device was unplugged or hung up").arg(portLabel()));
+}
+
+} // namespace platform

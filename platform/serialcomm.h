@@ -1,0 +1,77 @@
+// The window's serial port: a port number 1..16, an open state, text or
+// byte output and one-character input with one notification per
+// received character.
+#pragma once
+
+#include "link/serialline.h"
+#include "platform/portmap.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+
+namespace platform {
+
+struct LineSettings {
+    qint32 baud = 9600;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    qint64 inputBuffer = 1024;
+    qint64 outputBuffer = 512;
+    bool dtr = true;  // raised while open
+    bool rts = true;  // raised while open
+};
+
+// Error numbers reported with a failed port operation.
+enum CommErrorNumber {
+    InvalidPortNumber = 8002,
+    PortAlreadyOpen = 8005,
+    DeviceUnavailable = 8010,  // missing, busy or refused
+    PortOperationFailed = 8015,
+};
+
+class SerialComm : public QObject, public unitlink::SerialLine {
+    Q_OBJECT
+public:
+    SerialComm(PortMap map, LineSettings settings, QObject *parent = nullptr);
+    ~SerialComm() override;
+
+    int commPort() const override { return m_commPort; }
+    unitlink::PortResult setCommPort(int port) override;
+    bool portOpen() const override { return m_port.isOpen(); }
+    unitlink::PortResult setPortOpen(bool open) override;
+
+    // Queues the bytes for the line; false (nothing sent) when no port is open.
+    bool output(QByteArrayView data);
+    // One received character per call, empty when none is waiting.
+    QByteArray input();
+
+    void setRTSEnable(bool on);
+    bool rtsEnable() const { return m_settings.rts; }
+
+    // "Com3 (/dev/ttyUSB0)", for messages.
+    QString portLabel() const;
+
+signals:
+    // Once per received character; the handler reads it with input().
+    void onComm();
+    // The device went away (unplugged, peer hung up); the port is closed.
+    void portLost(const QString &description);
+
+private:
+    void handleReadyRead();
+    void handleError(QSerialPort::SerialPortError error);
+    void raiseModemLines();
+
+    PortMap m_map;
+    LineSettings m_settings;
+    QSerialPort m_port;
+    int m_commPort = 1;
+    QByteArray m_pending;
+    qsizetype m_readPos = 0;
+    bool m_dispatching = false;
+    bool m_settingModemLines = false;
+};
+
+} // namespace platform

@@ -1,0 +1,108 @@
+#include "tests/support/pty.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+Pty::Pty()
+{
+    char name[256] = {};
+    termios tio{};
+    cfmakeraw(&tio);
+    if (openpty(&m_master, &m_slave, name, &tio, nullptr) != 0) qFatal("openpty failed: %s", strerror(errno));
+    // Both ends raw before a byte moves: no echo, no CR/LF games.
+    tcsetattr(m_master, TCSANOW, &tio);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+Pty::~Pty()
+{
+    closeMaster();
+    if (m_slave >= 0) ::close(m_slave);
+}
+
+void Pty::closeMaster()
+{
+    if (m_master >= 0) ::close(m_master);
+    m_master = -1;
+}
+
+void Pty::write(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    QDeadlineTimer deadline(5000);
+    while (done < bytes.size() && !deadline.hasExpired()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    if (done < bytes.size()) qWarning("pty write incomplete: %lld of %lld", qlonglong(done), qlonglong(bytes.size()));
+}
+
+QByteArray Pty::readAvailable()
+{
+    char buf[4096];
+    for (;;) {
+        if (m_master < 0) break;
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n <= 0) break;
+        m_buffer.append(buf, n);
+    }
+    QByteArray out = m_buffer;
+    m_buffer.clear();
+    return out;
+}
+
+QByteArray Pty::readBytes(int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QByteArray got;
+    while (got.size() < count && !deadline.hasExpired()) {
+        got += readAvailable();
+        if (got.size() < count) QTest::qWait(2);
+    }
+    if (got.size() > count) {
+        m_buffer.prepend(got.mid(count));
+        got.truncate(count);
+    }
+    return got;
+}
+
+QByteArray Pty::readFrame(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QByteArray got;
+    for (;;) {
+        got += readAvailable();
+        const qsizetype stx = got.indexOf('\x02');
+        const qsizetype etx = stx >= 0 ? got.indexOf('\x03', stx) : -1;
+        if (etx >= 0) {
+            m_buffer.prepend(got.mid(etx + 1));
+            return got.mid(stx, etx - stx + 1);
+        }
+        if (deadline.hasExpired()) {
+            m_buffer.prepend(got);
+            return {};
+        }
+        QTest::qWait(2);
+    }
+}
+
+QByteArray Pty::drainFor(int ms)
+{
+    QTest::qWait(ms);
+    return readAvailable();
+}
+
+} // namespace testsupport
