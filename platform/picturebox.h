@@ -1,0 +1,69 @@
+// A drawing surface with a user coordinate system given by its corner
+// values, circles drawn with an outline colour and filled with the current
+// fill colour, and mouse presses reported in user coordinates. What is
+// drawn stays until drawn over: the surface keeps its own image.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <QSizeF>
+#include <QWidget>
+
+namespace platform {
+
+// User coordinates of the top-left corner (x1, y1) and the bottom-right
+// corner (x2, y2) of the drawing area; y may run upwards (y1 > y2).
+struct UserScale {
+    double x1 = 0, y1 = 0, x2 = 1, y2 = 1;
+
+    QPointF toUser(QPointF pixel, QSizeF size) const
+    {
+        return {x1 + pixel.x() * (x2 - x1) / size.width(), y1 + pixel.y() * (y2 - y1) / size.height()};
+    }
+    QPointF toPixel(QPointF user, QSizeF size) const
+    {
+        return {(user.x() - x1) * size.width() / (x2 - x1), (user.y() - y1) * size.height() / (y2 - y1)};
+    }
+};
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QColor background, QWidget *parent = nullptr);
+
+    void setScale(double x1, double y1, double x2, double y2) { m_scale = {x1, y1, x2, y2}; }
+    const UserScale &scale() const { return m_scale; }
+
+    void setFillColor(QColor c) { m_fill = c; }
+    QColor fillColor() const { return m_fill; }
+
+    // A circle centred at (cx, cy); the radius is measured in x units so it
+    // comes out round on screen.
+    void circle(double cx, double cy, double radius, QColor outline);
+    // Wipes the surface to its background.
+    void cls();
+
+    // What the surface shows, in device pixels.
+    const QImage &image() const { return m_image; }
+    // The colour shown at a point given in user coordinates.
+    QColor colorAt(double x, double y) const;
+
+signals:
+    void mouseDown(Qt::MouseButton button, bool shift, double x, double y);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void ensureImage();
+
+    QColor m_background;
+    QColor m_fill = Qt::black;
+    UserScale m_scale;
+    QImage m_image;
+};
+
+} // namespace platform
