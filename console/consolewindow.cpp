@@ -9,7 +9,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 
@@ -104,14 +105,9 @@ void ConsoleWindow::createControls()
     Command10 = button("Command10", QStringLiteral("上传到RAM"), twips(5640, 1800, 1215, 495));
     Command12 = button("Command12", QStringLiteral("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
 
-    Picture1 = new QWidget;
-    Picture1->setAutoFillBackground(true);
-    {
-        QPalette p = Picture1->palette();
-        p.setColor(QPalette::Window, Qt::black);
-        Picture1->setPalette(p);
-    }
+    Picture1 = new platform::PictureBox(Qt::black);
     place(Picture1, "Picture1", twips(480, 2520, 6375, 1575));
+    Picture1->setCursor(canvasCursor());
     Command1 = button("Command1", QStringLiteral("打开文件 ..."), twips(7080, 2640, 1815, 375));
     Command2 = button("Command2", QStringLiteral("保存文件 ..."), twips(7080, 3120, 1815, 375));
     Command6 = button("Command6", QStringLiteral("清屏"), twips(7080, 3600, 1815, 375));
@@ -121,7 +117,7 @@ void ConsoleWindow::createControls()
 
     Label1 = label("Label1", QString(), twips(480, 5640, 7575, 255));
     Label2 = label("Label2", QString(), twips(480, 6360, 7575, 255));
-    Test1 = new QPlainTextEdit;
+    Test1 = new platform::TextBox;
     place(Test1, "Test1", twips(480, 7080, 5295, 1455));
     Label3 = label("Label3", QString(), twips(6120, 7080, 2655, 375));
     Label4 = label("Label4", QString(), twips(6120, 8040, 2655, 375));
@@ -137,6 +133,41 @@ void ConsoleWindow::createControls()
     connect(Command51, &QPushButton::clicked, this, &ConsoleWindow::Command51_Click);
     connect(Command52, &QPushButton::clicked, this, &ConsoleWindow::Command52_Click);
     new platform::KeyPressHook(TallyID, [this](int key) { TallyID_KeyPress(key); });
+    connect(MSComm1, &platform::SerialComm::onComm, this, &ConsoleWindow::MSComm1_OnComm);
+    connect(Picture1, &platform::PictureBox::mouseDown, this, &ConsoleWindow::Picture1_MouseDown);
+    connect(Command3, &QPushButton::clicked, this, &ConsoleWindow::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &ConsoleWindow::Command4_Click);
+    connect(Command6, &QPushButton::clicked, this, &ConsoleWindow::Command6_Click);
+    connect(Command9, &QPushButton::clicked, this, &ConsoleWindow::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &ConsoleWindow::Command10_Click);
+    connect(Command11, &QPushButton::clicked, this, &ConsoleWindow::Command11_Click);
+    connect(Command12, &QPushButton::clicked, this, &ConsoleWindow::Command12_Click);
+
+    for (QLabel *l : {Label1, Label2, Label3, Label4}) l->setTextFormat(Qt::PlainText);
+    for (auto &column : m_drawn) column.fill(-1);
+}
+
+QCursor ConsoleWindow::canvasCursor() const
+{
+    // A pen whose tip, the hot spot, touches the dot being set.
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath pen;
+    pen.moveTo(12, 1);
+    pen.lineTo(17, 10);
+    pen.lineTo(29, 28);
+    pen.lineTo(24, 31);
+    pen.lineTo(12, 13);
+    pen.closeSubpath();
+    p.setPen(QPen(Qt::black, 1.5));
+    p.setBrush(QColor(255, 220, 120));
+    p.drawPath(pen);
+    p.setBrush(Qt::red);
+    p.drawEllipse(QPointF(12.5, 3.5), 2.2, 2.2);
+    p.end();
+    return QCursor(pm, 12, 1);
 }
 
 void ConsoleWindow::Form_Load()
@@ -145,6 +176,7 @@ void ConsoleWindow::Form_Load()
     Combo2->addItems({QStringLiteral("无"), QStringLiteral("宽度1"), QStringLiteral("宽度2"), QStringLiteral("宽度3"),
                       QStringLiteral("宽度4"), QStringLiteral("宽度5"), QStringLiteral("宽度6"), QStringLiteral("宽度7"),
                       QStringLiteral("反色"), QStringLiteral("音量")});
+    Picture1->setScale(0, 1599, 6399, 0);
     Test1->hide();
     Command16->hide();
     Label1->clear();
@@ -215,6 +247,187 @@ void ConsoleWindow::Command52_Click()
     Text1->setText(step.sent);
     send(unitlink::frame(u"SETID", step.sent));
     Text1->setText(step.next);
+}
+
+} // namespace console
+
+namespace console {
+
+// ---- dot image editor ----
+
+void ConsoleWindow::drawDot(int column, int row)
+{
+    const bool lit = Dots[column][row];
+    if (m_drawn[column][row] == lit) return;  // already shows exactly this
+    m_drawn[column][row] = lit;
+    Picture1->setFillColor(lit ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    Picture1->circle(200 * column + 100, 200 * row + 100, 80, QColor(128, 0, 0));
+}
+
+void ConsoleWindow::Picture1_MouseDown(Qt::MouseButton, bool, double x, double y)
+{
+    const Cell cell = cellAt(x, y);
+    Dots[cell.column][cell.row] = !Dots[cell.column][cell.row];
+    drawDot(cell.column, cell.row);
+    PictureToHex();
+}
+
+void ConsoleWindow::PictureToHex()
+{
+    Test1->setText(dotsToHex(Dots));
+}
+
+void ConsoleWindow::HexToPicture()
+{
+    Dots = hexToDots(Test1->text());
+    for (int c = 0; c < kColumns; ++c)
+        for (int r = 0; r < kRows; ++r) drawDot(c, r);
+}
+
+void ConsoleWindow::Command6_Click()
+{
+    Test1->setText(QString());
+    Label1->clear();
+    Label2->clear();
+    Dots = DotGrid{};
+    for (int c = 0; c < kColumns; ++c)
+        for (int r = 0; r < kRows; ++r) drawDot(c, r);
+}
+
+// ---- response receiver ----
+
+void ConsoleWindow::MSComm1_OnComm()
+{
+    const QString s = QString::fromLatin1(MSComm1->input());
+    if (s == QLatin1Char(unitlink::STX)) {
+        ReplyBuffer.clear();
+        m_replyOverflow = false;
+        Label1->clear();
+        Label2->setText(QStringLiteral("[STX]"));
+        return;
+    }
+    if (s != QLatin1Char(unitlink::ETX)) {
+        if (!m_replyOverflow) {
+            if (ReplyBuffer.size() + s.size() > kReplyBufferLimit) {
+                ReplyBuffer.clear();
+                m_replyOverflow = true;
+            } else {
+                ReplyBuffer += s;
+            }
+        }
+        Label2->setText(Label2->text().left(64) + s);
+        return;
+    }
+    Label2->setText(Label2->text() + QStringLiteral("[ETX]"));
+    if (!m_replyOverflow) actOnFrame();
+}
+
+void ConsoleWindow::actOnFrame()
+{
+    const QString k = ReplyBuffer.left(3);
+    static const QStringList done = {QStringLiteral("cfg"), QStringLiteral("rtm"), QStringLiteral("ton"),
+                                     QStringLiteral("tof"), QStringLiteral("twn"), QStringLiteral("twf"),
+                                     QStringLiteral("chr")};
+    if (k == u"rdr" || k == u"rdm")
+        showImageReply();
+    else if (k == u"wrm" || k == u"wrr")
+        Label1->setText(QStringLiteral("LED unit has been written!"));
+    else if (done.contains(k))
+        Label1->setText(k);
+    else if (k == u"tfh")
+        Label1->setText(ReplyBuffer.left(4));
+    else if (k == u"gpi")
+        ;  // the parallel-input report comes with PXR-09 mode
+    else if (k == u"TLY")
+        showTallyList(Label3, QStringLiteral("PGM:"));
+    else if (k == u"TLW")
+        showTallyList(Label4, QStringLiteral("PVW:"));
+    else if (k == u"err")
+        showUnitError();
+    else
+        Label1->setText(ReplyBuffer);
+}
+
+void ConsoleWindow::showImageReply()
+{
+    const unitlink::ImageReply reply = unitlink::readImageReply(ReplyBuffer);
+    if (!reply.checksumOk)
+        m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, QStringLiteral("Warning!"),
+                     QStringLiteral("Download CRC Error"));
+    Test1->setText(reply.hexText);
+    HexToPicture();
+    // The image is loaded either way, but a failed check must not read as success.
+    Label1->setText(reply.checksumOk ? QStringLiteral("Download finished!") : QStringLiteral("Download CRC Error"));
+}
+
+void ConsoleWindow::showTallyList(QLabel *label, const QString &head)
+{
+    QString text = head;
+    for (qsizetype i = ReplyBuffer.size() - 1; i >= 3; --i)
+        text += QLatin1Char(' ') + unitlink::codedAsDecimal(ReplyBuffer.at(i));
+    label->setText(text);
+}
+
+void ConsoleWindow::showUnitError()
+{
+    const QChar code = ReplyBuffer.size() > 3 ? ReplyBuffer.at(3) : QChar();
+    const QString title = QStringLiteral("Warning!");
+    if (code == u'1')
+        m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Command Error"));
+    else if (code == u'2')
+        m_boxes.show(MessageBoxes::Icon::Question, MessageBoxes::Buttons::RetryCancel, title,
+                     QStringLiteral("CRC Error"));
+    else if (code == u'3')
+        m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title,
+                     QStringLiteral("Programming Error"));
+}
+
+// ---- memory image transfers ----
+
+bool ConsoleWindow::confirmReplace()
+{
+    return m_boxes.show(MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::OkCancel, QStringLiteral("Warning!"),
+                        QStringLiteral("The programed data will been replaced!\r\nDo you want to go on?")) ==
+           MessageBoxes::Button::Ok;
+}
+
+void ConsoleWindow::download(const QString &mnemonic)
+{
+    Test1->setText(QString());
+    if (send(unitlink::frame(mnemonic, normaliseTallyID()))) Label1->setText(kNoResponse);
+}
+
+void ConsoleWindow::upload(const QString &mnemonic)
+{
+    PictureToHex();
+    const QString address = normaliseTallyID();
+    if (send(unitlink::uploadFrame(mnemonic, address, Test1->text()))) Label1->setText(kNoResponse);
+}
+
+void ConsoleWindow::Command3_Click() { download(QStringLiteral("RDM")); }
+void ConsoleWindow::Command9_Click() { download(QStringLiteral("RDR")); }
+
+void ConsoleWindow::Command4_Click()
+{
+    Label1->clear();
+    if (!confirmReplace()) return;
+    upload(QStringLiteral("WRM"));
+}
+
+void ConsoleWindow::Command10_Click() { upload(QStringLiteral("WRR")); }
+
+void ConsoleWindow::Command11_Click()
+{
+    Label1->clear();
+    const QString address = normaliseTallyID();
+    if (!confirmReplace()) return;
+    if (send(unitlink::frame(u"RTM", address))) Label1->setText(kNoResponse);
+}
+
+void ConsoleWindow::Command12_Click()
+{
+    Label1->clear();
+    send(unitlink::frame(u"MTR"));
 }
 
 } // namespace console

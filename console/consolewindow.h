@@ -3,8 +3,10 @@
 // and watches the line.
 #pragma once
 
+#include "console/dotimage.h"
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
+#include "platform/picturebox.h"
 #include "platform/portmap.h"
 #include "platform/serialcomm.h"
 
@@ -14,13 +16,14 @@ class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace console {
 
 inline const QString kNoResponse = QStringLiteral("No Response");
 inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
+// A reply longer than any the units send is noise; it is dropped whole.
+inline constexpr qsizetype kReplyBufferLimit = 4096;
 
 class ConsoleWindow : public QWidget {
     Q_OBJECT
@@ -32,8 +35,8 @@ public:
     platform::ListCombo *Combo1, *Combo2, *Combo3, *Combo4;
     QLabel *ADR, *Label1, *Label2, *Label3, *Label4;
     QLineEdit *TallyID, *Text1, *Text3;
-    QPlainTextEdit *Test1;
-    QWidget *Picture1;
+    platform::TextBox *Test1;
+    platform::PictureBox *Picture1;
     QPushButton *Command1, *Command2, *Command3, *Command4, *Command6, *Command7, *Command9, *Command10,
         *Command11, *Command12, *Command13, *Command16, *Command21, *Command22, *Command23, *Command51,
         *Command52;
@@ -47,6 +50,22 @@ public:
     void Command51_Click();
     void Command52_Click();
     void TallyID_KeyPress(int keyAscii);
+    void MSComm1_OnComm();
+    void Picture1_MouseDown(Qt::MouseButton button, bool shift, double x, double y);
+    void Command3_Click();
+    void Command4_Click();
+    void Command6_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Command12_Click();
+
+    void PictureToHex();
+    void HexToPicture();
+
+    // Window state of the design.
+    QString ReplyBuffer;
+    DotGrid Dots{};
 
 private:
     void createControls();
@@ -57,6 +76,20 @@ private:
     // Normalises TallyID in place and returns the address.
     QString normaliseTallyID();
     void portLost(const QString &description);
+    void download(const QString &mnemonic);
+    void upload(const QString &mnemonic);
+    bool confirmReplace();
+    void actOnFrame();
+    void showImageReply();
+    void showTallyList(QLabel *label, const QString &head);
+    void showUnitError();
+    void drawDot(int column, int row);
+    QCursor canvasCursor() const;
+
+    // Drawn fill of each cell (-1: never drawn), so that redrawing the
+    // whole image only paints the dots that change.
+    std::array<std::array<signed char, kRows>, kColumns> m_drawn;
+    bool m_replyOverflow = false;
 
     platform::MessageBoxes &m_boxes;
 };

@@ -57,6 +57,22 @@ bool KeyPressHook::eventFilter(QObject *, QEvent *event)
     return false;
 }
 
+TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
+{
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_setting) m_text = toPlainText();
+    });
+}
+
+void TextBox::setText(const QString &text)
+{
+    if (text == m_text) return;
+    m_text = text;
+    m_setting = true;
+    setPlainText(text);
+    m_setting = false;
+}
+
 void setBold(QWidget *w, bool bold)
 {
     QFont f = w->font();

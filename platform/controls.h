@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QObject>
+#include <QPlainTextEdit>
 #include <functional>
 
 class QWidget;
@@ -43,6 +44,22 @@ protected:
 
 private:
     std::function<void(int)> m_handler;
+};
+
+// A multi-line text box that gives back exactly the text it was given,
+// CR LF pairs included (a text document would turn every CR into a
+// paragraph break and shift character positions). The operator's edits
+// become the text as typed.
+class TextBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget *parent = nullptr);
+    QString text() const { return m_text; }
+    void setText(const QString &text);
+
+private:
+    QString m_text;
+    bool m_setting = false;
 };
 
 // Bold or normal caption.

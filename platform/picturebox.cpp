@@ -12,7 +12,7 @@ PictureBox::PictureBox(QColor background, QWidget *parent) : QWidget(parent), m_
     ensureImage();
 }
 
-void PictureBox::ensureImage()
+void PictureBox::ensureImage() const
 {
     const qreal dpr = devicePixelRatioF();
     const QSize want = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
@@ -52,6 +52,7 @@ void PictureBox::cls()
 
 QColor PictureBox::colorAt(double x, double y) const
 {
+    ensureImage();
     const QPointF px = m_scale.toPixel({x, y}, size()) * m_image.devicePixelRatio();
     const QPoint at(qBound(0, int(px.x()), m_image.width() - 1), qBound(0, int(px.y()), m_image.height() - 1));
     return m_image.pixelColor(at);

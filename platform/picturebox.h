@@ -45,7 +45,11 @@ public:
     void cls();
 
     // What the surface shows, in device pixels.
-    const QImage &image() const { return m_image; }
+    const QImage &image() const
+    {
+        ensureImage();
+        return m_image;
+    }
     // The colour shown at a point given in user coordinates.
     QColor colorAt(double x, double y) const;
 
@@ -58,12 +62,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    void ensureImage();
+    // Sized to the widget at device resolution; resize events are late for
+    // hidden widgets, so every use checks.
+    void ensureImage() const;
 
     QColor m_background;
     QColor m_fill = Qt::black;
     UserScale m_scale;
-    QImage m_image;
+    mutable QImage m_image;
 };
 
 } // namespace platform

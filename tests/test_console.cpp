@@ -1,7 +1,5 @@
 // The console window offscreen, its port on a pty.
-#include "console/consolewindow.h"
-#include "tests/support/pty.h"
-#include "tests/support/recordingboxes.h"
+#include "tests/support/consolerig.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,15 +15,7 @@ using platform::PortMap;
 using testsupport::Pty;
 using testsupport::RecordingBoxes;
 
-namespace {
-// A console on port 1 = a fresh pty.
-struct Rig {
-    Pty pty;
-    RecordingBoxes boxes;
-    std::unique_ptr<ConsoleWindow> w;
-    Rig() { w = std::make_unique<ConsoleWindow>(PortMap({pty.slavePath()}), boxes); }
-};
-} // namespace
+using Rig = testsupport::ConsoleRig;
 
 class TestConsole : public QObject {
     Q_OBJECT

@@ -97,6 +97,20 @@ private slots:
         QCOMPARE(box.colorAt(100, 1500), QColor(Qt::black));
     }
 
+    void imageFollowsDevicePixelRatio()
+    {
+        PictureBox box(Qt::black);
+        box.resize(425, 105);
+        const qreal dpr = box.devicePixelRatioF();
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") QCOMPARE(dpr, 2.0);
+        QCOMPARE(box.image().size(), QSize(qRound(425 * dpr), qRound(105 * dpr)));
+        // A dot's edge is drawn at device resolution, not scaled up.
+        box.setScale(0, 1599, 6399, 0);
+        box.setFillColor(Qt::red);
+        box.circle(100, 1500, 80, QColor(128, 0, 0));
+        QCOMPARE(box.colorAt(100, 1500), QColor(Qt::red));
+    }
+
     void mousePressInUserCoordinates_data()
     {
         QTest::addColumn<int>("button");

@@ -1,0 +1,62 @@
+#include "console/dotimage.h"
+
+#include "link/frame.h"
+
+#include <QtGlobal>
+#include <cmath>
+
+namespace console {
+
+QString dotsToHex(const DotGrid &dots)
+{
+    QString text;
+    text.reserve(kColumns * 3);
+    for (int c = 0; c < kColumns; ++c) {
+        unsigned b = 0;
+        for (int r = 0; r < kRows; ++r)
+            if (dots[c][r]) b |= 1u << r;
+        text += unitlink::hex2(b);
+        text += QLatin1Char(' ');
+    }
+    return text;
+}
+
+DotGrid hexToDots(QStringView text)
+{
+    DotGrid dots{};
+    text = text.first(qMin<qsizetype>(text.size(), 95));
+    for (int c = 0; c < kColumns; ++c) {
+        const int v = unitlink::pairValue(text.mid(3 * c, 2));
+        for (int r = 0; r < kRows; ++r) dots[c][r] = (v >> r) & 1;
+    }
+    return dots;
+}
+
+Cell cellAt(double x, double y)
+{
+    const int c = int(std::floor(x / 200.0));
+    const int r = int(std::floor(y / 200.0));
+    return {qBound(0, c, kColumns - 1), qBound(0, r, kRows - 1)};
+}
+
+QString dataListing()
+{
+    // Where each bit of the index lands in the entry.
+    static constexpr int kWeights[8] = {1, 4, 32, 2, 8, 64, 16, 128};
+    QString text;
+    text.reserve(32 * 55);
+    for (int line = 0; line < 32; ++line) {
+        text += QStringLiteral("DB ");
+        for (int k = 0; k < 8; ++k) {
+            const int n = 8 * line + k;
+            int entry = 0;
+            for (int bit = 0; bit < 8; ++bit)
+                if (n & (1 << bit)) entry += kWeights[bit];
+            text += QLatin1Char('0') + unitlink::hex2(unsigned(entry));
+            text += k < 7 ? QStringLiteral("H, ") : QStringLiteral("H ;%1\r\n").arg(line, 2, 10, QLatin1Char('0'));
+        }
+    }
+    return text;
+}
+
+} // namespace console
