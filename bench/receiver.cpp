@@ -5,6 +5,7 @@
 #include "console/consolewindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
+#include "tests/support/recordingdialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,7 +49,8 @@ int main(int argc, char *argv[])
 
     testsupport::Pty pty;
     testsupport::RecordingBoxes boxes;
-    console::ConsoleWindow window(platform::PortMap({pty.slavePath()}), boxes);
+    testsupport::RecordingDialogs dialogs;
+    console::ConsoleWindow window(platform::PortMap({pty.slavePath()}), boxes, dialogs);
     window.show();
     if (!window.MSComm1->portOpen()) {
         std::fprintf(stderr, "console did not open the pty\n");

@@ -5,6 +5,10 @@
 #include "platform/twips.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -33,8 +37,9 @@ QStringList numbered(const QString &prefix, int from, int to, int width)
 }
 } // namespace
 
-ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, QWidget *parent)
-    : QWidget(parent), m_boxes(boxes)
+ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platform::FileDialogs &files,
+                             QWidget *parent)
+    : QWidget(parent), m_boxes(boxes), m_files(files)
 {
     MSComm1 = new platform::SerialComm(std::move(ports), unitLineSettings(), this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
@@ -86,6 +91,14 @@ void ConsoleWindow::createControls()
     for (platform::ListCombo *c : {Combo3, Combo4}) {
         c->addItems(numbered(QString(), 1, 48, 2));
         c->setEnabled(false);
+        QPalette p = c->palette();
+        const QColor colour = c == Combo3 ? QColor(255, 0, 0) : QColor(0, 255, 0);
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            p.setColor(g, QPalette::Button, colour);
+            p.setColor(g, QPalette::Base, colour);
+        }
+        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(64, 64, 64));
+        c->setPalette(p);
     }
     Line1 = new QFrame;
     Line1->setFrameShape(QFrame::HLine);
@@ -142,6 +155,17 @@ void ConsoleWindow::createControls()
     connect(Command10, &QPushButton::clicked, this, &ConsoleWindow::Command10_Click);
     connect(Command11, &QPushButton::clicked, this, &ConsoleWindow::Command11_Click);
     connect(Command12, &QPushButton::clicked, this, &ConsoleWindow::Command12_Click);
+    connect(Command1, &QPushButton::clicked, this, &ConsoleWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &ConsoleWindow::Command2_Click);
+    connect(Command13, &QPushButton::clicked, this, &ConsoleWindow::Command13_Click);
+    connect(Command16, &QPushButton::clicked, this, &ConsoleWindow::Command16_Click);
+    connect(Command21, &QPushButton::clicked, this, &ConsoleWindow::Command21_Click);
+    connect(Command22, &QPushButton::clicked, this, &ConsoleWindow::Command22_Click);
+    connect(Command23, &QPushButton::clicked, this, &ConsoleWindow::Command23_Click);
+    connect(Combo2, &platform::ListCombo::click, this, &ConsoleWindow::Combo2_Click);
+    connect(Combo3, &platform::ListCombo::click, this, &ConsoleWindow::Combo3_Click);
+    connect(Combo4, &platform::ListCombo::click, this, &ConsoleWindow::Combo4_Click);
+    connect(Check1, &QCheckBox::toggled, this, &ConsoleWindow::Check1_Click);
 
     for (QLabel *l : {Label1, Label2, Label3, Label4}) l->setTextFormat(Qt::PlainText);
     for (auto &column : m_drawn) column.fill(-1);
@@ -337,7 +361,7 @@ void ConsoleWindow::actOnFrame()
     else if (k == u"tfh")
         Label1->setText(ReplyBuffer.left(4));
     else if (k == u"gpi")
-        ;  // the parallel-input report comes with PXR-09 mode
+        showInputReport();
     else if (k == u"TLY")
         showTallyList(Label3, QStringLiteral("PGM:"));
     else if (k == u"TLW")
@@ -428,6 +452,192 @@ void ConsoleWindow::Command12_Click()
 {
     Label1->clear();
     send(unitlink::frame(u"MTR"));
+}
+
+} // namespace console
+
+namespace console {
+
+// ---- parallel-input report ----
+
+void ConsoleWindow::showInputReport()
+{
+    if (ReplyBuffer.size() != 5) return;
+    const QChar pgm = ReplyBuffer.at(3);
+    if (pgm == u'@') {
+        Check1->setChecked(false);  // runs its handler, and so its "GPI" frame, if it was ticked
+        Combo3->setListIndex(-1);
+        return;
+    }
+    Check1->setChecked(true);
+    Combo3->setShownText(unitlink::codedAsDecimal(pgm));
+    Combo4->setShownText(unitlink::codedAsDecimal(ReplyBuffer.at(4)));
+}
+
+// ---- display configuration ----
+
+void ConsoleWindow::Combo2_Click()
+{
+    static constexpr int kModes[10] = {0, 1, 2, 3, 4, 5, 6, 7, 128, 64};
+    const int index = Combo2->listIndex();
+    int value = index >= 0 && index < 10 ? kModes[index] : 0;
+    if (Check1->isChecked()) value += 32;
+    const QString address = normaliseTallyID();
+    if (send(unitlink::frame(u"CFG", address + unitlink::hex2(unsigned(value))))) Label1->setText(kNoResponse);
+}
+
+void ConsoleWindow::Check1_Click()
+{
+    if (Check1->isChecked()) {
+        Combo3->setEnabled(true);
+        Combo4->setEnabled(true);
+        return;
+    }
+    for (platform::ListCombo *c : {Combo3, Combo4}) {
+        c->setEnabled(false);
+        c->setListIndex(-1);  // shows the design text again; nothing is sent at -1
+    }
+    // The address field goes out as typed here, but still only as printable
+    // characters: a pasted STX or ETX must not cut the frame.
+    const QString data = QString::fromLatin1(unitlink::lineText(TallyID->text())) + QLatin1Char('@');
+    send(unitlink::frame(u"GPI", data));
+    Label2->setText(QStringLiteral("GPI") + data);
+}
+
+void ConsoleWindow::inputChoice(platform::ListCombo *combo, const QString &mnemonic)
+{
+    const int index = combo->listIndex();
+    if (index < 0) return;
+    const QString address = normaliseTallyID();
+    const QString data = address + unitlink::codedChar(index + 1);
+    const bool sent = send(unitlink::frame(mnemonic, data));
+    Label2->setText(mnemonic + data);
+    if (sent) Label1->setText(kNoResponse);
+}
+
+void ConsoleWindow::Combo3_Click() { inputChoice(Combo3, QStringLiteral("GPI")); }
+void ConsoleWindow::Combo4_Click() { inputChoice(Combo4, QStringLiteral("GPW")); }
+
+// ---- tally and text commands ----
+
+void ConsoleWindow::tallyButton(bool &flag, QPushButton *button, const QString &onMnemonic,
+                                const QString &offMnemonic)
+{
+    const QString address = normaliseTallyID();
+    flag = !flag;
+    platform::setBold(button, flag);
+    if (send(unitlink::frame(flag ? onMnemonic : offMnemonic, address))) Label1->setText(kNoResponse);
+    if (Check1->isChecked()) {
+        // PXR-09 units latch the tally themselves: the button only pulses.
+        flag = false;
+        platform::setBold(button, false);
+    }
+    FlashOn = false;
+    platform::setBold(Command21, false);
+}
+
+void ConsoleWindow::Command22_Click() { tallyButton(PgmOn, Command22, QStringLiteral("TON"), QStringLiteral("TOF")); }
+void ConsoleWindow::Command23_Click() { tallyButton(PvwOn, Command23, QStringLiteral("TWN"), QStringLiteral("TWF")); }
+
+void ConsoleWindow::Command21_Click()
+{
+    const QString address = normaliseTallyID();
+    bool sent;
+    if (FlashOn) {
+        // Stopping the flash restores the steady state last set, PGM first.
+        FlashOn = false;
+        platform::setBold(Command21, false);
+        platform::setBold(Command22, PgmOn);
+        sent = send(unitlink::frame(PgmOn ? u"TON" : u"TOF", address));
+        platform::setBold(Command23, PvwOn);
+        sent = send(unitlink::frame(PvwOn ? u"TWN" : u"TWF", address)) && sent;
+    } else {
+        FlashOn = true;
+        platform::setBold(Command21, true);
+        sent = send(unitlink::frame(u"TFH", address));
+    }
+    if (sent) Label1->setText(kNoResponse);
+}
+
+void ConsoleWindow::Command13_Click()
+{
+    const QString address = normaliseTallyID();
+    // Five characters, right-aligned; counted as characters, not UTF-16
+    // units, so that each one becomes exactly one byte on the line.
+    QList<uint> chars = Text3->text().toUcs4();
+    while (chars.size() < 5) chars.prepend(' ');
+    chars = chars.mid(chars.size() - 5);
+    const QString five = QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), chars.size());
+    Text3->setText(five);
+    QString safe;
+    for (uint c : chars) safe += c >= 0x20 && c < 0x7F ? QChar(char16_t(c)) : QLatin1Char('?');
+    if (send(unitlink::frame(u"CHR", address + safe))) Label1->setText(kNoResponse);
+}
+
+// ---- image files ----
+
+void ConsoleWindow::fileWarning(const QString &fileName, const QString &reason)
+{
+    m_boxes.show(MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok, QStringLiteral("Warning!"),
+                 QStringLiteral("%1\r\n%2").arg(QDir::toNativeSeparators(fileName), reason));
+}
+
+void ConsoleWindow::Command1_Click()
+{
+    Label1->clear();
+    const QString name = m_files.openFile(kLedFilter);
+    if (name.isEmpty()) return;  // cancelled
+
+    const QFileInfo info(name);
+    if (info.isDir()) return fileWarning(name, QStringLiteral("This is a folder, not an image file."));
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) return fileWarning(name, file.errorString());
+    if (file.size() > kLedFileLimit)
+        return fileWarning(name, QStringLiteral("The file is larger than %1 KiB: it is not an image file.")
+                                     .arg(kLedFileLimit / 1024));
+    const QByteArray bytes = file.read(kLedFileLimit + 1);
+    if (file.error() != QFileDevice::NoError) return fileWarning(name, file.errorString());
+    if (bytes.size() > kLedFileLimit)
+        return fileWarning(name, QStringLiteral("The file is larger than %1 KiB: it is not an image file.")
+                                     .arg(kLedFileLimit / 1024));
+
+    // Each line, whatever ended it (CR LF, CR or LF), followed by CR LF.
+    QString text;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        text += QString::fromLatin1(bytes.mid(start, end - start));
+        text += QStringLiteral("\r\n");
+        if (end < bytes.size() && bytes[end] == '\r') ++end;
+        if (end < bytes.size() && bytes[end] == '\n') ++end;
+        start = end;
+    }
+    Test1->setText(text);
+    HexToPicture();
+}
+
+void ConsoleWindow::Command2_Click()
+{
+    PictureToHex();
+    Label1->clear();
+    const QString name = m_files.saveFile(kLedFilter);
+    if (name.isEmpty()) return;  // cancelled
+
+    // Written beside the target and renamed over it, so that a failed save
+    // never leaves a half-written or emptied image file behind.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly)) return fileWarning(name, file.errorString());
+    file.write((Test1->text() + QStringLiteral("\r\n")).toLatin1());
+    if (!file.commit()) fileWarning(name, file.errorString());
+}
+
+// ---- data listing ----
+
+void ConsoleWindow::Command16_Click()
+{
+    Test1->show();
+    Test1->setText(dataListing());
 }
 
 } // namespace console

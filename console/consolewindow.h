@@ -5,6 +5,7 @@
 
 #include "console/dotimage.h"
 #include "platform/controls.h"
+#include "platform/filedialogs.h"
 #include "platform/messageboxes.h"
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
@@ -22,13 +23,17 @@ namespace console {
 
 inline const QString kNoResponse = QStringLiteral("No Response");
 inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
+inline const QString kLedFilter = QStringLiteral("点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
+// An image file is 98 bytes; anything this large is not one.
+inline constexpr qint64 kLedFileLimit = 64 * 1024;
 // A reply longer than any the units send is noise; it is dropped whole.
 inline constexpr qsizetype kReplyBufferLimit = 4096;
 
 class ConsoleWindow : public QWidget {
     Q_OBJECT
 public:
-    ConsoleWindow(platform::PortMap ports, platform::MessageBoxes &boxes, QWidget *parent = nullptr);
+    ConsoleWindow(platform::PortMap ports, platform::MessageBoxes &boxes, platform::FileDialogs &files,
+                  QWidget *parent = nullptr);
     ~ConsoleWindow() override;
 
     // Controls, under the names of the design (also their object names).
@@ -59,6 +64,17 @@ public:
     void Command10_Click();
     void Command11_Click();
     void Command12_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command13_Click();
+    void Command16_Click();
+    void Command21_Click();
+    void Command22_Click();
+    void Command23_Click();
+    void Combo2_Click();
+    void Combo3_Click();
+    void Combo4_Click();
+    void Check1_Click();
 
     void PictureToHex();
     void HexToPicture();
@@ -66,6 +82,9 @@ public:
     // Window state of the design.
     QString ReplyBuffer;
     DotGrid Dots{};
+    bool PgmOn = false;
+    bool PvwOn = false;
+    bool FlashOn = false;
 
 private:
     void createControls();
@@ -84,6 +103,10 @@ private:
     void showTallyList(QLabel *label, const QString &head);
     void showUnitError();
     void drawDot(int column, int row);
+    void showInputReport();
+    void tallyButton(bool &flag, QPushButton *button, const QString &onMnemonic, const QString &offMnemonic);
+    void inputChoice(platform::ListCombo *combo, const QString &mnemonic);
+    void fileWarning(const QString &fileName, const QString &reason);
     QCursor canvasCursor() const;
 
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
@@ -92,6 +115,7 @@ private:
     bool m_replyOverflow = false;
 
     platform::MessageBoxes &m_boxes;
+    platform::FileDialogs &m_files;
 };
 
 } // namespace console

@@ -16,6 +16,7 @@ using testsupport::Pty;
 using testsupport::RecordingBoxes;
 
 using Rig = testsupport::ConsoleRig;
+using testsupport::RecordingDialogs;
 
 class TestConsole : public QObject {
     Q_OBJECT
@@ -69,7 +70,8 @@ private slots:
         }
         qputenv("TALLY_SERIAL_PORTS", entries.join(':').toLocal8Bit());
         RecordingBoxes boxes;
-        ConsoleWindow w(PortMap::fromEnvironment(), boxes);
+        RecordingDialogs dialogs;
+        ConsoleWindow w(PortMap::fromEnvironment(), boxes, dialogs);
         qunsetenv("TALLY_SERIAL_PORTS");
 
         QVERIFY(boxes.calls.isEmpty());
@@ -98,7 +100,8 @@ private slots:
         QVERIFY(!otherProgram.setCommPort(3));
         QVERIFY(!otherProgram.setPortOpen(true));
         RecordingBoxes boxes;
-        ConsoleWindow w(map, boxes);
+        RecordingDialogs dialogs;
+        ConsoleWindow w(map, boxes, dialogs);
         QVERIFY(boxes.calls.isEmpty());
         QCOMPARE(w.Combo1->listIndex(), 4);
         QCOMPARE(w.MSComm1->commPort(), 5);
@@ -224,7 +227,8 @@ private slots:
     void noPortOpenSaysNotSent()
     {
         RecordingBoxes boxes;
-        ConsoleWindow w(PortMap(), boxes);
+        RecordingDialogs dialogs;
+        ConsoleWindow w(PortMap(), boxes, dialogs);
         QVERIFY(!w.MSComm1->portOpen());
         w.Command7_Click();
         QCOMPARE(w.Label1->text(), console::kNotSent);
@@ -243,7 +247,8 @@ private slots:
         auto first = std::make_unique<Pty>();
         QVERIFY(QFile::link(first->slavePath(), link));
         RecordingBoxes boxes;
-        ConsoleWindow w(PortMap({link}), boxes);
+        RecordingDialogs dialogs;
+        ConsoleWindow w(PortMap({link}), boxes, dialogs);
         QVERIFY(w.MSComm1->portOpen());
         first->closeMaster();
         QTRY_VERIFY(!w.MSComm1->portOpen());

@@ -236,7 +236,8 @@ private slots:
     void noPortMeansNotSent()
     {
         testsupport::RecordingBoxes boxes;
-        ConsoleWindow w(platform::PortMap(), boxes);
+        testsupport::RecordingDialogs dialogs;
+        ConsoleWindow w(platform::PortMap(), boxes, dialogs);
         w.Command10_Click();
         QCOMPARE(w.Label1->text(), console::kNotSent);
         w.Command3_Click();

@@ -4,6 +4,7 @@
 #include "console/consolewindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
+#include "tests/support/recordingdialogs.h"
 
 #include <memory>
 
@@ -12,8 +13,9 @@ namespace testsupport {
 struct ConsoleRig {
     Pty pty;
     RecordingBoxes boxes;
+    RecordingDialogs dialogs;
     std::unique_ptr<console::ConsoleWindow> w;
-    ConsoleRig() { w = std::make_unique<console::ConsoleWindow>(platform::PortMap({pty.slavePath()}), boxes); }
+    ConsoleRig() { w = std::make_unique<console::ConsoleWindow>(platform::PortMap({pty.slavePath()}), boxes, dialogs); }
 };
 
 } // namespace testsupport
