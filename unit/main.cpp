@@ -1,0 +1,85 @@
+// tally-unit: plays tally display units on a pseudo-terminal (or a serial
+// device), so that the console and the demonstration driver can be used and
+// tested without hardware.
+#include "unit/unitwindow.h"
+#include "unit/virtualunits.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSerialPortInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    bool headless = false;
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]) == "--headless" || QByteArray(argv[i]) == "--system-ports") headless = true;
+    std::unique_ptr<QCoreApplication> app;
+    if (headless)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tally-unit"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Plays tally display units on a serial line."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("device"), QStringLiteral("Serial device to answer on (default: a new pty)."),
+                                 QStringLiteral("[device]"));
+    QCommandLineOption address(QStringLiteral("address"), QStringLiteral("Unit address, two hex digits (repeatable; default 01)."),
+                               QStringLiteral("hh"));
+    QCommandLineOption prom(QStringLiteral("prom"), QStringLiteral("Keep the units' PROM images in this file across runs."),
+                            QStringLiteral("file"));
+    QCommandLineOption headlessOption(QStringLiteral("headless"),
+                                      QStringLiteral("No window: print every frame received and reply sent."));
+    QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("With --headless: print only the device path."));
+    QCommandLineOption systemPorts(QStringLiteral("system-ports"),
+                                   QStringLiteral("List the system's serial ports and exit (none: prints nothing)."));
+    parser.addOptions({address, prom, headlessOption, quiet, systemPorts});
+    parser.process(*app);
+
+    QTextStream out(stdout);
+    if (parser.isSet(systemPorts)) {
+        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) out << info.systemLocation() << '\n';
+        return 0;
+    }
+
+    unit::Options options;
+    if (parser.isSet(address)) {
+        options.addresses.clear();
+        for (const QString &a : parser.values(address)) {
+            bool ok = false;
+            const uint v = a.toUInt(&ok, 16);
+            if (!ok || v > 0xFF || a.size() > 2) {
+                std::fprintf(stderr, "tally-unit: --address takes two hex digits (00 to FF), not \"%s\"\n", qPrintable(a));
+                return 2;
+            }
+            options.addresses << quint8(v);
+        }
+    }
+    options.promFile = parser.value(prom);
+    if (!parser.positionalArguments().isEmpty()) options.device = parser.positionalArguments().constFirst();
+
+    unit::VirtualUnits units(options);
+    QString error;
+    if (!units.start(&error)) {
+        std::fprintf(stderr, "tally-unit: %s\n", qPrintable(error));
+        return 1;
+    }
+    // The first line is the device the controllers open (scripts read it).
+    out << units.path() << Qt::endl;
+
+    std::unique_ptr<unit::UnitWindow> window;
+    if (headless) {
+        if (!parser.isSet(quiet))
+            units.log = [&out](const QString &line) { out << line << Qt::endl; };
+    } else {
+        window = std::make_unique<unit::UnitWindow>(units.line(), units.path());
+        window->show();
+    }
+    return app->exec();
+}
