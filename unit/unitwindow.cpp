@@ -15,6 +15,7 @@ constexpr int kTop = 8;
 UnitView::UnitView(UnitLine &line, int index, QWidget *parent) : QWidget(parent), m_line(line), m_index(index)
 {
     connect(&m_line, &UnitLine::changed, this, qOverload<>(&QWidget::update));
+    setMinimumSize(sizeHint());
 }
 
 QSize UnitView::sizeHint() const
