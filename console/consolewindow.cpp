@@ -322,88 +322,36 @@ void ConsoleWindow::Command6_Click()
 
 void ConsoleWindow::MSComm1_OnComm()
 {
-    const QString s = QString::fromLatin1(MSComm1->input());
-    if (s == QLatin1Char(unitlink::STX)) {
-        ReplyBuffer.clear();
-        m_replyOverflow = false;
-        Label1->clear();
-        Label2->setText(QStringLiteral("[STX]"));
-        return;
-    }
-    if (s != QLatin1Char(unitlink::ETX)) {
-        if (!m_replyOverflow) {
-            if (ReplyBuffer.size() + s.size() > kReplyBufferLimit) {
-                ReplyBuffer.clear();
-                m_replyOverflow = true;
-            } else {
-                ReplyBuffer += s;
-            }
-        }
-        Label2->setText(Label2->text().left(64) + s);
-        return;
-    }
-    Label2->setText(Label2->text() + QStringLiteral("[ETX]"));
-    if (!m_replyOverflow) actOnFrame();
+    m_receiver.OnComm(MSComm1->input());
 }
 
-void ConsoleWindow::actOnFrame()
-{
-    const QString k = ReplyBuffer.left(3);
-    static const QStringList done = {QStringLiteral("cfg"), QStringLiteral("rtm"), QStringLiteral("ton"),
-                                     QStringLiteral("tof"), QStringLiteral("twn"), QStringLiteral("twf"),
-                                     QStringLiteral("chr")};
-    if (k == u"rdr" || k == u"rdm")
-        showImageReply();
-    else if (k == u"wrm" || k == u"wrr")
-        Label1->setText(QStringLiteral("LED unit has been written!"));
-    else if (done.contains(k))
-        Label1->setText(k);
-    else if (k == u"tfh")
-        Label1->setText(ReplyBuffer.left(4));
-    else if (k == u"gpi")
-        showInputReport();
-    else if (k == u"TLY")
-        showTallyList(Label3, QStringLiteral("PGM:"));
-    else if (k == u"TLW")
-        showTallyList(Label4, QStringLiteral("PVW:"));
-    else if (k == u"err")
-        showUnitError();
-    else
-        Label1->setText(ReplyBuffer);
-}
+void ConsoleWindow::setStatus(const QString &text) { Label1->setText(text); }
+QString ConsoleWindow::monitor() const { return Label2->text(); }
+void ConsoleWindow::setMonitor(const QString &text) { Label2->setText(text); }
+void ConsoleWindow::setProgramList(const QString &text) { Label3->setText(text); }
+void ConsoleWindow::setPreviewList(const QString &text) { Label4->setText(text); }
+MessageBoxes &ConsoleWindow::boxes() { return m_boxes; }
 
-void ConsoleWindow::showImageReply()
+void ConsoleWindow::loadImage(const QString &hexText)
 {
-    const unitlink::ImageReply reply = unitlink::readImageReply(ReplyBuffer);
-    if (!reply.checksumOk)
-        m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, QStringLiteral("Warning!"),
-                     QStringLiteral("Download CRC Error"));
-    Test1->setText(reply.hexText);
+    Test1->setText(hexText);
     HexToPicture();
-    // The image is loaded either way, but a failed check must not read as success.
-    Label1->setText(reply.checksumOk ? QStringLiteral("Download finished!") : QStringLiteral("Download CRC Error"));
 }
 
-void ConsoleWindow::showTallyList(QLabel *label, const QString &head)
+void ConsoleWindow::setPxrMode(bool on)
 {
-    QString text = head;
-    for (qsizetype i = ReplyBuffer.size() - 1; i >= 3; --i)
-        text += QLatin1Char(' ') + unitlink::codedAsDecimal(ReplyBuffer.at(i));
-    label->setText(text);
+    Check1->setChecked(on);  // runs its handler, and so its "GPI" frame, when the state changes
 }
 
-void ConsoleWindow::showUnitError()
+void ConsoleWindow::clearProgramInput()
 {
-    const QChar code = ReplyBuffer.size() > 3 ? ReplyBuffer.at(3) : QChar();
-    const QString title = QStringLiteral("Warning!");
-    if (code == u'1')
-        m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Command Error"));
-    else if (code == u'2')
-        m_boxes.show(MessageBoxes::Icon::Question, MessageBoxes::Buttons::RetryCancel, title,
-                     QStringLiteral("CRC Error"));
-    else if (code == u'3')
-        m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title,
-                     QStringLiteral("Programming Error"));
+    Combo3->setListIndex(-1);
+}
+
+void ConsoleWindow::showInputs(const QString &pgm, const QString &pvw)
+{
+    Combo3->setShownText(pgm);
+    Combo4->setShownText(pvw);
 }
 
 // ---- memory image transfers ----
@@ -457,22 +405,6 @@ void ConsoleWindow::Command12_Click()
 } // namespace console
 
 namespace console {
-
-// ---- parallel-input report ----
-
-void ConsoleWindow::showInputReport()
-{
-    if (ReplyBuffer.size() != 5) return;
-    const QChar pgm = ReplyBuffer.at(3);
-    if (pgm == u'@') {
-        Check1->setChecked(false);  // runs its handler, and so its "GPI" frame, if it was ticked
-        Combo3->setListIndex(-1);
-        return;
-    }
-    Check1->setChecked(true);
-    Combo3->setShownText(unitlink::codedAsDecimal(pgm));
-    Combo4->setShownText(unitlink::codedAsDecimal(ReplyBuffer.at(4)));
-}
 
 // ---- display configuration ----
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "console/dotimage.h"
+#include "console/receiver.h"
 #include "platform/controls.h"
 #include "platform/filedialogs.h"
 #include "platform/messageboxes.h"
@@ -26,10 +27,8 @@ inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
 inline const QString kLedFilter = QStringLiteral("点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
 // An image file is 98 bytes; anything this large is not one.
 inline constexpr qint64 kLedFileLimit = 64 * 1024;
-// A reply longer than any the units send is noise; it is dropped whole.
-inline constexpr qsizetype kReplyBufferLimit = 4096;
 
-class ConsoleWindow : public QWidget {
+class ConsoleWindow : public QWidget, private ReceiverView {
     Q_OBJECT
 public:
     ConsoleWindow(platform::PortMap ports, platform::MessageBoxes &boxes, platform::FileDialogs &files,
@@ -79,8 +78,9 @@ public:
     void PictureToHex();
     void HexToPicture();
 
+    const QString &ReplyBuffer() const { return m_receiver.replyBuffer(); }
+
     // Window state of the design.
-    QString ReplyBuffer;
     DotGrid Dots{};
     bool PgmOn = false;
     bool PvwOn = false;
@@ -98,12 +98,18 @@ private:
     void download(const QString &mnemonic);
     void upload(const QString &mnemonic);
     bool confirmReplace();
-    void actOnFrame();
-    void showImageReply();
-    void showTallyList(QLabel *label, const QString &head);
-    void showUnitError();
+    // What the receiver shows and asks.
+    void setStatus(const QString &text) override;
+    QString monitor() const override;
+    void setMonitor(const QString &text) override;
+    void setProgramList(const QString &text) override;
+    void setPreviewList(const QString &text) override;
+    void loadImage(const QString &hexText) override;
+    void setPxrMode(bool on) override;
+    void clearProgramInput() override;
+    void showInputs(const QString &pgm, const QString &pvw) override;
+    platform::MessageBoxes &boxes() override;
     void drawDot(int column, int row);
-    void showInputReport();
     void tallyButton(bool &flag, QPushButton *button, const QString &onMnemonic, const QString &offMnemonic);
     void inputChoice(platform::ListCombo *combo, const QString &mnemonic);
     void fileWarning(const QString &fileName, const QString &reason);
@@ -112,7 +118,7 @@ private:
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
     // whole image only paints the dots that change.
     std::array<std::array<signed char, kRows>, kColumns> m_drawn;
-    bool m_replyOverflow = false;
+    Receiver m_receiver{*this};
 
     platform::MessageBoxes &m_boxes;
     platform::FileDialogs &m_files;

@@ -73,7 +73,7 @@ private slots:
         ConsoleRig r;
         r.pty.write(QByteArray("\x02tf\x03") + "h7\x03");
         QTRY_COMPARE(r.w->Label1->text(), QString("tfh7"));
-        QCOMPARE(r.w->ReplyBuffer, QString("tfh7"));
+        QCOMPARE(r.w->ReplyBuffer(), QString("tfh7"));
     }
 
     void goodDownload()
@@ -199,7 +199,7 @@ private slots:
             r.pty.write("\x02tof\x03\x02TLYB\x03");
             QTest::qWait(300);
             statusDuringBox = r.w->Label1->text();
-            bufferDuringBox = r.w->ReplyBuffer;
+            bufferDuringBox = r.w->ReplyBuffer();
         };
         r.pty.write("\x02rdm" + kFF32 + "e0\x03");
         QTRY_COMPARE(r.w->Label3->text(), QString("PGM: 02"));
@@ -217,7 +217,7 @@ private slots:
         r.pty.write("\x02" + QByteArray(5000, 'a') + "\x03");
         QTRY_VERIFY(r.w->Label2->text().endsWith("[ETX]"));
         QCOMPARE(r.w->Label1->text(), QString());  // dropped whole, not shown
-        QVERIFY(r.w->ReplyBuffer.size() <= console::kReplyBufferLimit);
+        QVERIFY(r.w->ReplyBuffer().size() <= console::kReplyBufferLimit);
         r.pty.write("zz\x03");  // still dropped: collecting waits for STX
         QTRY_VERIFY(r.w->Label2->text().endsWith("az[ETX]"));
         QCOMPARE(r.w->Label1->text(), QString());
