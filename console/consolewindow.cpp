@@ -1,5 +1,6 @@
 #include "console/consolewindow.h"
 
+#include "console/ledfile.h"
 #include "link/frame.h"
 #include "link/portchoice.h"
 #include "platform/twips.h"
@@ -533,19 +534,7 @@ void ConsoleWindow::Command1_Click()
         return fileWarning(name, QStringLiteral("The file is larger than %1 KiB: it is not an image file.")
                                      .arg(kLedFileLimit / 1024));
 
-    // Each line, whatever ended it (CR LF, CR or LF), followed by CR LF.
-    QString text;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-        text += QString::fromLatin1(bytes.mid(start, end - start));
-        text += QStringLiteral("\r\n");
-        if (end < bytes.size() && bytes[end] == '\r') ++end;
-        if (end < bytes.size() && bytes[end] == '\n') ++end;
-        start = end;
-    }
-    Test1->setText(text);
+    Test1->setText(ledFileText(bytes));
     HexToPicture();
 }
 
@@ -560,7 +549,7 @@ void ConsoleWindow::Command2_Click()
     // never leaves a half-written or emptied image file behind.
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly)) return fileWarning(name, file.errorString());
-    file.write((Test1->text() + QStringLiteral("\r\n")).toLatin1());
+    file.write(ledFileBytes(Test1->text()));
     if (!file.commit()) fileWarning(name, file.errorString());
 }
 

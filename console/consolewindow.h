@@ -4,6 +4,7 @@
 #pragma once
 
 #include "console/dotimage.h"
+#include "console/ledfile.h"
 #include "console/receiver.h"
 #include "platform/controls.h"
 #include "platform/filedialogs.h"
@@ -24,9 +25,6 @@ namespace console {
 
 inline const QString kNoResponse = QStringLiteral("No Response");
 inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
-inline const QString kLedFilter = QStringLiteral("点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
-// An image file is 98 bytes; anything this large is not one.
-inline constexpr qint64 kLedFileLimit = 64 * 1024;
 
 class ConsoleWindow : public QWidget, private ReceiverView {
     Q_OBJECT

@@ -1,0 +1,22 @@
+// .LED image files: one line of hex image text, CR LF.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace console {
+
+inline const QString kLedFilter = QStringLiteral("点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
+// An image file is 98 bytes; anything this large is not one.
+inline constexpr qint64 kLedFileLimit = 64 * 1024;
+
+// The hex image text an opened file gives: each line, whatever ended it
+// (CR LF, CR or LF), followed by CR LF. Bytes are taken as they are, so a
+// binary file reads like any other text.
+QString ledFileText(QByteArrayView bytes);
+
+// What a save writes: the hex image text and CR LF.
+QByteArray ledFileBytes(const QString &hexText);
+
+} // namespace console
