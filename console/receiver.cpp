@@ -30,7 +30,10 @@ void Receiver::OnComm(const QByteArray &read)
         m_view.setMonitor(m_view.monitor().left(64) + s);
         return;
     }
-    m_view.setMonitor(m_view.monitor() + QStringLiteral("[ETX]"));
+    // A frame's monitor text is at most 65 characters before its ETX; the
+    // cut only matters for a run of ETX without STX, which would otherwise
+    // grow the monitor without end.
+    m_view.setMonitor(m_view.monitor().left(65) + QStringLiteral("[ETX]"));
     if (!m_dropping) actOnFrame();
 }
 

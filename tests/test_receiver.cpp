@@ -225,6 +225,32 @@ private slots:
         QTRY_COMPARE(r.w->Label1->text(), QString("ton"));
     }
 
+    void strayEtxKeepMonitorBounded()
+    {
+        // Straight into the receiver: every ETX must have been handled
+        // before the monitor is measured.
+        struct View : console::ReceiverView {
+            QString status, mon;
+            testsupport::RecordingBoxes recorded;
+            void setStatus(const QString &t) override { status = t; }
+            QString monitor() const override { return mon; }
+            void setMonitor(const QString &t) override { mon = t; }
+            void setProgramList(const QString &) override {}
+            void setPreviewList(const QString &) override {}
+            void loadImage(const QString &) override {}
+            void setPxrMode(bool) override {}
+            void clearProgramInput() override {}
+            void showInputs(const QString &, const QString &) override {}
+            MessageBoxes &boxes() override { return recorded; }
+        } view;
+        console::Receiver receiver(view);
+        for (char c : QByteArray("\x02ton\x03\x03")) receiver.OnComm(QByteArray(1, c));
+        QCOMPARE(view.mon, QString("[STX]ton[ETX][ETX]"));
+        for (int i = 0; i < 2000; ++i) receiver.OnComm("\x03");
+        QCOMPARE(view.mon.size(), 70);
+        QCOMPARE(view.status, QString("ton"));
+    }
+
     void frameAtTheBoundIsKept()
     {
         ConsoleRig r;
