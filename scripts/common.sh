@@ -2,7 +2,9 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-BUILD="$ROOT/build"
+# TALLY_BUILD_DIR and TALLY_CMAKE_ARGS let CI build other flavours
+# (sanitizers, warnings as errors) beside the normal build.
+BUILD="${TALLY_BUILD_DIR:-$ROOT/build}"
 
 ensure_packages() {
     local missing=()
@@ -22,6 +24,7 @@ ensure_packages() {
 }
 
 build_all() {
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    # shellcheck disable=SC2086
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release ${TALLY_CMAKE_ARGS:-} >/dev/null
     cmake --build "$BUILD" --parallel "$(nproc)"
 }

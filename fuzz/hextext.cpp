@@ -1,0 +1,23 @@
+// Hex image text reading and writing, image replies and upload frames.
+#include "console/dotimage.h"
+#include "link/frame.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    for (const QString &text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
+        const console::DotGrid dots = console::hexToDots(text);
+        const QString hex = console::dotsToHex(dots);
+        if (hex.size() != 96) std::abort();
+        if (console::hexToDots(hex) != dots) std::abort();  // the written form reads back the same
+        if (console::dotsToHex(console::hexToDots(hex)) != hex) std::abort();
+
+        const unitlink::ImageReply reply = unitlink::readImageReply(text);
+        if (reply.hexText.size() % 3 != 0) std::abort();
+        if (unitlink::uploadFrame(u"WRR", unitlink::normaliseAddress(text), text).size() != 73) std::abort();
+    }
+    return 0;
+}
