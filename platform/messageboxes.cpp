@@ -10,6 +10,7 @@ MessageBoxes::Button QtMessageBoxes::show(Icon icon, Buttons buttons, const QStr
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
     case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
     case Icon::Critical: box.setIcon(QMessageBox::Critical); break;

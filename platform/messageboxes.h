@@ -9,7 +9,7 @@ namespace platform {
 
 class MessageBoxes {
 public:
-    enum class Icon { Information, Exclamation, Critical, Question };
+    enum class Icon { None, Information, Exclamation, Critical, Question };
     enum class Buttons { Ok, OkCancel, RetryCancel };
     enum class Button { Ok, Cancel, Retry };
 

@@ -1,0 +1,230 @@
+#include "simulator/simulatorwindow.h"
+
+#include "link/portchoice.h"
+#include "platform/twips.h"
+#include "simulator/lamppanel.h"
+#include "simulator/portlist.h"
+
+#include <QButtonGroup>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+using platform::MessageBoxes;
+using platform::twips;
+
+namespace simulator {
+
+namespace {
+platform::LineSettings tallyLineSettings()
+{
+    platform::LineSettings s;
+    s.baud = 38400;
+    s.dataBits = QSerialPort::Data8;
+    s.parity = QSerialPort::EvenParity;
+    s.stopBits = QSerialPort::OneStop;
+    s.inputBuffer = 256;
+    s.outputBuffer = 256;
+    // The switcher's tally output raises RTS only, and only from the end of
+    // the first search on (SearchPorts enables it); DTR is left alone.
+    s.dtr = false;
+    s.rts = false;
+    return s;
+}
+
+constexpr double kLampRadius = 0.4;
+} // namespace
+
+SimulatorWindow::SimulatorWindow(platform::PortMap ports, MessageBoxes &boxes, QWidget *parent)
+    : QWidget(parent), m_boxes(boxes)
+{
+    MSComm1 = new platform::SerialComm(std::move(ports), tallyLineSettings(), this);
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    connect(MSComm1, &platform::SerialComm::portLost, this, &SimulatorWindow::portLost);
+    createControls();
+    Form_Load();
+}
+
+SimulatorWindow::~SimulatorWindow() = default;
+
+void SimulatorWindow::createControls()
+{
+    resize(platform::twipsSize(4785, 5280));
+
+    auto place = [this](QWidget *w, const char *name, QRect r) {
+        w->setParent(this);
+        w->setObjectName(QLatin1String(name));
+        w->setGeometry(r);
+    };
+
+    // Both lists are fixed: an entry is acted on only when it is chosen,
+    // never on typed text.
+    Combo1 = new platform::ListCombo(QStringLiteral("Combo1"));
+    place(Combo1, "Combo1", twips(600, 360, 1335, 300));
+    Label6 = new QLabel(QStringLiteral("ID:"));
+    place(Label6, "Label6", twips(2160, 400, 375, 255));
+    Combo2 = new platform::ListCombo(QStringLiteral("Combo2"));
+    place(Combo2, "Combo2", twips(2640, 360, 975, 300));
+    for (int id = 0; id < 8; ++id) Combo2->addItem(QStringLiteral("%1").arg(id, 2, 10, QLatin1Char('0')));
+
+    Option1 = new QRadioButton(QStringLiteral("Continue"));
+    place(Option1, "Option1", twips(600, 720, 1215, 255));
+    Option2 = new QRadioButton(QStringLiteral("Single"));
+    place(Option2, "Option2", twips(1800, 720, 1215, 255));
+    m_modes = new QButtonGroup(this);
+    m_modes->addButton(Option1);
+    m_modes->addButton(Option2);
+
+    Picture1 = new platform::PictureBox(kPanelBackground);
+    place(Picture1, "Picture1", twips(600, 1080, 3600, 3600));
+    Label1 = new QLabel;
+    place(Label1, "Label1", twips(600, 4800, 3615, 255));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kRepeatMs);
+    // A coarse timer may fire up to 5 % early or late; tally equipment on
+    // the far end is tested against a steady 500 ms.
+    Timer1->setTimerType(Qt::PreciseTimer);
+
+    connect(Combo1, &platform::ListCombo::click, this, &SimulatorWindow::Combo1_Click);
+    connect(Picture1, &platform::PictureBox::mouseDown, this, &SimulatorWindow::Picture1_MouseDown);
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) Option1_Click();
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) Option2_Click();
+    });
+    connect(Timer1, &QTimer::timeout, this, &SimulatorWindow::Timer1_Timer);
+}
+
+void SimulatorWindow::Form_Load()
+{
+    setWindowTitle(kCaption);
+    initPanel();
+    SearchPorts();
+    Option1->setChecked(true);
+    Combo2->setListIndex(1);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void SimulatorWindow::initPanel()
+{
+    Picture1->setScale(0, 0, kPanelCells, kPanelCells);
+    drawLamps();
+}
+
+void SimulatorWindow::drawLamps()
+{
+    for (int column = 0; column < kPanelCells; ++column) {
+        for (int row = 0; row < kPanelCells; ++row) {
+            const QColor colour = Lamps[std::size_t(lampIndex({column, row}))] ? kLitLamp : kDarkLamp;
+            Picture1->setFillColor(colour);
+            Picture1->circle(column + 0.5, row + 0.5, kLampRadius, colour);
+        }
+    }
+}
+
+void SimulatorWindow::SearchPorts()
+{
+    Combo1->clear();
+    Combo1->setShownText(QString());
+    // The open port is closed first so that it is probed, and listed,
+    // like every other.
+    if (MSComm1->portOpen()) {
+        if (const unitlink::PortResult failure = MSComm1->setPortOpen(false)) {
+            m_boxes.show(MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok, QStringLiteral("VELK"),
+                         failure->description);
+            // The list is empty by now; without "Search" the operator could
+            // not try again short of restarting.
+            Combo1->addItem(kSearchEntry);
+            return;
+        }
+    }
+    for (int port = 1; port <= kPortCount; ++port) ProbePort(port);
+    Combo1->addItem(kSearchEntry);
+    // The last port found; with none found there is nothing to choose and
+    // the list stays blank.
+    const int last = Combo1->count() - 2;
+    if (last >= 0) Combo1->setListIndex(last);
+    MSComm1->setRTSEnable(true);
+}
+
+void SimulatorWindow::ProbePort(int port)
+{
+    // A port that is absent or held by another program is simply left out.
+    if (MSComm1->setCommPort(port)) return;
+    if (MSComm1->setPortOpen(true)) return;
+    if (MSComm1->setPortOpen(false)) return;
+    Combo1->addItem(portEntry(port));
+}
+
+void SimulatorWindow::Combo1_Click()
+{
+    const PortChoice choice = portChoice(Combo1->currentText());
+    if (choice.kind == PortChoice::Search) {
+        SearchPorts();
+        return;
+    }
+    if (choice.kind != PortChoice::OpenPort) return;
+
+    unitlink::PortResult failure;
+    if (MSComm1->portOpen()) failure = MSComm1->setPortOpen(false);
+    if (!failure) failure = MSComm1->setCommPort(choice.port);
+    if (!failure) failure = MSComm1->setPortOpen(true);
+    if (failure)
+        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
+                     unitlink::promptText(*failure));
+}
+
+void SimulatorWindow::portLost(const QString &description)
+{
+    // No box: the port is closed already, SendTally skips the write while
+    // none is open, and a box would come back with every timed frame.
+    // The list stops claiming the port; choosing it or "Search" reopens it.
+    Combo1->setShownText(QStringLiteral("Com%1 lost").arg(MSComm1->commPort()));
+    Label1->setText(description);
+}
+
+void SimulatorWindow::Picture1_MouseDown(Qt::MouseButton, bool, double x, double y)
+{
+    // Any button toggles.
+    const Cell cell = cellAt(x, y);
+    Label1->setText(readout(cell));
+    bool &lamp = Lamps[std::size_t(lampIndex(cell))];
+    lamp = !lamp;
+    drawLamps();
+    SendTally();
+}
+
+void SimulatorWindow::SendTally()
+{
+    // Combo2 is a fixed list of the IDs 0 to 7 with no typed text; its
+    // position is -1 only before start-up chooses "01", and an ID of -1
+    // would put 0xFF after the start byte.
+    TallyFrame = packTally(Lamps, qMax(0, Combo2->listIndex()));
+    // With no port open the frame is dropped; the panel keeps working and
+    // the next frame after a port is opened carries the whole state anyway.
+    MSComm1->output(QByteArrayView(TallyFrame.data(), TallyFrame.size()));
+}
+
+void SimulatorWindow::Option1_Click()
+{
+    if (!Timer1->isActive()) Timer1->start();
+}
+
+void SimulatorWindow::Option2_Click()
+{
+    Timer1->stop();
+}
+
+void SimulatorWindow::Timer1_Timer()
+{
+    SendTally();
+}
+
+} // namespace simulator

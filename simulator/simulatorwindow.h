@@ -1,0 +1,67 @@
+// velk: plays a vision switcher's serial tally output. The operator lights
+// sources on an 8 x 8 lamp panel and picks an ID; every click, and in
+// Continue mode every half second, the whole tally frame goes out on the
+// port. The port is only ever written.
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/messageboxes.h"
+#include "platform/picturebox.h"
+#include "platform/portmap.h"
+#include "platform/serialcomm.h"
+#include "simulator/tallyframe.h"
+
+#include <QColor>
+#include <QWidget>
+
+class QButtonGroup;
+class QLabel;
+class QRadioButton;
+class QTimer;
+
+namespace simulator {
+
+inline const QString kCaption = QStringLiteral("VELK Tally Simulater");
+inline const QColor kPanelBackground(0x80, 0x80, 0x80);
+inline const QColor kDarkLamp(0x66, 0x66, 0x66);
+inline const QColor kLitLamp(0xFF, 0xFF, 0x00);
+inline constexpr int kRepeatMs = 500;
+
+class SimulatorWindow : public QWidget {
+    Q_OBJECT
+public:
+    SimulatorWindow(platform::PortMap ports, platform::MessageBoxes &boxes, QWidget *parent = nullptr);
+    ~SimulatorWindow() override;
+
+    // Controls, under the names of the design (also their object names).
+    platform::ListCombo *Combo1, *Combo2;
+    QLabel *Label1, *Label6;
+    QRadioButton *Option1, *Option2;
+    platform::PictureBox *Picture1;
+    QTimer *Timer1;
+    platform::SerialComm *MSComm1;
+
+    // Handlers, named after control and event.
+    void Combo1_Click();
+    void Picture1_MouseDown(Qt::MouseButton button, bool shift, double x, double y);
+    void Option1_Click();
+    void Option2_Click();
+    void Timer1_Timer();
+
+private:
+    void createControls();
+    void Form_Load();
+    void initPanel();
+    void drawLamps();
+    void SearchPorts();
+    void ProbePort(int port);
+    void SendTally();
+    void portLost(const QString &description);
+
+    platform::MessageBoxes &m_boxes;
+    QButtonGroup *m_modes = nullptr;
+    LampStates Lamps{};
+    TallyBytes TallyFrame{};
+};
+
+} // namespace simulator
