@@ -1,0 +1,287 @@
+#include "demo/demowindow.h"
+
+#include "link/frame.h"
+#include "link/portchoice.h"
+#include "platform/twips.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+using platform::MessageBoxes;
+using platform::twips;
+
+namespace demo {
+
+namespace {
+constexpr int kTickMs = 200;
+
+// The design's 18 pt face; where it is missing, the nearest plain sans-serif.
+QFont largeFont(const QFont &base, bool bold)
+{
+    QFont f = base;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                   QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(18);
+    f.setBold(bold);
+    return f;
+}
+} // namespace
+
+DemoWindow::DemoWindow(platform::PortMap ports, MessageBoxes &boxes, const platform::Clock &clock, QWidget *parent)
+    : QWidget(parent), m_boxes(boxes), m_clock(clock)
+{
+    MSComm1 = new platform::SerialComm(std::move(ports), platform::LineSettings{}, this);  // 9600 8N1
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    connect(MSComm1, &platform::SerialComm::onComm, this, &DemoWindow::MSComm1_OnComm);
+    connect(MSComm1, &platform::SerialComm::portLost, this, &DemoWindow::PortLost);
+    createControls();
+    Form_Load();
+    Timer1->start();
+}
+
+DemoWindow::~DemoWindow() = default;
+
+void DemoWindow::createControls()
+{
+    setWindowTitle(kCaption);
+    resize(platform::twipsSize(14250, 3420));
+
+    auto place = [this](QWidget *w, const char *name, QRect r) {
+        w->setParent(this);
+        w->setObjectName(QLatin1String(name));
+        w->setGeometry(r);
+    };
+    auto button = [&](const char *name, const QString &caption, QRect r) {
+        auto *b = new QPushButton(caption);
+        place(b, name, r);
+        return b;
+    };
+    auto label = [&](const char *name, const QString &caption, QRect r) {
+        auto *l = new QLabel(caption);
+        place(l, name, r);
+        return l;
+    };
+    auto lampRow = [&](const char *name, QRect r) {
+        auto *p = new platform::PictureBox(Qt::black);
+        place(p, name, r);
+        return p;
+    };
+
+    Combo1 = new platform::ListCombo(QStringLiteral("选择串行端口"));
+    place(Combo1, "Combo1", twips(480, 480, 1935, 300));
+    for (int k = 1; k <= unitlink::kPortCount; ++k) Combo1->addItem(QStringLiteral("Com%1").arg(k));
+
+    Command4 = button("Command4", QStringLiteral("显示设备地址"), twips(480, 1080, 1455, 495));
+    Text2 = new QLineEdit(QStringLiteral("??"));
+    place(Text2, "Text2", twips(2280, 1080, 735, 495));
+    Text2->setFont(largeFont(Text2->font(), false));
+    Command2 = button("Command2", QStringLiteral("ZIDID PGM"), twips(3360, 1080, 1575, 495));
+    Command3 = button("Command3", QStringLiteral("ZIDID PVW"), twips(5400, 1080, 1575, 495));
+
+    Command1 = button("Command1", QStringLiteral("字符发送"), twips(480, 1800, 1455, 495));
+    Label1 = label("Label1", QStringLiteral("12:34"), twips(2280, 1800, 1455, 495));
+    Label1->setFont(largeFont(Label1->font(), true));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setAutoFillBackground(true);
+    {
+        QPalette p = Label1->palette();
+        p.setColor(QPalette::Window, Qt::black);
+        Label1->setPalette(p);
+    }
+    SetClockColour(kClockIdle);
+    Label4 = label("Label4", QString(), twips(4320, 1800, 1935, 255));
+    Label5 = label("Label5", QString(), twips(4320, 2040, 1935, 255));
+
+    Command5 = button("Command5", QStringLiteral("虚拟并行输入"), twips(480, 2520, 1455, 495));
+    Picture1 = lampRow("Picture1", twips(2280, 2520, 11565, 495));
+    // Below the initial client area: seen only when the window is enlarged.
+    Picture2 = lampRow("Picture2", twips(2280, 4200, 11535, 495));
+
+    // The letter lists and the lamp clicks belong to the virtual input show.
+    Label4->hide();
+    Label5->hide();
+    Picture1->setEnabled(false);
+    Picture2->setEnabled(false);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    // A coarse timer may fire up to 5 % late and the show's period would drift.
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(kTickMs);
+
+    connect(Combo1, &platform::ListCombo::click, this, &DemoWindow::Combo1_Click);
+    connect(Command1, &QPushButton::clicked, this, &DemoWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &DemoWindow::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &DemoWindow::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &DemoWindow::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &DemoWindow::Command5_Click);
+    connect(Picture1, &platform::PictureBox::mouseDown, this, &DemoWindow::Picture1_MouseDown);
+    connect(Picture2, &platform::PictureBox::mouseDown, this, &DemoWindow::Picture2_MouseDown);
+    connect(Timer1, &QTimer::timeout, this, &DemoWindow::Timer1_Timer);
+}
+
+void DemoWindow::Form_Load()
+{
+    for (platform::PictureBox *row : {Picture1, Picture2})
+        row->setScale(LampRowScale::x1, LampRowScale::y1, LampRowScale::x2, LampRowScale::y2);
+
+    if (const int port = unitlink::startupSearch(*MSComm1))
+        Combo1->setListIndex(port - 1);
+    else
+        Combo1->setListIndex(-1);
+    ShowPortState();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+bool DemoWindow::send(const QByteArray &frame)
+{
+    if (MSComm1->output(frame)) return true;
+    // No box: the tick would raise five a second.
+    ShowPortState();
+    return false;
+}
+
+QString DemoWindow::normaliseText2()
+{
+    const QString address = unitlink::normaliseAddress(Text2->text());
+    // Five times a second in the clock show: rewriting an unchanged text
+    // would keep throwing away the operator's cursor and selection.
+    if (Text2->text() != address) Text2->setText(address);
+    return address;
+}
+
+void DemoWindow::SetClockColour(const QColor &c)
+{
+    QPalette p = Label1->palette();
+    p.setColor(QPalette::WindowText, c);
+    Label1->setPalette(p);
+}
+
+void DemoWindow::ShowPortState()
+{
+    if (MSComm1->portOpen()) {
+        setWindowTitle(kCaption);
+        return;
+    }
+    setWindowTitle(kCaption + QStringLiteral(" - ") + (m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble));
+}
+
+void DemoWindow::PortLost(const QString &description)
+{
+    // The component has closed the port already; the operator can choose it
+    // again from Combo1 once the device is back.
+    m_portTrouble = description;
+    ShowPortState();
+}
+
+void DemoWindow::Combo1_Click()
+{
+    m_portTrouble.clear();
+    const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex());
+    ShowPortState();
+    if (failure)
+        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
+                     unitlink::promptText(*failure, QStringLiteral(":")));
+}
+
+void DemoWindow::Command1_Click()
+{
+    ClockOn = !ClockOn;
+    SetClockColour(ClockOn ? kClockRunning : kClockIdle);
+}
+
+void DemoWindow::SwitchLamp(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic)
+{
+    const QString address = normaliseText2();
+    // The flag tells what the unit was last told, so it only changes when
+    // the frame went out.
+    if (!send(unitlink::frame(lampOn ? offMnemonic : onMnemonic, address))) return;
+    lampOn = !lampOn;
+    platform::setBold(button, lampOn);
+}
+
+void DemoWindow::Command2_Click()
+{
+    SwitchLamp(PgmLampOn, Command2, u"TON", u"TOF");
+}
+
+void DemoWindow::Command3_Click()
+{
+    SwitchLamp(PvwLampOn, Command3, u"TWN", u"TWF");
+}
+
+void DemoWindow::Command4_Click()
+{
+    send(unitlink::frame(u"SID"));
+}
+
+void DemoWindow::Command5_Click()
+{
+    VirtualInputOn = !VirtualInputOn;
+    Label4->setVisible(VirtualInputOn);
+    Label5->setVisible(VirtualInputOn);
+    Picture1->setEnabled(VirtualInputOn);
+    Picture2->setEnabled(VirtualInputOn);
+    Command1->setEnabled(!VirtualInputOn);
+    // ClockOn is kept: the clock show resumes by itself when this show ends.
+    SetClockColour(!VirtualInputOn && ClockOn ? kClockRunning : kClockIdle);
+}
+
+void DemoWindow::Picture1_MouseDown(Qt::MouseButton, bool, double x, double)
+{
+    // Drawn and sent by the next tick, so two presses between ticks cancel out.
+    const int i = lampCell(x);
+    if (i >= 0) PgmInput[i] = !PgmInput[i];
+}
+
+void DemoWindow::Picture2_MouseDown(Qt::MouseButton, bool, double x, double)
+{
+    const int i = lampCell(x);
+    if (i >= 0) PvwInput[i] = !PvwInput[i];
+}
+
+void DemoWindow::MSComm1_OnComm()
+{
+    if (ReplyBuffer.feed(MSComm1->input()) != unitlink::ReplyBuffer::Fed::Completed) return;
+    if (const std::optional<QString> address = reportedAddress(ReplyBuffer.text())) Text2->setText(*address);
+}
+
+QString DemoWindow::PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours)
+{
+    // Every lamp is drawn over on every tick; nothing wipes the row first.
+    for (int i = 0; i < kInputCount; ++i) {
+        row->setFillColor(inputs[i] ? colours.onFill : colours.offFill);
+        row->circle(lampCentreX(i), kLampY, kLampRadius, inputs[i] ? colours.onOutline : colours.offOutline);
+    }
+    return inputLetters(inputs);
+}
+
+void DemoWindow::Timer1_Timer()
+{
+    switch (tickMode(VirtualInputOn, ClockOn)) {
+    case TickMode::VirtualInputShow:
+        Label4->setText(PaintLamps(Picture1, PgmInput, kPgmLamps));
+        send(unitlink::frame(u"TLY", Label4->text()));
+        Label5->setText(PaintLamps(Picture2, PvwInput, kPvwLamps));
+        send(unitlink::frame(u"TLW", Label5->text()));
+        break;
+    case TickMode::ClockShow: {
+        const QTime now = m_clock.now();
+        const QString address = normaliseText2();
+        Label1->setText(clockText(now));
+        send(unitlink::frame(u"CHR", address + Label1->text()));
+        break;
+    }
+    case TickMode::Idle:
+        break;
+    }
+}
+
+} // namespace demo

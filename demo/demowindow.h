@@ -1,0 +1,85 @@
+// The demonstration driver: one window whose 200 ms tick shows the PC
+// clock on one unit or broadcasts the tally state of 24 simulated parallel
+// inputs, with buttons for a unit's tally lamps and the address query.
+#pragma once
+
+#include "demo/demosequence.h"
+#include "link/replybuffer.h"
+#include "platform/clock.h"
+#include "platform/controls.h"
+#include "platform/messageboxes.h"
+#include "platform/picturebox.h"
+#include "platform/portmap.h"
+#include "platform/serialcomm.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace demo {
+
+inline const QString kCaption = QStringLiteral("Kandrel");
+// Shown in the title while no port is open, since the frames the tick
+// skips then are not reported one by one.
+inline const QString kNoPortMark = QStringLiteral("no serial port open");
+
+class DemoWindow : public QWidget {
+    Q_OBJECT
+public:
+    DemoWindow(platform::PortMap ports, platform::MessageBoxes &boxes, const platform::Clock &clock,
+               QWidget *parent = nullptr);
+    ~DemoWindow() override;
+
+    // Controls, under the names of the design (also their object names).
+    platform::ListCombo *Combo1;
+    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
+    QLineEdit *Text2;
+    QLabel *Label1, *Label4, *Label5;
+    platform::PictureBox *Picture1, *Picture2;
+    QTimer *Timer1;
+    platform::SerialComm *MSComm1;
+
+    // Handlers, named after control and event.
+    void Combo1_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Picture1_MouseDown(Qt::MouseButton button, bool shift, double x, double y);
+    void Picture2_MouseDown(Qt::MouseButton button, bool shift, double x, double y);
+    void MSComm1_OnComm();
+    void Timer1_Timer();
+
+private:
+    void createControls();
+    void Form_Load();
+    // Writes one frame; false when no port is open, and the title says so.
+    bool send(const QByteArray &frame);
+    // Normalises Text2 in place and returns the address.
+    QString normaliseText2();
+    // Shared by the PGM and PVW buttons: the flag, the caption and the frame.
+    void SwitchLamp(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic);
+    // Redraws every lamp of a row and returns the letters of the lit ones.
+    QString PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
+    void SetClockColour(const QColor &c);
+    void ShowPortState();
+    void PortLost(const QString &description);
+
+    platform::MessageBoxes &m_boxes;
+    const platform::Clock &m_clock;
+
+    bool ClockOn = false;
+    bool VirtualInputOn = false;
+    Inputs PgmInput{};
+    Inputs PvwInput{};
+    bool PgmLampOn = false;
+    bool PvwLampOn = false;
+    unitlink::ReplyBuffer ReplyBuffer;
+    QString m_portTrouble;  // why the port closed, until the next choice
+};
+
+} // namespace demo
