@@ -4,6 +4,7 @@
 // fuzzed) without widgets.
 #pragma once
 
+#include "link/replybuffer.h"
 #include "platform/messageboxes.h"
 
 #include <QByteArray>
@@ -11,8 +12,7 @@
 
 namespace console {
 
-// A reply longer than any the units send is noise; it is dropped whole.
-inline constexpr qsizetype kReplyBufferLimit = 4096;
+inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyBuffer::kLimit;
 
 class ReceiverView {
 public:
@@ -39,18 +39,17 @@ public:
     // One read of the port's input: one character, or none.
     void OnComm(const QByteArray &read);
 
-    const QString &replyBuffer() const { return ReplyBuffer; }
+    const QString &replyBuffer() const { return ReplyBuffer.text(); }
 
 private:
-    void actOnFrame();
-    void imageDownload();
-    void tallyList(bool program);
-    void unitError();
-    void inputReport();
+    void actOnFrame(const QString &reply);
+    void imageDownload(const QString &reply);
+    void tallyList(const QString &reply, bool program);
+    void unitError(const QString &reply);
+    void inputReport(const QString &reply);
 
     ReceiverView &m_view;
-    QString ReplyBuffer;
-    bool m_dropping = false;  // an overlong frame: wait for the next STX
+    unitlink::ReplyBuffer ReplyBuffer;
 };
 
 } // namespace console
