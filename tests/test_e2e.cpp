@@ -4,12 +4,14 @@
 #include "tests/support/recordingboxes.h"
 #include "tests/support/recordingdialogs.h"
 #include "console/consolewindow.h"
+#include "demo/demowindow.h"
 #include "unit/virtualunits.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTimer>
 #include <QTest>
 
 using console::ConsoleWindow;
@@ -125,6 +127,50 @@ private slots:
         QTRY_COMPARE(b.unit().pgmInput, 'C');
         QTRY_COMPARE(b.w->Combo3->shownText(), QString("03"));
         QVERIFY(b.w->Check1->isChecked());
+    }
+
+    void demoInputsDriveTheUnitsLamp()
+    {
+        unit::VirtualUnits units{unit::Options{}};
+        QString error;
+        QVERIFY(units.start(&error));
+        const unit::Unit &u = units.line().units()[0];
+        units.line().handle("GPI01C");  // the unit's PGM follows parallel input 3, "C"
+        RecordingBoxes boxes;
+        platform::SystemClock clock;
+        demo::DemoWindow w(platform::PortMap({units.path()}), boxes, clock);
+        w.Timer1->stop();  // ticks by hand, so each step is seen
+        w.Command5_Click();
+
+        struct Step {
+            int input;  // toggled before the tick
+            bool pgm;   // the unit's lamp after it
+        };
+        for (const Step s : {Step{0, false}, Step{2, true}, Step{5, true}, Step{0, true}, Step{2, false}, Step{23, false}}) {
+            w.Picture1_MouseDown(Qt::LeftButton, false, s.input * 200 + 100, 100);
+            w.Timer1_Timer();
+            QTRY_COMPARE(u.pgm, s.pgm);
+        }
+        w.Picture2_MouseDown(Qt::LeftButton, false, 2 * 200 + 100, 100);  // C on preview leaves PGM alone
+        w.Timer1_Timer();
+        QTest::qWait(100);
+        QVERIFY(!u.pgm);
+        QVERIFY(!u.pvw);  // no preview input assigned
+    }
+
+    void demoTakesTheReportedAddress()
+    {
+        unit::VirtualUnits units{unit::Options{{0x3C}, {}, {}}};
+        QString error;
+        QVERIFY(units.start(&error));
+        RecordingBoxes boxes;
+        platform::SystemClock clock;
+        demo::DemoWindow w(platform::PortMap({units.path()}), boxes, clock);
+        QCOMPARE(w.Text2->text(), QString("??"));
+        w.Command4_Click();
+        QTRY_COMPARE(w.Text2->text(), QString("3C"));
+        w.Command2_Click();
+        QTRY_VERIFY(units.line().units()[0].pgm);
     }
 
     void realProgramHeadless()
