@@ -523,6 +523,9 @@ void ConsoleWindow::Command1_Click()
 
     const QFileInfo info(name);
     if (info.isDir()) return fileWarning(name, QStringLiteral("This is a folder, not an image file."));
+    // Opening a pipe or a device waits for a writer that may never come.
+    if (info.exists() && !info.isFile())
+        return fileWarning(name, QStringLiteral("This is not a regular file, not an image file."));
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) return fileWarning(name, file.errorString());
     if (file.size() > kLedFileLimit)

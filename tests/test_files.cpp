@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using console::ConsoleWindow;
 using platform::MessageBoxes;
 using testsupport::ConsoleRig;
@@ -117,6 +119,9 @@ private slots:
         QTest::newRow("missing file") << "gone.LED" << false << "";
         QTest::newRow("folder") << "folder" << false << "folder";
         QTest::newRow("1 MB file") << "huge.LED" << false << "64 KiB";
+        QTest::newRow("pipe") << "pipe.LED" << false << "regular file";
+        QTest::newRow("device") << "/dev/zero" << false << "regular file";
+        QTest::newRow("read fails") << "/proc/self/mem" << false << "";
         QTest::newRow("unwritable folder") << "no-such-folder/x.LED" << true << "";
         QTest::newRow("save onto a folder") << "folder" << true << "";
     }
@@ -127,16 +132,18 @@ private slots:
         QFETCH(QString, reasonPart);
         QDir(m_dir.path()).mkpath("folder");
         writeFile(path("huge.LED"), QByteArray(1 << 20, 'F'));
+        if (!QFile::exists(path("pipe.LED"))) QVERIFY(::mkfifo(qPrintable(path("pipe.LED")), 0600) == 0);
         ConsoleRig r;
         clickCanvas(*r.w, QPoint(1, 1));
         const QString before = r.w->Test1->text();
-        r.dialogs.names = {path(name)};
+        const QString file = name.startsWith('/') ? name : path(name);
+        r.dialogs.names = {file};
         save ? r.w->Command2_Click() : r.w->Command1_Click();
         QCOMPARE(r.boxes.calls.size(), 1);
         const auto &c = r.boxes.calls[0];
         QCOMPARE(c.title, QString("Warning!"));
         QCOMPARE(c.icon, MessageBoxes::Icon::Exclamation);
-        QVERIFY2(c.text.contains(path(name)), qPrintable(c.text));
+        QVERIFY2(c.text.contains(file), qPrintable(c.text));
         QVERIFY2(c.text.contains(reasonPart), qPrintable(c.text));
         QCOMPARE(r.w->Test1->text(), before);
         QVERIFY(r.w->Dots[0][7]);
