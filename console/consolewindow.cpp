@@ -3,6 +3,7 @@
 #include "console/ledfile.h"
 #include "link/frame.h"
 #include "link/portchoice.h"
+#include "platform/formlayout.h"
 #include "platform/twips.h"
 
 #include <QCheckBox>
@@ -56,39 +57,15 @@ void ConsoleWindow::createControls()
     setWindowTitle(QStringLiteral("ZIDID 显示控制器"));
     resize(platform::twipsSize(9420, 5340));
 
-    auto place = [this](QWidget *w, const char *name, QRect r) {
-        w->setParent(this);
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(r);
-    };
-    auto button = [&](const char *name, const QString &caption, QRect r) {
-        auto *b = new QPushButton(caption);
-        place(b, name, r);
-        return b;
-    };
-    auto label = [&](const char *name, const QString &caption, QRect r) {
-        auto *l = new QLabel(caption);
-        place(l, name, r);
-        return l;
-    };
-    auto lineEdit = [&](const char *name, const QString &text, QRect r) {
-        auto *e = new QLineEdit(text);
-        place(e, name, r);
-        return e;
-    };
-    auto combo = [&](const char *name, const QString &designText, QRect r) {
-        auto *c = new platform::ListCombo(designText);
-        place(c, name, r);
-        return c;
-    };
+    const platform::FormLayout form(this);
 
-    Combo1 = combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 360, 1815, 300));
+    Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 360, 1815, 300));
     Combo1->addItems(numbered(QStringLiteral("Com"), 1, 16, 1));
-    Combo2 = combo("Combo2", QStringLiteral("单色显示模式"), twips(2520, 360, 1455, 300));
+    Combo2 = form.combo("Combo2", QStringLiteral("单色显示模式"), twips(2520, 360, 1455, 300));
     Check1 = new QCheckBox(QStringLiteral("PXR-09"));
-    place(Check1, "Check1", twips(4560, 360, 975, 255));
-    Combo3 = combo("Combo3", QStringLiteral("对应并行输入"), twips(5760, 360, 1455, 300));
-    Combo4 = combo("Combo4", QStringLiteral("对应并行输入"), twips(7440, 360, 1455, 300));
+    form.place(Check1, "Check1", twips(4560, 360, 975, 255));
+    Combo3 = form.combo("Combo3", QStringLiteral("对应并行输入"), twips(5760, 360, 1455, 300));
+    Combo4 = form.combo("Combo4", QStringLiteral("对应并行输入"), twips(7440, 360, 1455, 300));
     for (platform::ListCombo *c : {Combo3, Combo4}) {
         c->addItems(numbered(QString(), 1, 48, 2));
         c->setEnabled(false);
@@ -105,40 +82,40 @@ void ConsoleWindow::createControls()
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Plain);
     Line1->setStyleSheet(QStringLiteral("color: grey"));
-    place(Line1, "Line1", QRect(480 / 15, 840 / 15, (8880 - 480) / 15 + 1, 1));
+    form.place(Line1, "Line1", QRect(480 / 15, 840 / 15, (8880 - 480) / 15 + 1, 1));
 
-    TallyID = lineEdit("TallyID", QStringLiteral("??"), twips(1440, 1080, 855, 495));
-    ADR = label("ADR", QStringLiteral("设备地址："), twips(480, 1320, 975, 255));
-    Command7 = button("Command7", QStringLiteral("显示设备地址"), twips(2520, 1080, 1455, 495));
-    Command3 = button("Command3", QStringLiteral("从PROM下载"), twips(4200, 1080, 1215, 495));
-    Command4 = button("Command4", QStringLiteral("上传到PROM"), twips(5640, 1080, 1215, 495));
-    Command11 = button("Command11", QStringLiteral("从RAM复制到PROM"), twips(7080, 1080, 1815, 495));
-    Text3 = lineEdit("Text3", QStringLiteral("ABCDE"), twips(480, 1800, 1815, 495));
-    Command13 = button("Command13", QStringLiteral("发送字符到RAM"), twips(2520, 1800, 1455, 495));
-    Command9 = button("Command9", QStringLiteral("从RAM下载"), twips(4200, 1800, 1215, 495));
-    Command10 = button("Command10", QStringLiteral("上传到RAM"), twips(5640, 1800, 1215, 495));
-    Command12 = button("Command12", QStringLiteral("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
+    TallyID = form.lineEdit("TallyID", QStringLiteral("??"), twips(1440, 1080, 855, 495));
+    ADR = form.label("ADR", QStringLiteral("设备地址："), twips(480, 1320, 975, 255));
+    Command7 = form.button("Command7", QStringLiteral("显示设备地址"), twips(2520, 1080, 1455, 495));
+    Command3 = form.button("Command3", QStringLiteral("从PROM下载"), twips(4200, 1080, 1215, 495));
+    Command4 = form.button("Command4", QStringLiteral("上传到PROM"), twips(5640, 1080, 1215, 495));
+    Command11 = form.button("Command11", QStringLiteral("从RAM复制到PROM"), twips(7080, 1080, 1815, 495));
+    Text3 = form.lineEdit("Text3", QStringLiteral("ABCDE"), twips(480, 1800, 1815, 495));
+    Command13 = form.button("Command13", QStringLiteral("发送字符到RAM"), twips(2520, 1800, 1455, 495));
+    Command9 = form.button("Command9", QStringLiteral("从RAM下载"), twips(4200, 1800, 1215, 495));
+    Command10 = form.button("Command10", QStringLiteral("上传到RAM"), twips(5640, 1800, 1215, 495));
+    Command12 = form.button("Command12", QStringLiteral("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
 
     Picture1 = new platform::PictureBox(Qt::black);
-    place(Picture1, "Picture1", twips(480, 2520, 6375, 1575));
+    form.place(Picture1, "Picture1", twips(480, 2520, 6375, 1575));
     Picture1->setCursor(canvasCursor());
-    Command1 = button("Command1", QStringLiteral("打开文件 ..."), twips(7080, 2640, 1815, 375));
-    Command2 = button("Command2", QStringLiteral("保存文件 ..."), twips(7080, 3120, 1815, 375));
-    Command6 = button("Command6", QStringLiteral("清屏"), twips(7080, 3600, 1815, 375));
-    Command21 = button("Command21", QStringLiteral("闪烁"), twips(480, 4440, 975, 495));
-    Command22 = button("Command22", QStringLiteral("ZIDID PGM"), twips(2160, 4440, 1935, 495));
-    Command23 = button("Command23", QStringLiteral("ZIDID PVW"), twips(4920, 4440, 1935, 495));
+    Command1 = form.button("Command1", QStringLiteral("打开文件 ..."), twips(7080, 2640, 1815, 375));
+    Command2 = form.button("Command2", QStringLiteral("保存文件 ..."), twips(7080, 3120, 1815, 375));
+    Command6 = form.button("Command6", QStringLiteral("清屏"), twips(7080, 3600, 1815, 375));
+    Command21 = form.button("Command21", QStringLiteral("闪烁"), twips(480, 4440, 975, 495));
+    Command22 = form.button("Command22", QStringLiteral("ZIDID PGM"), twips(2160, 4440, 1935, 495));
+    Command23 = form.button("Command23", QStringLiteral("ZIDID PVW"), twips(4920, 4440, 1935, 495));
 
-    Label1 = label("Label1", QString(), twips(480, 5640, 7575, 255));
-    Label2 = label("Label2", QString(), twips(480, 6360, 7575, 255));
+    Label1 = form.label("Label1", QString(), twips(480, 5640, 7575, 255));
+    Label2 = form.label("Label2", QString(), twips(480, 6360, 7575, 255));
     Test1 = new platform::TextBox;
-    place(Test1, "Test1", twips(480, 7080, 5295, 1455));
-    Label3 = label("Label3", QString(), twips(6120, 7080, 2655, 375));
-    Label4 = label("Label4", QString(), twips(6120, 8040, 2655, 375));
-    Command16 = button("Command16", QStringLiteral("DotImage"), twips(1440, 8880, 2055, 375));
-    Command51 = button("Command51", QStringLiteral("设置设备的地址"), twips(4920, 8880, 1935, 375));
-    Text1 = lineEdit("Text1", QStringLiteral("A1"), twips(6960, 8880, 855, 375));
-    Command52 = button("Command52", QStringLiteral("确定"), twips(7920, 8880, 975, 375));
+    form.place(Test1, "Test1", twips(480, 7080, 5295, 1455));
+    Label3 = form.label("Label3", QString(), twips(6120, 7080, 2655, 375));
+    Label4 = form.label("Label4", QString(), twips(6120, 8040, 2655, 375));
+    Command16 = form.button("Command16", QStringLiteral("DotImage"), twips(1440, 8880, 2055, 375));
+    Command51 = form.button("Command51", QStringLiteral("设置设备的地址"), twips(4920, 8880, 1935, 375));
+    Text1 = form.lineEdit("Text1", QStringLiteral("A1"), twips(6960, 8880, 855, 375));
+    Command52 = form.button("Command52", QStringLiteral("确定"), twips(7920, 8880, 975, 375));
     Text1->hide();
     Command52->hide();
 

@@ -2,6 +2,7 @@
 
 #include "link/frame.h"
 #include "link/portchoice.h"
+#include "platform/formlayout.h"
 #include "platform/twips.h"
 
 #include <QGuiApplication>
@@ -51,40 +52,20 @@ void DemoWindow::createControls()
     setWindowTitle(kCaption);
     resize(platform::twipsSize(14250, 3420));
 
-    auto place = [this](QWidget *w, const char *name, QRect r) {
-        w->setParent(this);
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(r);
-    };
-    auto button = [&](const char *name, const QString &caption, QRect r) {
-        auto *b = new QPushButton(caption);
-        place(b, name, r);
-        return b;
-    };
-    auto label = [&](const char *name, const QString &caption, QRect r) {
-        auto *l = new QLabel(caption);
-        place(l, name, r);
-        return l;
-    };
-    auto lampRow = [&](const char *name, QRect r) {
-        auto *p = new platform::PictureBox(Qt::black);
-        place(p, name, r);
-        return p;
-    };
+    const platform::FormLayout form(this);
+    auto lampRow = [&](const char *name, QRect r) { return form.place(new platform::PictureBox(Qt::black), name, r); };
 
-    Combo1 = new platform::ListCombo(QStringLiteral("选择串行端口"));
-    place(Combo1, "Combo1", twips(480, 480, 1935, 300));
+    Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 480, 1935, 300));
     for (int k = 1; k <= unitlink::kPortCount; ++k) Combo1->addItem(QStringLiteral("Com%1").arg(k));
 
-    Command4 = button("Command4", QStringLiteral("显示设备地址"), twips(480, 1080, 1455, 495));
-    Text2 = new QLineEdit(QStringLiteral("??"));
-    place(Text2, "Text2", twips(2280, 1080, 735, 495));
+    Command4 = form.button("Command4", QStringLiteral("显示设备地址"), twips(480, 1080, 1455, 495));
+    Text2 = form.lineEdit("Text2", QStringLiteral("??"), twips(2280, 1080, 735, 495));
     Text2->setFont(largeFont(Text2->font(), false));
-    Command2 = button("Command2", QStringLiteral("ZIDID PGM"), twips(3360, 1080, 1575, 495));
-    Command3 = button("Command3", QStringLiteral("ZIDID PVW"), twips(5400, 1080, 1575, 495));
+    Command2 = form.button("Command2", QStringLiteral("ZIDID PGM"), twips(3360, 1080, 1575, 495));
+    Command3 = form.button("Command3", QStringLiteral("ZIDID PVW"), twips(5400, 1080, 1575, 495));
 
-    Command1 = button("Command1", QStringLiteral("字符发送"), twips(480, 1800, 1455, 495));
-    Label1 = label("Label1", QStringLiteral("12:34"), twips(2280, 1800, 1455, 495));
+    Command1 = form.button("Command1", QStringLiteral("字符发送"), twips(480, 1800, 1455, 495));
+    Label1 = form.label("Label1", QStringLiteral("12:34"), twips(2280, 1800, 1455, 495));
     Label1->setFont(largeFont(Label1->font(), true));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setAutoFillBackground(true);
@@ -94,10 +75,10 @@ void DemoWindow::createControls()
         Label1->setPalette(p);
     }
     SetClockColour(kClockIdle);
-    Label4 = label("Label4", QString(), twips(4320, 1800, 1935, 255));
-    Label5 = label("Label5", QString(), twips(4320, 2040, 1935, 255));
+    Label4 = form.label("Label4", QString(), twips(4320, 1800, 1935, 255));
+    Label5 = form.label("Label5", QString(), twips(4320, 2040, 1935, 255));
 
-    Command5 = button("Command5", QStringLiteral("虚拟并行输入"), twips(480, 2520, 1455, 495));
+    Command5 = form.button("Command5", QStringLiteral("虚拟并行输入"), twips(480, 2520, 1455, 495));
     Picture1 = lampRow("Picture1", twips(2280, 2520, 11565, 495));
     // Below the initial client area: seen only when the window is enlarged.
     Picture2 = lampRow("Picture2", twips(2280, 4200, 11535, 495));

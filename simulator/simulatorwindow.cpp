@@ -1,6 +1,7 @@
 #include "simulator/simulatorwindow.h"
 
 #include "link/portchoice.h"
+#include "platform/formlayout.h"
 #include "platform/twips.h"
 #include "simulator/lamppanel.h"
 #include "simulator/portlist.h"
@@ -53,34 +54,23 @@ void SimulatorWindow::createControls()
 {
     resize(platform::twipsSize(4785, 5280));
 
-    auto place = [this](QWidget *w, const char *name, QRect r) {
-        w->setParent(this);
-        w->setObjectName(QLatin1String(name));
-        w->setGeometry(r);
-    };
+    const platform::FormLayout form(this);
 
     // Both lists are fixed: an entry is acted on only when it is chosen,
     // never on typed text.
-    Combo1 = new platform::ListCombo(QStringLiteral("Combo1"));
-    place(Combo1, "Combo1", twips(600, 360, 1335, 300));
-    Label6 = new QLabel(QStringLiteral("ID:"));
-    place(Label6, "Label6", twips(2160, 400, 375, 255));
-    Combo2 = new platform::ListCombo(QStringLiteral("Combo2"));
-    place(Combo2, "Combo2", twips(2640, 360, 975, 300));
+    Combo1 = form.combo("Combo1", QStringLiteral("Combo1"), twips(600, 360, 1335, 300));
+    Label6 = form.label("Label6", QStringLiteral("ID:"), twips(2160, 400, 375, 255));
+    Combo2 = form.combo("Combo2", QStringLiteral("Combo2"), twips(2640, 360, 975, 300));
     for (int id = 0; id < 8; ++id) Combo2->addItem(QStringLiteral("%1").arg(id, 2, 10, QLatin1Char('0')));
 
-    Option1 = new QRadioButton(QStringLiteral("Continue"));
-    place(Option1, "Option1", twips(600, 720, 1215, 255));
-    Option2 = new QRadioButton(QStringLiteral("Single"));
-    place(Option2, "Option2", twips(1800, 720, 1215, 255));
+    Option1 = form.place(new QRadioButton(QStringLiteral("Continue")), "Option1", twips(600, 720, 1215, 255));
+    Option2 = form.place(new QRadioButton(QStringLiteral("Single")), "Option2", twips(1800, 720, 1215, 255));
     m_modes = new QButtonGroup(this);
     m_modes->addButton(Option1);
     m_modes->addButton(Option2);
 
-    Picture1 = new platform::PictureBox(kPanelBackground);
-    place(Picture1, "Picture1", twips(600, 1080, 3600, 3600));
-    Label1 = new QLabel;
-    place(Label1, "Label1", twips(600, 4800, 3615, 255));
+    Picture1 = form.place(new platform::PictureBox(kPanelBackground), "Picture1", twips(600, 1080, 3600, 3600));
+    Label1 = form.label("Label1", QString(), twips(600, 4800, 3615, 255));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
