@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 
 using platform::MessageBoxes;
@@ -175,10 +175,10 @@ QCursor ConsoleWindow::canvasCursor() const
 void ConsoleWindow::Form_Load()
 {
     for (platform::ListCombo *c : {Combo1, Combo2, Combo3, Combo4}) c->setListIndex(-1);
+    Picture1->setScale(0, 1599, 6399, 0);
     Combo2->addItems({QStringLiteral("无"), QStringLiteral("宽度1"), QStringLiteral("宽度2"), QStringLiteral("宽度3"),
                       QStringLiteral("宽度4"), QStringLiteral("宽度5"), QStringLiteral("宽度6"), QStringLiteral("宽度7"),
                       QStringLiteral("反色"), QStringLiteral("音量")});
-    Picture1->setScale(0, 1599, 6399, 0);
     Test1->hide();
     Command16->hide();
     Label1->clear();
@@ -247,13 +247,10 @@ void ConsoleWindow::Command52_Click()
 {
     const unitlink::SetIdStep step = unitlink::setIdStep(Text1->text());
     Text1->setText(step.sent);
-    send(unitlink::frame(u"SETID", step.sent));
-    Text1->setText(step.next);
+    // Ready for the next unit only when this one was told: an address that
+    // did not go out stays in the field to be sent again.
+    if (send(unitlink::frame(u"SETID", step.sent))) Text1->setText(step.next);
 }
-
-} // namespace console
-
-namespace console {
 
 // ---- dot image editor ----
 
@@ -380,9 +377,6 @@ void ConsoleWindow::Command12_Click()
     send(unitlink::frame(u"MTR"));
 }
 
-} // namespace console
-
-namespace console {
 
 // ---- display configuration ----
 

@@ -235,6 +235,11 @@ private slots:
         w.Label1->clear();
         QTest::keyClick(w.TallyID, Qt::Key_Return);
         QCOMPARE(w.Label1->text(), console::kNotSent);
+        w.Text1->setText("A1");
+        w.Label1->clear();
+        w.Command52_Click();
+        QCOMPARE(w.Label1->text(), console::kNotSent);
+        QCOMPARE(w.Text1->text(), QString("A1"));  // not given, so not moved on
         QVERIFY(boxes.calls.isEmpty());
     }
 
