@@ -234,24 +234,28 @@ void DemoWindow::MSComm1_OnComm()
     if (const std::optional<QString> address = reportedAddress(ReplyBuffer.text())) Text2->setText(*address);
 }
 
-QString DemoWindow::PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours)
+void DemoWindow::PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours)
 {
     // Every lamp is drawn over on every tick; nothing wipes the row first.
     for (int i = 0; i < kInputCount; ++i) {
         row->setFillColor(inputs[i] ? colours.onFill : colours.offFill);
         row->circle(lampCentreX(i), kLampY, kLampRadius, inputs[i] ? colours.onOutline : colours.offOutline);
     }
-    return inputLetters(inputs);
 }
 
 void DemoWindow::Timer1_Timer()
 {
     switch (tickMode(VirtualInputOn, ClockOn)) {
     case TickMode::VirtualInputShow:
-        Label4->setText(PaintLamps(Picture1, PgmInput, kPgmLamps));
+        // The frames go out first and the rows are painted after them: the
+        // screen shows the same either way (nothing is shown before the tick
+        // ends), and the frames keep their 200 ms beat however long painting takes.
+        Label4->setText(inputLetters(PgmInput));
         send(unitlink::frame(u"TLY", Label4->text()));
-        Label5->setText(PaintLamps(Picture2, PvwInput, kPvwLamps));
+        Label5->setText(inputLetters(PvwInput));
         send(unitlink::frame(u"TLW", Label5->text()));
+        PaintLamps(Picture1, PgmInput, kPgmLamps);
+        PaintLamps(Picture2, PvwInput, kPvwLamps);
         break;
     case TickMode::ClockShow: {
         const QTime now = m_clock.now();

@@ -64,7 +64,7 @@ private:
     // Shared by the PGM and PVW buttons: the flag, the caption and the frame.
     void SwitchLamp(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic);
     // Redraws every lamp of a row and returns the letters of the lit ones.
-    QString PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
+    void PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
     void SetClockColour(const QColor &c);
     void ShowPortState();
     void PortLost(const QString &description);
