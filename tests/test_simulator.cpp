@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
 #include <QTimer>
 #include <bit>
 #include <map>
@@ -390,9 +392,17 @@ private slots:
         QTRY_VERIFY(!w.MSComm1->portOpen());
         QCOMPARE(w.Combo1->shownText(), QString("Com1 lost"));
         QVERIFY2(w.Label1->text().contains("lost"), qPrintable(w.Label1->text()));
-        // Timed frames and clicks go nowhere, without a box.
+        // Timed frames and clicks go nowhere, without a box and without
+        // keeping the processor busy.
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
         QSignalSpy ticks(w.Timer1, &QTimer::timeout);
         QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 2, 3000);
+        getrusage(RUSAGE_SELF, &after);
+        const auto cpuMs = [](const rusage &u) {
+            return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+        };
+        QVERIFY2(cpuMs(after) - cpuMs(before) < 400, "velk keeps working while its port is gone");
         clickCell(w, 4, 0);
         QCOMPARE(w.Label1->text(), QString(" 4,  0 =>  5"));
         QVERIFY(boxes.calls.isEmpty());
