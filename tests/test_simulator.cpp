@@ -13,11 +13,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/resource.h>
 #include <QTimer>
 #include <bit>
 #include <map>
+#include <sys/resource.h>
 
 using platform::MessageBoxes;
 using platform::PortMap;
