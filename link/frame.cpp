@@ -81,7 +81,7 @@ QByteArray frame(QStringView mnemonic, QStringView data)
     return f;
 }
 
-quint8 imageChecksum(const quint8 (&bytes)[32], quint8 address)
+quint8 imageChecksum(std::span<const quint8, 32> bytes, quint8 address)
 {
     unsigned sum = address;
     for (quint8 b : bytes) sum += b;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <span>
 
 namespace unitlink {
 
@@ -55,7 +56,7 @@ QByteArray frame(QStringView mnemonic, QStringView data = {});
 
 // Sum of an image's 32 bytes, with the unit address on upload; the low 8
 // bits go on the line as the checksum.
-quint8 imageChecksum(const quint8 (&bytes)[32], quint8 address);
+quint8 imageChecksum(std::span<const quint8, 32> bytes, quint8 address);
 
 // Value of a two-character hex pair as the receiver and editor read it:
 // spaces, tabs and line feeds are left out, then leading hex digits of

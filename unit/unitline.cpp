@@ -1,10 +1,12 @@
 #include "unit/unitline.h"
 
+#include "link/frame.h"
+
 namespace unit {
 
 namespace {
-constexpr char STX = '\x02';
-constexpr char ETX = '\x03';
+using unitlink::ETX;
+using unitlink::STX;
 
 int hexDigit(char c)
 {
@@ -26,9 +28,7 @@ bool parseByte(QByteArrayView two, quint8 &value)
 
 QByteArray hexByte(unsigned v)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    const char two[2] = {digits[(v >> 4) & 0xF], digits[v & 0xF]};
-    return QByteArray(two, 2);
+    return unitlink::hex2(v).toLatin1();
 }
 
 QByteArray reply(const QByteArray &body)
@@ -148,18 +148,14 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
     if (mnemonic == "RDM" || mnemonic == "RDR") {
         if (!args.isEmpty()) return {reply("err1")};
         const Image &image = mnemonic == "RDM" ? u->prom : u->ram;
-        unsigned sum = 0;
-        for (quint8 b : image) sum += b;
-        return {reply(lower + imageHex(image) + hexByte(sum))};
+        return {reply(lower + imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)))};
     }
     if (mnemonic == "WRM" || mnemonic == "WRR") {
         Image image{};
         quint8 checksum = 0;
         if (args.size() != 66 || !parseImageHex(args.first(64), image) || !parseByte(args.sliced(64), checksum))
             return {reply("err1")};
-        unsigned sum = u->address;
-        for (quint8 b : image) sum += b;
-        if ((sum & 0xFF) != checksum) return {reply("err2")};
+        if (unitlink::imageChecksum(image, u->address) != checksum) return {reply("err2")};
         if (mnemonic == "WRM") {
             u->prom = image;
             emit promWritten();
