@@ -31,10 +31,11 @@ platform::LineSettings unitLineSettings()
     return platform::LineSettings{};  // 9600 8N1, no handshake, DTR and RTS up, 1024 / 512
 }
 
-QStringList numbered(const QString &prefix, int from, int to, int width)
+// "01" ... "48", the parallel inputs.
+QStringList inputNumbers()
 {
     QStringList items;
-    for (int k = from; k <= to; ++k) items << prefix + QStringLiteral("%1").arg(k, width, 10, QLatin1Char('0'));
+    for (int k = 1; k <= 48; ++k) items << QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
     return items;
 }
 } // namespace
@@ -60,14 +61,14 @@ void ConsoleWindow::createControls()
     const platform::FormLayout form(this);
 
     Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 360, 1815, 300));
-    Combo1->addItems(numbered(QStringLiteral("Com"), 1, 16, 1));
+    Combo1->addItems(unitlink::portEntries());
     Combo2 = form.combo("Combo2", QStringLiteral("单色显示模式"), twips(2520, 360, 1455, 300));
     Check1 = new QCheckBox(QStringLiteral("PXR-09"));
     form.place(Check1, "Check1", twips(4560, 360, 975, 255));
     Combo3 = form.combo("Combo3", QStringLiteral("对应并行输入"), twips(5760, 360, 1455, 300));
     Combo4 = form.combo("Combo4", QStringLiteral("对应并行输入"), twips(7440, 360, 1455, 300));
     for (platform::ListCombo *c : {Combo3, Combo4}) {
-        c->addItems(numbered(QString(), 1, 48, 2));
+        c->addItems(inputNumbers());
         c->setEnabled(false);
         QPalette p = c->palette();
         const QColor colour = c == Combo3 ? QColor(255, 0, 0) : QColor(0, 255, 0);

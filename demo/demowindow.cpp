@@ -56,7 +56,7 @@ void DemoWindow::createControls()
     auto lampRow = [&](const char *name, QRect r) { return form.place(new platform::PictureBox(Qt::black), name, r); };
 
     Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 480, 1935, 300));
-    for (int k = 1; k <= unitlink::kPortCount; ++k) Combo1->addItem(QStringLiteral("Com%1").arg(k));
+    Combo1->addItems(unitlink::portEntries());
 
     Command4 = form.button("Command4", QStringLiteral("显示设备地址"), twips(480, 1080, 1455, 495));
     Text2 = form.lineEdit("Text2", QStringLiteral("??"), twips(2280, 1080, 735, 495));

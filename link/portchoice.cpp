@@ -2,6 +2,18 @@
 
 namespace unitlink {
 
+QString portEntry(int port)
+{
+    return QStringLiteral("Com%1").arg(port);
+}
+
+QStringList portEntries()
+{
+    QStringList entries;
+    for (int p = 1; p <= kPortCount; ++p) entries << portEntry(p);
+    return entries;
+}
+
 int TryOpenPort(SerialLine &line, int port)
 {
     int step = ReadingOpen;

@@ -3,12 +3,19 @@
 
 #include "link/serialline.h"
 
+#include <QStringList>
+
 namespace unitlink {
 
 inline constexpr int kPortCount = 16;
 
 // Step codes of TryOpenPort: the step under way when it failed, or 6.
 enum TryOpenStep { ReadingOpen = 2, Closing = 3, SettingPort = 4, Opening = 5, PortReady = 6 };
+
+// The list entry of a port number: "Com1" ... "Com16".
+QString portEntry(int port);
+// Every entry, port 1 first.
+QStringList portEntries();
 
 int TryOpenPort(SerialLine &line, int port);
 

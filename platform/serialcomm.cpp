@@ -1,5 +1,7 @@
 #include "platform/serialcomm.h"
 
+#include "link/portchoice.h"
+
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -23,8 +25,8 @@ SerialComm::~SerialComm()
 QString SerialComm::portLabel() const
 {
     const QString dev = m_map.device(m_commPort);
-    return dev.isEmpty() ? QStringLiteral("Com%1").arg(m_commPort)
-                         : QStringLiteral("Com%1 (%2)").arg(m_commPort).arg(dev);
+    const QString entry = unitlink::portEntry(m_commPort);
+    return dev.isEmpty() ? entry : QStringLiteral("%1 (%2)").arg(entry, dev);
 }
 
 unitlink::PortResult SerialComm::setCommPort(int port)

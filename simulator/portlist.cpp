@@ -4,11 +4,6 @@
 
 namespace simulator {
 
-QString portEntry(int port)
-{
-    return QStringLiteral("Com%1").arg(port);
-}
-
 PortChoice portChoice(const QString &entry)
 {
     const QString digits = entry.mid(3, 2);

@@ -1,5 +1,5 @@
-// The entries of velk's port list: "Com<n>" for each port that could be
-// opened, then "Search". The port number is read back from the entry's
+// The entries of velk's port list: "Com<n>" (unitlink::portEntry) for each
+// port that could be opened, then "Search". The port number is read back from the entry's
 // text, so the list may have gaps.
 #pragma once
 
@@ -7,10 +7,7 @@
 
 namespace simulator {
 
-inline constexpr int kPortCount = 16;
 inline const QString kSearchEntry = QStringLiteral("Search");
-
-QString portEntry(int port);
 
 struct PortChoice {
     enum Kind { Nothing, OpenPort, Search };

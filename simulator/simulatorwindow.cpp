@@ -135,7 +135,7 @@ void SimulatorWindow::SearchPorts()
             return;
         }
     }
-    for (int port = 1; port <= kPortCount; ++port) ProbePort(port);
+    for (int port = 1; port <= unitlink::kPortCount; ++port) ProbePort(port);
     Combo1->addItem(kSearchEntry);
     // The last port found; with none found there is nothing to choose and
     // the list stays blank.
@@ -150,7 +150,7 @@ void SimulatorWindow::ProbePort(int port)
     if (MSComm1->setCommPort(port)) return;
     if (MSComm1->setPortOpen(true)) return;
     if (MSComm1->setPortOpen(false)) return;
-    Combo1->addItem(portEntry(port));
+    Combo1->addItem(unitlink::portEntry(port));
 }
 
 void SimulatorWindow::Combo1_Click()

@@ -1,6 +1,7 @@
 // velk: the tally frame, the lamp panel and the port list without windows,
 // then the window offscreen with its ports on ptys.
 #include "simulator/lamppanel.h"
+#include "link/portchoice.h"
 #include "simulator/portlist.h"
 #include "simulator/simulatorwindow.h"
 #include "simulator/tallyframe.h"
@@ -70,7 +71,7 @@ bool isDark(const SimulatorWindow &w, int column, int row)
 // actions send.
 struct Rig {
     std::map<int, std::unique_ptr<Pty>> ptys;
-    QStringList devices = QStringList(simulator::kPortCount);
+    QStringList devices = QStringList(unitlink::kPortCount);
     RecordingBoxes boxes;
     std::unique_ptr<SimulatorWindow> w;
 
@@ -291,7 +292,7 @@ private slots:
         QFETCH(QStringList, list);
         QFETCH(int, chosen);
         std::map<int, std::unique_ptr<Pty>> ptys;
-        QStringList devices(simulator::kPortCount);
+        QStringList devices(unitlink::kPortCount);
         for (int p : free) {
             ptys[p] = std::make_unique<Pty>();
             devices[p - 1] = ptys[p]->slavePath();
