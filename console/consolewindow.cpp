@@ -8,8 +8,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,7 +15,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 
 using platform::MessageBoxes;
@@ -493,23 +490,9 @@ void ConsoleWindow::Command1_Click()
     const QString name = m_files.openFile(kLedFilter);
     if (name.isEmpty()) return;  // cancelled
 
-    const QFileInfo info(name);
-    if (info.isDir()) return fileWarning(name, QStringLiteral("This is a folder, not an image file."));
-    // Opening a pipe or a device waits for a writer that may never come.
-    if (info.exists() && !info.isFile())
-        return fileWarning(name, QStringLiteral("This is not a regular file, not an image file."));
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) return fileWarning(name, file.errorString());
-    if (file.size() > kLedFileLimit)
-        return fileWarning(name, QStringLiteral("The file is larger than %1 KiB: it is not an image file.")
-                                     .arg(kLedFileLimit / 1024));
-    const QByteArray bytes = file.read(kLedFileLimit + 1);
-    if (file.error() != QFileDevice::NoError) return fileWarning(name, file.errorString());
-    if (bytes.size() > kLedFileLimit)
-        return fileWarning(name, QStringLiteral("The file is larger than %1 KiB: it is not an image file.")
-                                     .arg(kLedFileLimit / 1024));
-
-    Test1->setText(ledFileText(bytes));
+    const LedFileRead file = readLedFile(name);
+    if (!file.error.isEmpty()) return fileWarning(name, file.error);
+    Test1->setText(file.text);
     HexToPicture();
 }
 
@@ -520,12 +503,7 @@ void ConsoleWindow::Command2_Click()
     const QString name = m_files.saveFile(kLedFilter);
     if (name.isEmpty()) return;  // cancelled
 
-    // Written beside the target and renamed over it, so that a failed save
-    // never leaves a half-written or emptied image file behind.
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) return fileWarning(name, file.errorString());
-    file.write(ledFileBytes(Test1->text()));
-    if (!file.commit()) fileWarning(name, file.errorString());
+    if (const QString error = writeLedFile(name, Test1->text()); !error.isEmpty()) fileWarning(name, error);
 }
 
 // ---- data listing ----

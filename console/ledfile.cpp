@@ -1,5 +1,9 @@
 #include "console/ledfile.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
 namespace console {
 
 QString ledFileText(QByteArrayView bytes)
@@ -22,6 +26,34 @@ QString ledFileText(QByteArrayView bytes)
 QByteArray ledFileBytes(const QString &hexText)
 {
     return (hexText + QStringLiteral("\r\n")).toLatin1();
+}
+
+LedFileRead readLedFile(const QString &name)
+{
+    const QFileInfo info(name);
+    if (info.isDir()) return {{}, QStringLiteral("This is a folder, not an image file.")};
+    // Opening a pipe or a device waits for a writer that may never come.
+    if (info.exists() && !info.isFile()) return {{}, QStringLiteral("This is not a regular file, not an image file.")};
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) return {{}, file.errorString()};
+    // One byte past the limit tells a file that is too large, whatever size
+    // the file system claims.
+    const QByteArray bytes = file.read(kLedFileLimit + 1);
+    if (file.error() != QFileDevice::NoError) return {{}, file.errorString()};
+    if (bytes.size() > kLedFileLimit)
+        return {{}, QStringLiteral("The file is larger than %1 KiB: it is not an image file.").arg(kLedFileLimit / 1024)};
+    return {ledFileText(bytes), {}};
+}
+
+QString writeLedFile(const QString &name, const QString &hexText)
+{
+    // Written beside the target and renamed over it, so that a failed save
+    // never leaves a half-written or emptied image file behind.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    file.write(ledFileBytes(hexText));
+    if (!file.commit()) return file.errorString();
+    return {};
 }
 
 } // namespace console

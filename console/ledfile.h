@@ -19,4 +19,15 @@ QString ledFileText(QByteArrayView bytes);
 // What a save writes: the hex image text and CR LF.
 QByteArray ledFileBytes(const QString &hexText);
 
+// Reads a file as the open command does: its hex image text, or why it
+// was refused (then the text is empty and nothing may change).
+struct LedFileRead {
+    QString text;
+    QString error;
+};
+LedFileRead readLedFile(const QString &name);
+
+// Saves the hex image text; returns why it failed, empty on success.
+QString writeLedFile(const QString &name, const QString &hexText);
+
 } // namespace console
