@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using console::ConsoleWindow;
@@ -245,30 +244,23 @@ private slots:
 
     void lostPortIsReportedAndChosenAgain()
     {
-        // The port number points at a link the test re-points, as a
-        // re-plugged adapter comes back under the same name.
-        QTemporaryDir dir;
-        const QString link = dir.filePath("ttyTALLY");
-        auto first = std::make_unique<Pty>();
-        QVERIFY(QFile::link(first->slavePath(), link));
+        testsupport::ReplugPort port;
         RecordingBoxes boxes;
         RecordingDialogs dialogs;
-        ConsoleWindow w(PortMap({link}), boxes, dialogs);
+        ConsoleWindow w(PortMap({port.path()}), boxes, dialogs);
         QVERIFY(w.MSComm1->portOpen());
-        first->closeMaster();
+        port.unplug();
         QTRY_VERIFY(!w.MSComm1->portOpen());
         QVERIFY2(w.Label1->text().contains("lost"), qPrintable(w.Label1->text()));
         w.Command7_Click();
         QCOMPARE(w.Label1->text(), console::kNotSent);
 
-        Pty second;
-        QFile::remove(link);
-        QVERIFY(QFile::link(second.slavePath(), link));
+        port.replug();
         emit w.Combo1->activated(0);
         QVERIFY(boxes.calls.isEmpty());
         QVERIFY(w.MSComm1->portOpen());
         w.Command7_Click();
-        QCOMPARE(second.readFrame(), QByteArray("\x02SID\x03"));
+        QCOMPARE(port.pty().readFrame(), QByteArray("\x02SID\x03"));
     }
 };
 

@@ -1,5 +1,6 @@
 // The console's reply handling, fed through a pty.
 #include "tests/support/consolerig.h"
+#include "tests/support/recordingview.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -229,20 +230,7 @@ private slots:
     {
         // Straight into the receiver: every ETX must have been handled
         // before the monitor is measured.
-        struct View : console::ReceiverView {
-            QString status, mon;
-            testsupport::RecordingBoxes recorded;
-            void setStatus(const QString &t) override { status = t; }
-            QString monitor() const override { return mon; }
-            void setMonitor(const QString &t) override { mon = t; }
-            void setProgramList(const QString &) override {}
-            void setPreviewList(const QString &) override {}
-            void loadImage(const QString &) override {}
-            void setPxrMode(bool) override {}
-            void clearProgramInput() override {}
-            void showInputs(const QString &, const QString &) override {}
-            MessageBoxes &boxes() override { return recorded; }
-        } view;
+        testsupport::RecordingView view;
         console::Receiver receiver(view);
         for (char c : QByteArray("\x02ton\x03\x03")) receiver.OnComm(QByteArray(1, c));
         QCOMPARE(view.mon, QString("[STX]ton[ETX][ETX]"));

@@ -3,11 +3,11 @@
 #include "console/receiver.h"
 #include "demo/demowindow.h"
 #include "tests/support/consolerig.h"
+#include "tests/support/recordingview.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -33,23 +33,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
-
-// The receiver without a window, so every character is handled before
-// anything is measured.
-struct View : console::ReceiverView {
-    QString status, mon, programList, previewList;
-    RecordingBoxes recorded;
-    void setStatus(const QString &t) override { status = t; }
-    QString monitor() const override { return mon; }
-    void setMonitor(const QString &t) override { mon = t; }
-    void setProgramList(const QString &t) override { programList = t; }
-    void setPreviewList(const QString &t) override { previewList = t; }
-    void loadImage(const QString &) override {}
-    void setPxrMode(bool) override {}
-    void clearProgramInput() override {}
-    void showInputs(const QString &, const QString &) override {}
-    MessageBoxes &boxes() override { return recorded; }
-};
 } // namespace
 
 class TestRobustness : public QObject {
@@ -95,7 +78,7 @@ private slots:
     void everyLengthOfEveryKind()
     {
         QFETCH(QString, kind);
-        View view;
+        testsupport::RecordingView view;
         console::Receiver receiver(view);
         for (int length = 0; length <= 200; ++length) {
             QString body = kind.left(length);
@@ -132,17 +115,14 @@ private slots:
 
     void consoleUnplugMidFrameAndReplug()
     {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("ttyTALLY");
-        auto first = std::make_unique<Pty>();
-        QVERIFY(QFile::link(first->slavePath(), link));
+        testsupport::ReplugPort port;
         RecordingBoxes boxes;
         testsupport::RecordingDialogs dialogs;
-        console::ConsoleWindow w(platform::PortMap({link}), boxes, dialogs);
+        console::ConsoleWindow w(platform::PortMap({port.path()}), boxes, dialogs);
         QVERIFY(w.MSComm1->portOpen());
-        first->write("\x02rdr0102");
+        port.pty().write("\x02rdr0102");
         QTRY_VERIFY(w.Label2->text().startsWith("[STX]rdr"));
-        first->closeMaster();
+        port.unplug();
         QTRY_VERIFY(!w.MSComm1->portOpen());
         QVERIFY(w.Label1->text().contains("lost"));
 
@@ -151,44 +131,37 @@ private slots:
         QTest::qWait(500);
         QVERIFY2(cpuSeconds() - cpu0 < 0.2, "the console keeps working while its port is gone");
 
-        Pty second;
-        QFile::remove(link);
-        QVERIFY(QFile::link(second.slavePath(), link));
+        port.replug();
         emit w.Combo1->activated(0);
         QVERIFY(w.MSComm1->portOpen());
         QVERIFY(boxes.calls.isEmpty());
         w.TallyID->setText("1");
         w.Command22_Click();
-        QCOMPARE(second.readFrame(), QByteArray("\x02TON01\x03"));
-        second.write("\x02ton\x03");
+        QCOMPARE(port.pty().readFrame(), QByteArray("\x02TON01\x03"));
+        port.pty().write("\x02ton\x03");
         QTRY_COMPARE(w.Label1->text(), QString("ton"));
     }
 
     void demoUnplugAndReplug()
     {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("ttyTALLY");
-        auto first = std::make_unique<Pty>();
-        QVERIFY(QFile::link(first->slavePath(), link));
+        testsupport::ReplugPort port;
         RecordingBoxes boxes;
         platform::SystemClock clock;
-        demo::DemoWindow w(platform::PortMap({link}), boxes, clock);
+        demo::DemoWindow w(platform::PortMap({port.path()}), boxes, clock);
         w.Command5_Click();  // the show runs on: five frames a second with nowhere to go
-        first->write("\x02si");
-        first->closeMaster();
+        port.pty().write("\x02si");
+        port.unplug();
         QTRY_VERIFY(!w.MSComm1->portOpen());
         const double cpu0 = cpuSeconds();
         QTest::qWait(500);
         QVERIFY(cpuSeconds() - cpu0 < 0.2);
         QVERIFY(boxes.calls.isEmpty());
 
-        Pty second;
-        QFile::remove(link);
-        QVERIFY(QFile::link(second.slavePath(), link));
+        port.replug();
         emit w.Combo1->activated(0);
         QVERIFY(w.MSComm1->portOpen());
-        QCOMPARE(second.readFrame(1000), QByteArray("\x02TLY\x03"));
-        second.write("\x02id22\x03");
+        QCOMPARE(port.pty().readFrame(1000), QByteArray("\x02TLY\x03"));
+        port.pty().write("\x02id22\x03");
         QTRY_COMPARE(w.Text2->text(), QString("22"));
     }
 };

@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <bit>
@@ -378,17 +377,12 @@ private slots:
 
     void lostPortSkipsWritesQuietlyUntilFoundAgain()
     {
-        // The port is a link the test re-points, as a re-plugged adapter
-        // comes back under the same name.
-        QTemporaryDir dir;
-        const QString link = dir.filePath("ttyTALLY");
-        auto first = std::make_unique<Pty>();
-        QVERIFY(QFile::link(first->slavePath(), link));
+        testsupport::ReplugPort port;
         RecordingBoxes boxes;
-        SimulatorWindow w(PortMap({link}), boxes);
-        QCOMPARE(first->readBytes(13, 2000), kStartupFrame);
+        SimulatorWindow w(PortMap({port.path()}), boxes);
+        QCOMPARE(port.pty().readBytes(13, 2000), kStartupFrame);
 
-        first->closeMaster();
+        port.unplug();
         QTRY_VERIFY(!w.MSComm1->portOpen());
         QCOMPARE(w.Combo1->shownText(), QString("Com1 lost"));
         QVERIFY2(w.Label1->text().contains("lost"), qPrintable(w.Label1->text()));
@@ -407,14 +401,12 @@ private slots:
         QCOMPARE(w.Label1->text(), QString(" 4,  0 =>  5"));
         QVERIFY(boxes.calls.isEmpty());
 
-        Pty second;
-        QFile::remove(link);
-        QVERIFY(QFile::link(second.slavePath(), link));
+        port.replug();
         choose(w.Combo1, w.Combo1->count() - 1);  // "Search"
         QVERIFY(boxes.calls.isEmpty());
         QCOMPARE(entries(w.Combo1), (QStringList{"Com1", "Search"}));
         QVERIFY(w.MSComm1->portOpen());
-        QCOMPARE(second.readBytes(13, 2000), hex("FF0B01 10000000000000000000"));
+        QCOMPARE(port.pty().readBytes(13, 2000), hex("FF0B01 10000000000000000000"));
     }
 };
 

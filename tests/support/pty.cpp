@@ -1,6 +1,7 @@
 #include "tests/support/pty.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QDeadlineTimer>
 #include <QTest>
 
@@ -103,6 +104,19 @@ QByteArray Pty::drainFor(int ms)
 {
     QTest::qWait(ms);
     return readAvailable();
+}
+
+ReplugPort::ReplugPort() : m_link(m_dir.filePath(QStringLiteral("ttyTALLY"))), m_pty(std::make_unique<Pty>())
+{
+    if (!QFile::link(m_pty->slavePath(), m_link)) qFatal("cannot link %s", qPrintable(m_link));
+}
+
+void ReplugPort::replug()
+{
+    auto next = std::make_unique<Pty>();
+    QFile::remove(m_link);
+    if (!QFile::link(next->slavePath(), m_link)) qFatal("cannot link %s", qPrintable(m_link));
+    m_pty = std::move(next);
 }
 
 } // namespace testsupport

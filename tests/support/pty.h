@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
+#include <memory>
 
 namespace testsupport {
 
@@ -35,6 +37,25 @@ private:
     int m_slave = -1;  // kept open so the pty stays configured between opens
     QString m_slavePath;
     QByteArray m_buffer;
+};
+
+// A port whose device can be unplugged and plugged in again: the program is
+// given a link that the test re-points to a fresh pty, as a re-plugged
+// adapter comes back under the same name.
+class ReplugPort {
+public:
+    ReplugPort();
+    QString path() const { return m_link; }
+    Pty &pty() { return *m_pty; }
+    // The far end hangs up.
+    void unplug() { m_pty->closeMaster(); }
+    // A new device under the same name.
+    void replug();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_link;
+    std::unique_ptr<Pty> m_pty;
 };
 
 } // namespace testsupport
