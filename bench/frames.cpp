@@ -5,6 +5,7 @@
 //
 // Usage: frames [count]   (default 121 frames: 120 periods of 500 ms, one minute)
 #include "simulator/simulatorwindow.h"
+#include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
 
 #include <QApplication>
@@ -14,16 +15,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -57,21 +53,14 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int frames = argc > 1 ? std::max(3, atoi(argv[1])) : 121;
 
-    int master = -1, slave = -1;
-    char name[256] = {};
-    termios tio{};
-    cfmakeraw(&tio);
-    if (openpty(&master, &slave, name, &tio, nullptr) != 0) {
-        std::fprintf(stderr, "openpty: %s\n", std::strerror(errno));
-        return 1;
-    }
-    tcsetattr(master, TCSANOW, &tio);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    testsupport::Pty pty;
+    const int master = pty.masterFd();
+    const QByteArray name = pty.slavePath().toLocal8Bit();
 
     testsupport::RecordingBoxes boxes;
-    simulator::SimulatorWindow w(platform::PortMap({QString::fromLocal8Bit(name)}), boxes);
+    simulator::SimulatorWindow w(platform::PortMap({pty.slavePath()}), boxes);
     if (!w.MSComm1->portOpen()) {
-        std::fprintf(stderr, "the window did not open %s\n", name);
+        std::fprintf(stderr, "the window did not open %s\n", name.constData());
         return 1;
     }
     // Light three lamps in Single mode (three click frames), then run in
@@ -123,7 +112,7 @@ int main(int argc, char *argv[])
 
     // A stuck window must not keep the benchmark alive.
     QTimer::singleShot(int((frames + 10) * kPeriodMs) + 5000, &app, [&] { app.exit(2); });
-    std::printf("velk on %s, Continue mode, %d frames (about %.0f s)...\n", name, frames,
+    std::printf("velk on %s, Continue mode, %d frames (about %.0f s)...\n", name.constData(), frames,
                 (frames - 1) * kPeriodMs / 1000);
     std::fflush(stdout);
     const QByteArray loadBefore = loadAverage();
@@ -171,7 +160,5 @@ int main(int argc, char *argv[])
     std::printf("boxes shown:            %d\n", int(boxes.calls.size()));
     const bool met = outside == 0 && std::abs(driftPerMinute) < 2;
     std::printf("target (every period within +-2 ms, drift under 2 ms per minute): %s\n", met ? "met" : "missed");
-    ::close(master);
-    ::close(slave);
     return arrivals.malformed || !boxes.calls.isEmpty() ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 // font loading) and are left out of the figures. To tell a late frame's
 // cause, the timer event and the end of the tick are stamped as well.
 #include "demo/demowindow.h"
+#include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
 
 #include <QApplication>
@@ -16,14 +17,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <functional>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -66,22 +62,15 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int ticks = argc > 1 ? std::max(2, atoi(argv[1])) : 300;
 
-    int master = -1, slave = -1;
-    char name[256] = {};
-    termios tio{};
-    cfmakeraw(&tio);
-    if (openpty(&master, &slave, name, &tio, nullptr) != 0) {
-        std::fprintf(stderr, "openpty: %s\n", std::strerror(errno));
-        return 1;
-    }
-    tcsetattr(master, TCSANOW, &tio);
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    testsupport::Pty pty;
+    const int master = pty.masterFd();
+    const QByteArray name = pty.slavePath().toLocal8Bit();
 
     testsupport::RecordingBoxes boxes;
     platform::SystemClock clock;
-    demo::DemoWindow w(platform::PortMap({QString::fromLocal8Bit(name)}), boxes, clock);
+    demo::DemoWindow w(platform::PortMap({pty.slavePath()}), boxes, clock);
     if (!w.MSComm1->portOpen()) {
-        std::fprintf(stderr, "the window did not open %s\n", name);
+        std::fprintf(stderr, "the window did not open %s\n", name.constData());
         return 1;
     }
     // The longest frames the show sends.
@@ -174,7 +163,5 @@ int main(int argc, char *argv[])
                 runs.empty() ? 0.0 : percentile(runs, 1));
     std::printf("tick end to arrival:    %.3f ms median, %.3f ms worst\n", median(lags),
                 lags.empty() ? 0.0 : percentile(lags, 1));
-    ::close(master);
-    ::close(slave);
     return 0;
 }

@@ -17,6 +17,8 @@ public:
     Pty &operator=(const Pty &) = delete;
 
     QString slavePath() const { return m_slavePath; }
+    // The test's end (non-blocking), for readers that wait on it themselves.
+    int masterFd() const { return m_master; }
     bool isOpen() const { return m_master >= 0; }
 
     void write(const QByteArray &bytes);
