@@ -23,11 +23,6 @@ using platform::twips;
 namespace console {
 
 namespace {
-platform::LineSettings unitLineSettings()
-{
-    return platform::LineSettings{};  // 9600 8N1, no handshake, DTR and RTS up, 1024 / 512
-}
-
 // "01" ... "48", the parallel inputs.
 QStringList inputNumbers()
 {
@@ -41,7 +36,8 @@ ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platf
                              QWidget *parent)
     : QWidget(parent), m_boxes(boxes), m_files(files)
 {
-    MSComm1 = new platform::SerialComm(std::move(ports), unitLineSettings(), this);
+    // The unit control line: 9600 8N1, no handshake, DTR and RTS up, 1024 / 512.
+    MSComm1 = new platform::SerialComm(std::move(ports), platform::LineSettings{}, this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &platform::SerialComm::portLost, this, &ConsoleWindow::portLost);
     createControls();

@@ -12,6 +12,7 @@
 
 namespace platform {
 
+// The defaults are the unit control line of the console and kandrel.
 struct LineSettings {
     qint32 baud = 9600;
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
