@@ -9,13 +9,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QScreen>
 
 using platform::MessageBoxes;
 using platform::twips;
@@ -177,13 +175,10 @@ void ConsoleWindow::Form_Load()
     Command16->hide();
     Label1->clear();
 
-    if (const int port = unitlink::startupSearch(*MSComm1))
-        Combo1->setListIndex(port - 1);
-    else
-        Combo1->setListIndex(-1);
+    // The port found (0: none, so position -1) is chosen, which opens it once more.
+    Combo1->setListIndex(unitlink::startupSearch(*MSComm1) - 1);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
 }
 
 bool ConsoleWindow::send(const QByteArray &frame)

@@ -5,11 +5,9 @@
 #include "platform/formlayout.h"
 #include "platform/twips.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 using platform::MessageBoxes;
@@ -111,14 +109,11 @@ void DemoWindow::Form_Load()
     for (platform::PictureBox *row : {Picture1, Picture2})
         row->setScale(LampRowScale::x1, LampRowScale::y1, LampRowScale::x2, LampRowScale::y2);
 
-    if (const int port = unitlink::startupSearch(*MSComm1))
-        Combo1->setListIndex(port - 1);
-    else
-        Combo1->setListIndex(-1);
+    // The port found (0: none, so position -1) is chosen, which opens it once more.
+    Combo1->setListIndex(unitlink::startupSearch(*MSComm1) - 1);
     ShowPortState();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
 }
 
 bool DemoWindow::send(const QByteArray &frame)

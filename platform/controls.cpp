@@ -1,6 +1,8 @@
 #include "platform/controls.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -71,6 +73,12 @@ void TextBox::setText(const QString &text)
     m_setting = true;
     setPlainText(text);
     m_setting = false;
+}
+
+void centreOnScreen(QWidget *window)
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 void setBold(QWidget *w, bool bold)

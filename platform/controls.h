@@ -62,6 +62,9 @@ private:
     bool m_setting = false;
 };
 
+// Places a window in the middle of the primary screen.
+void centreOnScreen(QWidget *window);
+
 // Bold or normal caption.
 void setBold(QWidget *w, bool bold);
 

@@ -7,10 +7,8 @@
 #include "simulator/portlist.h"
 
 #include <QButtonGroup>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimer>
 
 using platform::MessageBoxes;
@@ -98,8 +96,7 @@ void SimulatorWindow::Form_Load()
     Option1->setChecked(true);
     Combo2->setListIndex(1);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(this);
 }
 
 void SimulatorWindow::initPanel()
