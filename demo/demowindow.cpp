@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 using platform::MessageBoxes;
 using platform::twips;
@@ -87,7 +86,7 @@ void DemoWindow::createControls()
     Picture1->setEnabled(false);
     Picture2->setEnabled(false);
 
-    Timer1 = new QTimer(this);
+    Timer1 = new platform::Timer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     // A coarse timer may fire up to 5 % late and the show's period would drift.
     Timer1->setTimerType(Qt::PreciseTimer);
@@ -101,7 +100,7 @@ void DemoWindow::createControls()
     connect(Command5, &QPushButton::clicked, this, &DemoWindow::Command5_Click);
     connect(Picture1, &platform::PictureBox::mouseDown, this, &DemoWindow::Picture1_MouseDown);
     connect(Picture2, &platform::PictureBox::mouseDown, this, &DemoWindow::Picture2_MouseDown);
-    connect(Timer1, &QTimer::timeout, this, &DemoWindow::Timer1_Timer);
+    connect(Timer1, &platform::Timer::tick, this, &DemoWindow::Timer1_Timer);
 }
 
 void DemoWindow::Form_Load()

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
+#include "platform/modalgate.h"
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
 #include "platform/serialcomm.h"
@@ -17,7 +18,6 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 
 namespace demo {
 
@@ -39,7 +39,7 @@ public:
     QLineEdit *Text2;
     QLabel *Label1, *Label4, *Label5;
     platform::PictureBox *Picture1, *Picture2;
-    QTimer *Timer1;
+    platform::Timer *Timer1;
     platform::SerialComm *MSComm1;
 
     // Handlers, named after control and event.

@@ -1,5 +1,7 @@
 #include "platform/filedialogs.h"
 
+#include "platform/modalgate.h"
+
 #include <QFileDialog>
 #include <QStringList>
 
@@ -19,12 +21,24 @@ QString qtNameFilters(const QString &filter)
     return entries.join(QStringLiteral(";;"));
 }
 
-QString QtFileDialogs::openFile(const QString &filter)
+QString FileDialogs::openFile(const QString &filter)
+{
+    const ModalGate::Hold hold;
+    return chooseOpen(filter);
+}
+
+QString FileDialogs::saveFile(const QString &filter)
+{
+    const ModalGate::Hold hold;
+    return chooseSave(filter);
+}
+
+QString QtFileDialogs::chooseOpen(const QString &filter)
 {
     return QFileDialog::getOpenFileName(m_parent, QString(), QString(), qtNameFilters(filter));
 }
 
-QString QtFileDialogs::saveFile(const QString &filter)
+QString QtFileDialogs::chooseSave(const QString &filter)
 {
     return QFileDialog::getSaveFileName(m_parent, QString(), QString(), qtNameFilters(filter));
 }

@@ -11,9 +11,14 @@ class FileDialogs {
 public:
     virtual ~FileDialogs() = default;
     // The filter is written as description|pattern pairs, each followed by
-    // "|". An empty result means the dialog was cancelled.
-    virtual QString openFile(const QString &filter) = 0;
-    virtual QString saveFile(const QString &filter) = 0;
+    // "|". An empty result means the dialog was cancelled. Both hold the
+    // modal gate while the dialog is open.
+    QString openFile(const QString &filter);
+    QString saveFile(const QString &filter);
+
+protected:
+    virtual QString chooseOpen(const QString &filter) = 0;
+    virtual QString chooseSave(const QString &filter) = 0;
 };
 
 // "Text(*.txt)|*.txt|All(*.*)|*.*|" -> "Text(*.txt) (*.txt);;All(*.*) (*.*)",
@@ -25,8 +30,10 @@ class QtFileDialogs : public FileDialogs {
 public:
     explicit QtFileDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
-    QString openFile(const QString &filter) override;
-    QString saveFile(const QString &filter) override;
+
+protected:
+    QString chooseOpen(const QString &filter) override;
+    QString chooseSave(const QString &filter) override;
 
 private:
     QWidget *m_parent;

@@ -1,10 +1,18 @@
 #include "platform/messageboxes.h"
 
+#include "platform/modalgate.h"
+
 #include <QMessageBox>
 
 namespace platform {
 
-MessageBoxes::Button QtMessageBoxes::show(Icon icon, Buttons buttons, const QString &title, const QString &text)
+MessageBoxes::Button MessageBoxes::show(Icon icon, Buttons buttons, const QString &title, const QString &text)
+{
+    const ModalGate::Hold hold;
+    return ask(icon, buttons, title, text);
+}
+
+MessageBoxes::Button QtMessageBoxes::ask(Icon icon, Buttons buttons, const QString &title, const QString &text)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);

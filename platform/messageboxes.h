@@ -14,14 +14,21 @@ public:
     enum class Button { Ok, Cancel, Retry };
 
     virtual ~MessageBoxes() = default;
-    virtual Button show(Icon icon, Buttons buttons, const QString &title, const QString &text) = 0;
+    // Holds the modal gate while the box is open, whichever implementation
+    // shows it: the handler that asked runs to its end before anything else.
+    Button show(Icon icon, Buttons buttons, const QString &title, const QString &text);
+
+protected:
+    virtual Button ask(Icon icon, Buttons buttons, const QString &title, const QString &text) = 0;
 };
 
 class QtMessageBoxes : public MessageBoxes {
 public:
     explicit QtMessageBoxes(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
-    Button show(Icon icon, Buttons buttons, const QString &title, const QString &text) override;
+
+protected:
+    Button ask(Icon icon, Buttons buttons, const QString &title, const QString &text) override;
 
 private:
     QWidget *m_parent;

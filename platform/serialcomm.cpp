@@ -1,6 +1,7 @@
 #include "platform/serialcomm.h"
 
 #include "link/portchoice.h"
+#include "platform/modalgate.h"
 
 #include <QFileInfo>
 
@@ -15,6 +16,7 @@ SerialComm::SerialComm(PortMap map, LineSettings settings, QObject *parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialComm::handleReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialComm::handleError);
+    connect(&ModalGate::instance(), &ModalGate::reopened, this, &SerialComm::deliver);
 }
 
 SerialComm::~SerialComm()
@@ -124,13 +126,23 @@ QByteArray SerialComm::input()
     return m_pending.sliced(m_readPos++, 1);
 }
 
+qsizetype SerialComm::waiting() const
+{
+    return m_pending.size() - m_readPos + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
+}
+
 void SerialComm::handleReadyRead()
 {
     m_pending.append(m_port.readAll());
-    // A handler that holds a modal box lets the event loop run; bytes that
-    // come then are only queued here and the running delivery passes them on
-    // in order once the handler returns.
-    if (m_dispatching) return;
+    deliver();
+}
+
+void SerialComm::deliver()
+{
+    // While a box is open (the gate is closed) or a receive handler holds
+    // one, what arrives is only queued; the delivery that resumes afterwards
+    // passes it on in order, each character once.
+    if (m_dispatching || !ModalGate::isOpen()) return;
     m_dispatching = true;
     for (;;) {
         if (m_readPos >= m_pending.size()) {

@@ -47,6 +47,8 @@ public:
     bool output(QByteArrayView data);
     // One received character per call, empty when none is waiting.
     QByteArray input();
+    // Received characters not yet delivered (held while a box is open).
+    qsizetype waiting() const;
 
     void setRTSEnable(bool on);
     bool rtsEnable() const { return m_settings.rts; }
@@ -62,6 +64,7 @@ signals:
 
 private:
     void handleReadyRead();
+    void deliver();
     void handleError(QSerialPort::SerialPortError error);
     void raiseModemLines();
 

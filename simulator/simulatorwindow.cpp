@@ -9,7 +9,6 @@
 #include <QButtonGroup>
 #include <QLabel>
 #include <QRadioButton>
-#include <QTimer>
 
 using platform::MessageBoxes;
 using platform::twips;
@@ -70,7 +69,7 @@ void SimulatorWindow::createControls()
     Picture1 = form.place(new platform::PictureBox(kPanelBackground), "Picture1", twips(600, 1080, 3600, 3600));
     Label1 = form.label("Label1", QString(), twips(600, 4800, 3615, 255));
 
-    Timer1 = new QTimer(this);
+    Timer1 = new platform::Timer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kRepeatMs);
     // A coarse timer may fire up to 5 % early or late; tally equipment on
@@ -85,7 +84,7 @@ void SimulatorWindow::createControls()
     connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
         if (on) Option2_Click();
     });
-    connect(Timer1, &QTimer::timeout, this, &SimulatorWindow::Timer1_Timer);
+    connect(Timer1, &platform::Timer::tick, this, &SimulatorWindow::Timer1_Timer);
 }
 
 void SimulatorWindow::Form_Load()

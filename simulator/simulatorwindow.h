@@ -6,6 +6,7 @@
 
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
+#include "platform/modalgate.h"
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
 #include "platform/serialcomm.h"
@@ -17,7 +18,6 @@
 class QButtonGroup;
 class QLabel;
 class QRadioButton;
-class QTimer;
 
 namespace simulator {
 
@@ -38,7 +38,7 @@ public:
     QLabel *Label1, *Label6;
     QRadioButton *Option1, *Option2;
     platform::PictureBox *Picture1;
-    QTimer *Timer1;
+    platform::Timer *Timer1;
     platform::SerialComm *MSComm1;
 
     // Handlers, named after control and event.

@@ -23,7 +23,8 @@ public:
     QList<Button> answers;
     std::function<void()> whileOpen;
 
-    Button show(Icon icon, Buttons buttons, const QString &title, const QString &text) override
+protected:
+    Button ask(Icon icon, Buttons buttons, const QString &title, const QString &text) override
     {
         calls.append({icon, buttons, title, text});
         if (whileOpen) whileOpen();

@@ -1,10 +1,12 @@
 // File dialogs that tests answer: each call takes the next scripted name
-// (an empty one is a cancelled dialog) and records the filter it was shown.
+// (an empty one is a cancelled dialog) and records the filter it was shown;
+// an optional hook runs while the dialog is open.
 #pragma once
 
 #include "platform/filedialogs.h"
 
 #include <QStringList>
+#include <functional>
 
 namespace testsupport {
 
@@ -12,14 +14,17 @@ class RecordingDialogs : public platform::FileDialogs {
 public:
     QStringList names;
     QStringList filters;
+    std::function<void()> whileOpen;
 
-    QString openFile(const QString &filter) override { return next(filter); }
-    QString saveFile(const QString &filter) override { return next(filter); }
+protected:
+    QString chooseOpen(const QString &filter) override { return next(filter); }
+    QString chooseSave(const QString &filter) override { return next(filter); }
 
 private:
     QString next(const QString &filter)
     {
         filters << filter;
+        if (whileOpen) whileOpen();
         return names.isEmpty() ? QString() : names.takeFirst();
     }
 };
