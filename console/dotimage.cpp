@@ -26,7 +26,7 @@ DotGrid hexToDots(QStringView text)
     DotGrid dots{};
     text = text.first(qMin<qsizetype>(text.size(), 95));
     for (int c = 0; c < kColumns; ++c) {
-        const int v = unitlink::pairValue(text.mid(3 * c, 2));
+        const int v = unitlink::hexTextPairValue(text.mid(3 * c, 2));
         for (int r = 0; r < kRows; ++r) dots[c][r] = (v >> r) & 1;
     }
     return dots;

@@ -1,5 +1,7 @@
 #include "link/frame.h"
 
+#include <algorithm>
+
 namespace unitlink {
 
 namespace {
@@ -88,10 +90,15 @@ quint8 imageChecksum(std::span<const quint8, 32> bytes, quint8 address)
     return quint8(sum & 0xFF);
 }
 
-int pairValue(QStringView pair)
+int linePairValue(QStringView pair)
+{
+    return int(readLeadingHex(pair.first(std::min<qsizetype>(pair.size(), 2))).low32);
+}
+
+int hexTextPairValue(QStringView pair)
 {
     int v = 0;
-    for (QChar c : pair) {
+    for (QChar c : pair.first(std::min<qsizetype>(pair.size(), 2))) {
         if (c == u' ' || c == u'\t' || c == u'\n') continue;
         const int d = hexDigit(c);
         if (d < 0) break;
@@ -117,7 +124,7 @@ ImageReply readImageReply(QStringView reply)
         const QStringView pair = reply.mid(3 + 2 * i, 2);
         r.hexText += pair;
         r.hexText += QLatin1Char(' ');
-        sum += unsigned(pairValue(pair));
+        sum += unsigned(linePairValue(pair));
     }
     const qsizetype at = 2 * n + 1;
     const QStringView received = reply.mid(at, 2);
@@ -130,7 +137,7 @@ QByteArray uploadFrame(QStringView mnemonic, QStringView address, QStringView he
     quint8 bytes[32] = {};
     QString data = address.toString();
     for (int k = 0; k < 32; ++k) {
-        bytes[k] = quint8(readLeadingHex(hexText.mid(3 * k, 2)).low32);
+        bytes[k] = quint8(linePairValue(hexText.mid(3 * k, 2)));
         data += hex2(bytes[k]);
     }
     data += hex2(imageChecksum(bytes, addressValue(address)));

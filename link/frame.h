@@ -58,10 +58,13 @@ QByteArray frame(QStringView mnemonic, QStringView data = {});
 // bits go on the line as the checksum.
 quint8 imageChecksum(std::span<const quint8, 32> bytes, quint8 address);
 
-// Value of a two-character hex pair as the receiver and editor read it:
-// spaces, tabs and line feeds are left out, then leading hex digits of
-// either case; no digit gives 0.
-int pairValue(QStringView pair);
+// Two readings of a two-character hex pair (0..255), one per rule.
+// On the line (download checksum, upload bytes): leading hex digits of
+// either case; no digit gives 0, so " 1" is 0.
+int linePairValue(QStringView pair);
+// In hex image text, as the editor draws it: spaces, tabs and line feeds
+// are left out first, so " 1" is 1.
+int hexTextPairValue(QStringView pair);
 
 } // namespace unitlink
 

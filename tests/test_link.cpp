@@ -108,26 +108,32 @@ private slots:
         QCOMPARE(frame(mnemonic, data), expected);
     }
 
+    // One row, two rules: the line reads leading digits only, hex image
+    // text leaves blanks out first.
     void pairValues_data()
     {
         QTest::addColumn<QString>("pair");
-        QTest::addColumn<int>("value");
-        QTest::newRow("upper") << "FF" << 255;
-        QTest::newRow("lower") << "a5" << 0xA5;
-        QTest::newRow("space inside") << "F " << 15;
-        QTest::newRow("leading space") << " 8" << 8;
-        QTest::newRow("line feed") << "\n1" << 1;
-        QTest::newRow("tab") << "\tC" << 12;
-        QTest::newRow("CR stops") << "\r1" << 0;
-        QTest::newRow("no digit") << "zz" << 0;
-        QTest::newRow("digit then other") << "1G" << 1;
-        QTest::newRow("empty") << "" << 0;
+        QTest::addColumn<int>("onLine");
+        QTest::addColumn<int>("inHexText");
+        QTest::newRow("' 1'") << " 1" << 0 << 1;
+        QTest::newRow("'1 '") << "1 " << 1 << 1;
+        QTest::newRow("'\\t1'") << "\t1" << 0 << 1;
+        QTest::newRow("'1\\n'") << "1\n" << 1 << 1;
+        QTest::newRow("'\\r1' CR is no blank") << "\r1" << 0 << 0;
+        QTest::newRow("'G1'") << "G1" << 0 << 0;
+        QTest::newRow("'1G'") << "1G" << 1 << 1;
+        QTest::newRow("''") << "" << 0 << 0;
+        QTest::newRow("'f'") << "f" << 15 << 15;
+        QTest::newRow("'FF'") << "FF" << 255 << 255;
+        QTest::newRow("'a5'") << "a5" << 0xA5 << 0xA5;
     }
     void pairValues()
     {
         QFETCH(QString, pair);
-        QFETCH(int, value);
-        QCOMPARE(pairValue(pair), value);
+        QFETCH(int, onLine);
+        QFETCH(int, inHexText);
+        QCOMPARE(linePairValue(pair), onLine);
+        QCOMPARE(hexTextPairValue(pair), inHexText);
     }
 
     void imageReplies_data()
@@ -146,6 +152,9 @@ private slots:
         QTest::newRow("2.5 pairs round to 2") << "rdr01010" << true << "01 ";
         QTest::newRow("3.5 pairs round to 4") << "rdr0102037" << false << "01 02 03 ";
         QTest::newRow("one pair is only a checksum") << "rdr00" << true << "";
+        // " 1" is 0 on the line: the sum is 00 and the checksum 01 is wrong.
+        QTest::newRow("rdm ' 1' 31x00 01") << "rdm 1" + QString("00").repeated(31) + "01" << false
+                                            << " 1 " + QString("00 ").repeated(31);
     }
     void imageReplies()
     {
@@ -173,6 +182,8 @@ private slots:
         QTest::newRow("short text gives zeros") << "10" << "80 01"
                                                 << "\x02WRR10" "8001" + QByteArray("00").repeated(30) + "91\x03";
         QTest::newRow("empty text") << "01" << "" << "\x02WRR01" + QByteArray("00").repeated(32) + "01\x03";
+        QTest::newRow("' 1' first pair sends 00") << "01" << " 1 " + QString("01 ").repeated(31)
+                                                  << "\x02WRR0100" + QByteArray("01").repeated(31) + "20\x03";
     }
     void uploads()
     {
