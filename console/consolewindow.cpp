@@ -417,9 +417,12 @@ void ConsoleWindow::tallyButton(bool &flag, QPushButton *button, const QString &
                                 const QString &offMnemonic)
 {
     const QString address = normaliseTallyID();
+    // The flags tell what the unit was last told: a frame that did not go
+    // out changes none of them, nor the bold captions that show them.
+    if (!send(unitlink::frame(flag ? offMnemonic : onMnemonic, address))) return;
     flag = !flag;
     platform::setBold(button, flag);
-    if (send(unitlink::frame(flag ? onMnemonic : offMnemonic, address))) Label1->setText(kNoResponse);
+    Label1->setText(kNoResponse);
     if (Check1->isChecked()) {
         // PXR-09 units latch the tally themselves: the button only pulses.
         flag = false;
@@ -435,21 +438,20 @@ void ConsoleWindow::Command23_Click() { tallyButton(PvwOn, Command23, QStringLit
 void ConsoleWindow::Command21_Click()
 {
     const QString address = normaliseTallyID();
-    bool sent;
     if (FlashOn) {
         // Stopping the flash restores the steady state last set, PGM first.
+        if (!send(unitlink::frame(PgmOn ? u"TON" : u"TOF", address))) return;
         FlashOn = false;
         platform::setBold(Command21, false);
         platform::setBold(Command22, PgmOn);
-        sent = send(unitlink::frame(PgmOn ? u"TON" : u"TOF", address));
         platform::setBold(Command23, PvwOn);
-        sent = send(unitlink::frame(PvwOn ? u"TWN" : u"TWF", address)) && sent;
+        if (!send(unitlink::frame(PvwOn ? u"TWN" : u"TWF", address))) return;
     } else {
+        if (!send(unitlink::frame(u"TFH", address))) return;
         FlashOn = true;
         platform::setBold(Command21, true);
-        sent = send(unitlink::frame(u"TFH", address));
     }
-    if (sent) Label1->setText(kNoResponse);
+    Label1->setText(kNoResponse);
 }
 
 void ConsoleWindow::Command13_Click()
