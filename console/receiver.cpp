@@ -10,7 +10,7 @@ using platform::MessageBoxes;
 
 void Receiver::OnComm(const QByteArray &read)
 {
-    using Fed = unitlink::ReplyBuffer::Fed;
+    using Fed = unitlink::ReplyCollector::Fed;
     const Fed fed = ReplyBuffer.feed(read);
     if (fed == Fed::Started) {
         m_view.setStatus(QString());

@@ -4,7 +4,7 @@
 // fuzzed) without widgets.
 #pragma once
 
-#include "link/replybuffer.h"
+#include "link/replycollector.h"
 #include "platform/messageboxes.h"
 
 #include <QByteArray>
@@ -12,7 +12,7 @@
 
 namespace console {
 
-inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyBuffer::kLimit;
+inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyCollector::kLimit;
 
 class ReceiverView {
 public:
@@ -49,7 +49,7 @@ private:
     void inputReport(const QString &reply);
 
     ReceiverView &m_view;
-    unitlink::ReplyBuffer ReplyBuffer;
+    unitlink::ReplyCollector ReplyBuffer;
 };
 
 } // namespace console

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "demo/demosequence.h"
-#include "link/replybuffer.h"
+#include "link/replycollector.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
@@ -62,12 +62,12 @@ private:
     // Normalises Text2 in place and returns the address.
     QString normaliseText2();
     // Shared by the PGM and PVW buttons: the flag, the caption and the frame.
-    void SwitchLamp(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic);
-    // Redraws every lamp of a row and returns the letters of the lit ones.
-    void PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
-    void SetClockColour(const QColor &c);
-    void ShowPortState();
-    void PortLost(const QString &description);
+    void tallyButton(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic);
+    // Redraws every lamp of a row, lit or dark as its input is.
+    void paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
+    void setClockColour(const QColor &c);
+    void showPortState();
+    void portLost(const QString &description);
 
     platform::MessageBoxes &m_boxes;
     const platform::Clock &m_clock;
@@ -78,7 +78,7 @@ private:
     Inputs PvwInput{};
     bool PgmLampOn = false;
     bool PvwLampOn = false;
-    unitlink::ReplyBuffer ReplyBuffer;
+    unitlink::ReplyCollector ReplyBuffer;
     QString m_portTrouble;  // why the port closed, until the next choice
 };
 
