@@ -183,8 +183,9 @@ void ConsoleWindow::Form_Load()
 
 bool ConsoleWindow::send(const QByteArray &frame)
 {
-    if (MSComm1->output(frame)) return true;
-    Label1->setText(kNotSent);
+    const platform::OutputResult sent = MSComm1->output(frame);
+    if (sent.ok()) return true;
+    Label1->setText(kNotSentPrefix + MSComm1->failureText(sent.error()));
     return false;
 }
 
@@ -203,9 +204,9 @@ void ConsoleWindow::portLost(const QString &description)
 void ConsoleWindow::Combo1_Click()
 {
     Label1->clear();
-    if (const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex()))
+    if (const unitlink::PortResult chosen = unitlink::choosePort(*MSComm1, Combo1->listIndex()); !chosen.ok())
         m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure));
+                     unitlink::promptText(chosen.error()));
 }
 
 void ConsoleWindow::Command7_Click()
@@ -482,7 +483,7 @@ void ConsoleWindow::Command1_Click()
     if (name.isEmpty()) return;  // cancelled
 
     const LedFileRead file = readLedFile(name);
-    if (!file.error.isEmpty()) return fileWarning(name, file.error);
+    if (!file.ok()) return fileWarning(name, file.error);
     Test1->setText(file.text);
     HexToPicture();
 }
@@ -494,7 +495,7 @@ void ConsoleWindow::Command2_Click()
     const QString name = m_files.saveFile(kLedFilter);
     if (name.isEmpty()) return;  // cancelled
 
-    if (const QString error = writeLedFile(name, Test1->text()); !error.isEmpty()) fileWarning(name, error);
+    if (const LedFileWrite saved = writeLedFile(name, Test1->text()); !saved.ok()) fileWarning(name, saved.error());
 }
 
 // ---- data listing ----

@@ -24,7 +24,8 @@ class QPushButton;
 namespace console {
 
 inline const QString kNoResponse = QStringLiteral("No Response");
-inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
+inline const QString kNotSentPrefix = QStringLiteral("Not sent: ");
+inline const QString kNotSent = kNotSentPrefix + platform::kNoPortOpen;
 
 class ConsoleWindow : public QWidget, private ReceiverView {
     Q_OBJECT
@@ -87,8 +88,9 @@ public:
 private:
     void createControls();
     void Form_Load();
-    // Writes one frame; when no port is open the status line says so and
-    // the caller must not claim the command went out.
+    // Writes one frame. When it cannot, the status line says why (no port
+    // open, or the write failed) and the caller must not claim the command
+    // went out; callers with nothing more to do may ignore the result.
     bool send(const QByteArray &frame);
     // Normalises TallyID in place and returns the address.
     QString normaliseTallyID();

@@ -118,10 +118,14 @@ void DemoWindow::Form_Load()
 
 bool DemoWindow::send(const QByteArray &frame)
 {
-    if (MSComm1->output(frame)) return true;
-    // No box: the tick would raise five a second.
+    const platform::OutputResult sent = MSComm1->output(frame);
+    // No box: the tick would raise five a second. The title tells the
+    // trouble until a frame goes out again.
+    m_writeTrouble = sent.ok() || sent.error() == platform::OutputFailure::NoPort
+                         ? QString()
+                         : MSComm1->failureText(sent.error());
     showPortState();
-    return false;
+    return sent.ok();
 }
 
 QString DemoWindow::normaliseText2()
@@ -142,11 +146,11 @@ void DemoWindow::setClockColour(const QColor &c)
 
 void DemoWindow::showPortState()
 {
-    if (MSComm1->portOpen()) {
-        setWindowTitle(kCaption);
-        return;
-    }
-    setWindowTitle(kCaption + QStringLiteral(" - ") + (m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble));
+    QString trouble = m_writeTrouble;
+    if (!MSComm1->portOpen()) trouble = m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble;
+    const QString title = trouble.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + trouble;
+    // Five times a second from the tick: only a change is worth a repaint.
+    if (windowTitle() != title) setWindowTitle(title);
 }
 
 void DemoWindow::portLost(const QString &description)
@@ -160,11 +164,12 @@ void DemoWindow::portLost(const QString &description)
 void DemoWindow::Combo1_Click()
 {
     m_portTrouble.clear();
-    const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex());
+    m_writeTrouble.clear();
+    const unitlink::PortResult chosen = unitlink::choosePort(*MSComm1, Combo1->listIndex());
     showPortState();
-    if (failure)
+    if (!chosen.ok())
         m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure, QStringLiteral(":")));
+                     unitlink::promptText(chosen.error(), QStringLiteral(":")));
 }
 
 void DemoWindow::Command1_Click()

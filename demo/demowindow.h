@@ -24,7 +24,7 @@ namespace demo {
 inline const QString kCaption = QStringLiteral("Kandrel");
 // Shown in the title while no port is open, since the frames the tick
 // skips then are not reported one by one.
-inline const QString kNoPortMark = QStringLiteral("no serial port open");
+inline const QString kNoPortMark = platform::kNoPortOpen;
 
 class DemoWindow : public QWidget {
     Q_OBJECT
@@ -57,7 +57,8 @@ public:
 private:
     void createControls();
     void Form_Load();
-    // Writes one frame; false when no port is open, and the title says so.
+    // Writes one frame; false when it did not go out (no port open, or the
+    // write failed), and the title says which.
     bool send(const QByteArray &frame);
     // Normalises Text2 in place and returns the address.
     QString normaliseText2();
@@ -66,6 +67,7 @@ private:
     // Redraws every lamp of a row, lit or dark as its input is.
     void paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
     void setClockColour(const QColor &c);
+    // The caption, followed by why frames do not go out while they do not.
     void showPortState();
     void portLost(const QString &description);
 
@@ -79,7 +81,8 @@ private:
     bool PgmLampOn = false;
     bool PvwLampOn = false;
     unitlink::ReplyCollector ReplyBuffer;
-    QString m_portTrouble;  // why the port closed, until the next choice
+    QString m_portTrouble;   // why the port closed, until the next choice
+    QString m_writeTrouble;  // why the last write failed on an open port
 };
 
 } // namespace demo
