@@ -4,6 +4,7 @@
 // fuzzed) without widgets.
 #pragma once
 
+#include "link/protocol.h"
 #include "link/replycollector.h"
 #include "platform/messageboxes.h"
 
@@ -42,11 +43,11 @@ public:
     const QString &replyBuffer() const { return ReplyBuffer.text(); }
 
 private:
-    void actOnFrame(const QString &reply);
-    void imageDownload(const QString &reply);
-    void tallyList(const QString &reply, bool program);
-    void unitError(const QString &reply);
-    void inputReport(const QString &reply);
+    void actOnFrame(const QString &text);
+    void imageDownload(const unitlink::Reply &reply);
+    void tallyList(const unitlink::Reply &reply);
+    void unitError(const unitlink::Reply &reply);
+    void inputReport(const unitlink::Reply &reply);
 
     ReceiverView &m_view;
     unitlink::ReplyCollector ReplyBuffer;

@@ -2,6 +2,7 @@
 
 #include "link/frame.h"
 #include "link/portchoice.h"
+#include "link/protocol.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
 
@@ -12,6 +13,8 @@
 
 using platform::MessageBoxes;
 using platform::twips;
+using unitlink::Command;
+using unitlink::Mnemonic;
 
 namespace demo {
 
@@ -116,9 +119,9 @@ void DemoWindow::Form_Load()
     platform::centreOnScreen(this);
 }
 
-bool DemoWindow::send(const QByteArray &frame)
+bool DemoWindow::send(const Command &command)
 {
-    const platform::OutputResult sent = MSComm1->output(frame);
+    const platform::OutputResult sent = MSComm1->output(command.frame());
     // No box: the tick would raise five a second. The title tells the
     // trouble until a frame goes out again.
     m_writeTrouble = sent.ok() || sent.error() == platform::OutputFailure::NoPort
@@ -178,29 +181,29 @@ void DemoWindow::Command1_Click()
     setClockColour(ClockOn ? kClockRunning : kClockIdle);
 }
 
-void DemoWindow::tallyButton(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic)
+void DemoWindow::tallyButton(bool &lampOn, QPushButton *button, Mnemonic onMnemonic, Mnemonic offMnemonic)
 {
     const QString address = normaliseText2();
     // The flag tells what the unit was last told, so it only changes when
     // the frame went out.
-    if (!send(unitlink::frame(lampOn ? offMnemonic : onMnemonic, address))) return;
+    if (!send(Command(lampOn ? offMnemonic : onMnemonic, address))) return;
     lampOn = !lampOn;
     platform::setBold(button, lampOn);
 }
 
 void DemoWindow::Command2_Click()
 {
-    tallyButton(PgmLampOn, Command2, u"TON", u"TOF");
+    tallyButton(PgmLampOn, Command2, Mnemonic::TON, Mnemonic::TOF);
 }
 
 void DemoWindow::Command3_Click()
 {
-    tallyButton(PvwLampOn, Command3, u"TWN", u"TWF");
+    tallyButton(PvwLampOn, Command3, Mnemonic::TWN, Mnemonic::TWF);
 }
 
 void DemoWindow::Command4_Click()
 {
-    send(unitlink::frame(u"SID"));
+    send(Command(Mnemonic::SID));
 }
 
 void DemoWindow::Command5_Click()
@@ -251,9 +254,9 @@ void DemoWindow::Timer1_Timer()
         // screen shows the same either way (nothing is shown before the tick
         // ends), and the frames keep their 200 ms beat however long painting takes.
         Label4->setText(inputLetters(PgmInput));
-        send(unitlink::frame(u"TLY", Label4->text()));
+        send(Command(Mnemonic::TLY, {}, Label4->text()));
         Label5->setText(inputLetters(PvwInput));
-        send(unitlink::frame(u"TLW", Label5->text()));
+        send(Command(Mnemonic::TLW, {}, Label5->text()));
         paintLamps(Picture1, PgmInput, kPgmLamps);
         paintLamps(Picture2, PvwInput, kPvwLamps);
         break;
@@ -261,7 +264,7 @@ void DemoWindow::Timer1_Timer()
         const QTime now = m_clock.now();
         const QString address = normaliseText2();
         Label1->setText(clockText(now));
-        send(unitlink::frame(u"CHR", address + Label1->text()));
+        send(Command(Mnemonic::CHR, address, Label1->text()));
         break;
     }
     case TickMode::Idle:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "demo/demosequence.h"
+#include "link/protocol.h"
 #include "link/replycollector.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
@@ -59,11 +60,11 @@ private:
     void Form_Load();
     // Writes one frame; false when it did not go out (no port open, or the
     // write failed), and the title says which.
-    bool send(const QByteArray &frame);
+    bool send(const unitlink::Command &command);
     // Normalises Text2 in place and returns the address.
     QString normaliseText2();
     // Shared by the PGM and PVW buttons: the flag, the caption and the frame.
-    void tallyButton(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic);
+    void tallyButton(bool &lampOn, QPushButton *button, unitlink::Mnemonic onMnemonic, unitlink::Mnemonic offMnemonic);
     // Redraws every lamp of a row, lit or dark as its input is.
     void paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
     void setClockColour(const QColor &c);
