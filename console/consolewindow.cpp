@@ -3,6 +3,7 @@
 #include "console/ledfile.h"
 #include "link/frame.h"
 #include "link/portchoice.h"
+#include "link/protocol.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
 
@@ -17,6 +18,8 @@
 
 using platform::MessageBoxes;
 using platform::twips;
+using unitlink::Command;
+using unitlink::Mnemonic;
 
 namespace console {
 
@@ -181,10 +184,11 @@ void ConsoleWindow::Form_Load()
     platform::centreOnScreen(this);
 }
 
-bool ConsoleWindow::send(const QByteArray &frame)
+bool ConsoleWindow::send(const Command &command)
 {
-    if (MSComm1->output(frame)) return true;
-    Label1->setText(kNotSent);
+    const platform::OutputResult sent = MSComm1->output(command.frame());
+    if (sent.ok()) return true;
+    Label1->setText(kNotSentPrefix + MSComm1->failureText(sent.error()));
     return false;
 }
 
@@ -203,20 +207,20 @@ void ConsoleWindow::portLost(const QString &description)
 void ConsoleWindow::Combo1_Click()
 {
     Label1->clear();
-    if (const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex()))
+    if (const unitlink::PortResult chosen = unitlink::choosePort(*MSComm1, Combo1->listIndex()); !chosen.ok())
         m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure));
+                     unitlink::promptText(chosen.error()));
 }
 
 void ConsoleWindow::Command7_Click()
 {
-    if (send(unitlink::frame(u"SID"))) Label1->clear();
+    if (send(Command(Mnemonic::SID))) Label1->clear();
 }
 
 void ConsoleWindow::TallyID_KeyPress(int keyAscii)
 {
     if (keyAscii != 13) return;
-    send(unitlink::frame(u"QID", normaliseTallyID()));
+    send(Command(Mnemonic::QID, normaliseTallyID()));
 }
 
 void ConsoleWindow::Command51_Click()
@@ -238,7 +242,7 @@ void ConsoleWindow::Command52_Click()
     Text1->setText(step.sent);
     // Ready for the next unit only when this one was told: an address that
     // did not go out stays in the field to be sent again.
-    if (send(unitlink::frame(u"SETID", step.sent))) Text1->setText(step.next);
+    if (send(Command(Mnemonic::SETID, {}, step.sent))) Text1->setText(step.next);
 }
 
 // ---- dot image editor ----
@@ -304,7 +308,7 @@ void ConsoleWindow::loadImage(const QString &hexText)
 
 void ConsoleWindow::setPxrMode(bool on)
 {
-    Check1->setChecked(on);  // runs its handler, and so its "GPI" frame, when the state changes
+    Check1->setChecked(on);  // runs its handler, and so its frame, when the state changes
 }
 
 void ConsoleWindow::clearProgramInput()
@@ -327,43 +331,43 @@ bool ConsoleWindow::confirmReplace()
            MessageBoxes::Button::Ok;
 }
 
-void ConsoleWindow::download(const QString &mnemonic)
+void ConsoleWindow::download(Mnemonic read)
 {
     Test1->setText(QString());
-    if (send(unitlink::frame(mnemonic, normaliseTallyID()))) Label1->setText(kNoResponse);
+    if (send(Command(read, normaliseTallyID()))) Label1->setText(kNoResponse);
 }
 
-void ConsoleWindow::upload(const QString &mnemonic)
+void ConsoleWindow::upload(Mnemonic write)
 {
     PictureToHex();
     const QString address = normaliseTallyID();
-    if (send(unitlink::uploadFrame(mnemonic, address, Test1->text()))) Label1->setText(kNoResponse);
+    if (send(Command(write, address, unitlink::uploadData(address, Test1->text())))) Label1->setText(kNoResponse);
 }
 
-void ConsoleWindow::Command3_Click() { download(QStringLiteral("RDM")); }
-void ConsoleWindow::Command9_Click() { download(QStringLiteral("RDR")); }
+void ConsoleWindow::Command3_Click() { download(Mnemonic::RDM); }
+void ConsoleWindow::Command9_Click() { download(Mnemonic::RDR); }
 
 void ConsoleWindow::Command4_Click()
 {
     Label1->clear();
     if (!confirmReplace()) return;
-    upload(QStringLiteral("WRM"));
+    upload(Mnemonic::WRM);
 }
 
-void ConsoleWindow::Command10_Click() { upload(QStringLiteral("WRR")); }
+void ConsoleWindow::Command10_Click() { upload(Mnemonic::WRR); }
 
 void ConsoleWindow::Command11_Click()
 {
     Label1->clear();
     const QString address = normaliseTallyID();
     if (!confirmReplace()) return;
-    if (send(unitlink::frame(u"RTM", address))) Label1->setText(kNoResponse);
+    if (send(Command(Mnemonic::RTM, address))) Label1->setText(kNoResponse);
 }
 
 void ConsoleWindow::Command12_Click()
 {
     Label1->clear();
-    send(unitlink::frame(u"MTR"));
+    send(Command(Mnemonic::MTR));
 }
 
 
@@ -371,12 +375,9 @@ void ConsoleWindow::Command12_Click()
 
 void ConsoleWindow::Combo2_Click()
 {
-    static constexpr int kModes[10] = {0, 1, 2, 3, 4, 5, 6, 7, 128, 64};
-    const int index = Combo2->listIndex();
-    int value = index >= 0 && index < 10 ? kModes[index] : 0;
-    if (Check1->isChecked()) value += 32;
+    const quint8 mode = unitlink::displayModeByte(Combo2->listIndex(), Check1->isChecked());
     const QString address = normaliseTallyID();
-    if (send(unitlink::frame(u"CFG", address + unitlink::hex2(unsigned(value))))) Label1->setText(kNoResponse);
+    if (send(Command(Mnemonic::CFG, address, unitlink::hex2(mode)))) Label1->setText(kNoResponse);
 }
 
 void ConsoleWindow::Check1_Click()
@@ -392,34 +393,33 @@ void ConsoleWindow::Check1_Click()
     }
     // The address field goes out as typed here, but still only as printable
     // characters: a pasted STX or ETX must not cut the frame.
-    const QString data = QString::fromLatin1(unitlink::lineText(TallyID->text())) + QLatin1Char('@');
-    send(unitlink::frame(u"GPI", data));
-    Label2->setText(QStringLiteral("GPI") + data);
+    const Command noInput(Mnemonic::GPI, QString::fromLatin1(unitlink::lineText(TallyID->text())),
+                          QString(unitlink::kNoInput));
+    send(noInput);
+    Label2->setText(noInput.body());
 }
 
-void ConsoleWindow::inputChoice(platform::ListCombo *combo, const QString &mnemonic)
+void ConsoleWindow::inputChoice(platform::ListCombo *combo, Mnemonic mnemonic)
 {
     const int index = combo->listIndex();
     if (index < 0) return;
-    const QString address = normaliseTallyID();
-    const QString data = address + unitlink::codedChar(index + 1);
-    const bool sent = send(unitlink::frame(mnemonic, data));
-    Label2->setText(mnemonic + data);
+    const Command choice(mnemonic, normaliseTallyID(), QString(unitlink::inputCode(index + 1)));
+    const bool sent = send(choice);
+    Label2->setText(choice.body());
     if (sent) Label1->setText(kNoResponse);
 }
 
-void ConsoleWindow::Combo3_Click() { inputChoice(Combo3, QStringLiteral("GPI")); }
-void ConsoleWindow::Combo4_Click() { inputChoice(Combo4, QStringLiteral("GPW")); }
+void ConsoleWindow::Combo3_Click() { inputChoice(Combo3, Mnemonic::GPI); }
+void ConsoleWindow::Combo4_Click() { inputChoice(Combo4, Mnemonic::GPW); }
 
 // ---- tally and text commands ----
 
-void ConsoleWindow::tallyButton(bool &flag, QPushButton *button, const QString &onMnemonic,
-                                const QString &offMnemonic)
+void ConsoleWindow::tallyButton(bool &flag, QPushButton *button, Mnemonic onMnemonic, Mnemonic offMnemonic)
 {
     const QString address = normaliseTallyID();
     // The flags tell what the unit was last told: a frame that did not go
     // out changes none of them, nor the bold captions that show them.
-    if (!send(unitlink::frame(flag ? offMnemonic : onMnemonic, address))) return;
+    if (!send(Command(flag ? offMnemonic : onMnemonic, address))) return;
     flag = !flag;
     platform::setBold(button, flag);
     Label1->setText(kNoResponse);
@@ -432,22 +432,22 @@ void ConsoleWindow::tallyButton(bool &flag, QPushButton *button, const QString &
     platform::setBold(Command21, false);
 }
 
-void ConsoleWindow::Command22_Click() { tallyButton(PgmOn, Command22, QStringLiteral("TON"), QStringLiteral("TOF")); }
-void ConsoleWindow::Command23_Click() { tallyButton(PvwOn, Command23, QStringLiteral("TWN"), QStringLiteral("TWF")); }
+void ConsoleWindow::Command22_Click() { tallyButton(PgmOn, Command22, Mnemonic::TON, Mnemonic::TOF); }
+void ConsoleWindow::Command23_Click() { tallyButton(PvwOn, Command23, Mnemonic::TWN, Mnemonic::TWF); }
 
 void ConsoleWindow::Command21_Click()
 {
     const QString address = normaliseTallyID();
     if (FlashOn) {
         // Stopping the flash restores the steady state last set, PGM first.
-        if (!send(unitlink::frame(PgmOn ? u"TON" : u"TOF", address))) return;
+        if (!send(Command(PgmOn ? Mnemonic::TON : Mnemonic::TOF, address))) return;
         FlashOn = false;
         platform::setBold(Command21, false);
         platform::setBold(Command22, PgmOn);
         platform::setBold(Command23, PvwOn);
-        if (!send(unitlink::frame(PvwOn ? u"TWN" : u"TWF", address))) return;
+        if (!send(Command(PvwOn ? Mnemonic::TWN : Mnemonic::TWF, address))) return;
     } else {
-        if (!send(unitlink::frame(u"TFH", address))) return;
+        if (!send(Command(Mnemonic::TFH, address))) return;
         FlashOn = true;
         platform::setBold(Command21, true);
     }
@@ -457,16 +457,9 @@ void ConsoleWindow::Command21_Click()
 void ConsoleWindow::Command13_Click()
 {
     const QString address = normaliseTallyID();
-    // Five characters, right-aligned; counted as characters, not UTF-16
-    // units, so that each one becomes exactly one byte on the line.
-    QList<uint> chars = Text3->text().toUcs4();
-    while (chars.size() < 5) chars.prepend(' ');
-    chars = chars.mid(chars.size() - 5);
-    const QString five = QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.constData()), chars.size());
-    Text3->setText(five);
-    QString safe;
-    for (uint c : chars) safe += c >= 0x20 && c < 0x7F ? QChar(char16_t(c)) : QLatin1Char('?');
-    if (send(unitlink::frame(u"CHR", address + safe))) Label1->setText(kNoResponse);
+    const unitlink::FiveCharacters five = unitlink::fiveCharacters(Text3->text());
+    Text3->setText(five.text);
+    if (send(Command(Mnemonic::CHR, address, five.line))) Label1->setText(kNoResponse);
 }
 
 // ---- image files ----
@@ -484,7 +477,7 @@ void ConsoleWindow::Command1_Click()
     if (name.isEmpty()) return;  // cancelled
 
     const LedFileRead file = readLedFile(name);
-    if (!file.error.isEmpty()) return fileWarning(name, file.error);
+    if (!file.ok()) return fileWarning(name, file.error);
     Test1->setText(file.text);
     HexToPicture();
 }
@@ -496,7 +489,7 @@ void ConsoleWindow::Command2_Click()
     const QString name = m_files.saveFile(kLedFilter);
     if (name.isEmpty()) return;  // cancelled
 
-    if (const QString error = writeLedFile(name, Test1->text()); !error.isEmpty()) fileWarning(name, error);
+    if (const LedFileWrite saved = writeLedFile(name, Test1->text()); !saved.ok()) fileWarning(name, saved.error());
 }
 
 // ---- data listing ----

@@ -6,6 +6,7 @@
 #include "console/dotimage.h"
 #include "console/ledfile.h"
 #include "console/receiver.h"
+#include "link/protocol.h"
 #include "platform/controls.h"
 #include "platform/filedialogs.h"
 #include "platform/messageboxes.h"
@@ -24,7 +25,8 @@ class QPushButton;
 namespace console {
 
 inline const QString kNoResponse = QStringLiteral("No Response");
-inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
+inline const QString kNotSentPrefix = QStringLiteral("Not sent: ");
+inline const QString kNotSent = kNotSentPrefix + platform::kNoPortOpen;
 
 class ConsoleWindow : public QWidget, private ReceiverView {
     Q_OBJECT
@@ -87,14 +89,15 @@ public:
 private:
     void createControls();
     void Form_Load();
-    // Writes one frame; when no port is open the status line says so and
-    // the caller must not claim the command went out.
-    bool send(const QByteArray &frame);
+    // Writes one frame. When it cannot, the status line says why (no port
+    // open, or the write failed) and the caller must not claim the command
+    // went out; callers with nothing more to do may ignore the result.
+    bool send(const unitlink::Command &command);
     // Normalises TallyID in place and returns the address.
     QString normaliseTallyID();
     void portLost(const QString &description);
-    void download(const QString &mnemonic);
-    void upload(const QString &mnemonic);
+    void download(unitlink::Mnemonic read);
+    void upload(unitlink::Mnemonic write);
     bool confirmReplace();
     // What the receiver shows and asks.
     void setStatus(const QString &text) override;
@@ -108,8 +111,8 @@ private:
     void showInputs(const QString &pgm, const QString &pvw) override;
     platform::MessageBoxes &boxes() override;
     void drawDot(int column, int row);
-    void tallyButton(bool &flag, QPushButton *button, const QString &onMnemonic, const QString &offMnemonic);
-    void inputChoice(platform::ListCombo *combo, const QString &mnemonic);
+    void tallyButton(bool &flag, QPushButton *button, unitlink::Mnemonic onMnemonic, unitlink::Mnemonic offMnemonic);
+    void inputChoice(platform::ListCombo *combo, unitlink::Mnemonic mnemonic);
     void fileWarning(const QString &fileName, const QString &reason);
     QCursor canvasCursor() const;
 

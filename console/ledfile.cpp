@@ -45,7 +45,7 @@ LedFileRead readLedFile(const QString &name)
     return {ledFileText(bytes), {}};
 }
 
-QString writeLedFile(const QString &name, const QString &hexText)
+LedFileWrite writeLedFile(const QString &name, const QString &hexText)
 {
     // Written beside the target and renamed over it, so that a failed save
     // never leaves a half-written or emptied image file behind.

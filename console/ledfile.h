@@ -1,6 +1,8 @@
 // .LED image files: one line of hex image text, CR LF.
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -21,13 +23,15 @@ QByteArray ledFileBytes(const QString &hexText);
 
 // Reads a file as the open command does: its hex image text, or why it
 // was refused (then the text is empty and nothing may change).
-struct LedFileRead {
+struct [[nodiscard]] LedFileRead {
     QString text;
     QString error;
+    bool ok() const { return error.isEmpty(); }
 };
 LedFileRead readLedFile(const QString &name);
 
-// Saves the hex image text; returns why it failed, empty on success.
-QString writeLedFile(const QString &name, const QString &hexText);
+// Saves the hex image text, or says why it could not.
+using LedFileWrite = unitlink::Outcome<QString>;
+LedFileWrite writeLedFile(const QString &name, const QString &hexText);
 
 } // namespace console

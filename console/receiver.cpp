@@ -2,15 +2,15 @@
 
 #include "link/frame.h"
 
-#include <QStringList>
-
 namespace console {
 
 using platform::MessageBoxes;
+using unitlink::Mnemonic;
+using unitlink::UnitError;
 
 void Receiver::OnComm(const QByteArray &read)
 {
-    using Fed = unitlink::ReplyBuffer::Fed;
+    using Fed = unitlink::ReplyCollector::Fed;
     const Fed fed = ReplyBuffer.feed(read);
     if (fed == Fed::Started) {
         m_view.setStatus(QString());
@@ -28,37 +28,38 @@ void Receiver::OnComm(const QByteArray &read)
     if (fed == Fed::Completed) actOnFrame(QString(ReplyBuffer.text()));
 }
 
-void Receiver::actOnFrame(const QString &reply)
+void Receiver::actOnFrame(const QString &text)
 {
-    const QString k = reply.left(3);
-    static const QStringList done = {QStringLiteral("cfg"), QStringLiteral("rtm"), QStringLiteral("ton"),
-                                     QStringLiteral("tof"), QStringLiteral("twn"), QStringLiteral("twf"),
-                                     QStringLiteral("chr")};
-    if (k == u"rdr" || k == u"rdm")
-        imageDownload(reply);
-    else if (k == u"wrm" || k == u"wrr")
-        m_view.setStatus(QStringLiteral("LED unit has been written!"));
-    else if (done.contains(k))
-        m_view.setStatus(k);
-    else if (k == u"tfh")
-        m_view.setStatus(reply.left(4));
-    else if (k == u"gpi")
-        inputReport(reply);
-    else if (k == u"TLY")
-        tallyList(reply, true);
-    else if (k == u"TLW")
-        tallyList(reply, false);
-    else if (k == u"err")
-        unitError(reply);
-    else
-        m_view.setStatus(reply);
+    using Kind = unitlink::Reply::Kind;
+    const unitlink::Reply reply = unitlink::Reply::parse(text);
+    switch (reply.kind()) {
+    case Kind::Image:
+        return imageDownload(reply);
+    case Kind::Done:
+        if (reply.answers(Mnemonic::WRM) || reply.answers(Mnemonic::WRR))
+            return m_view.setStatus(QStringLiteral("LED unit has been written!"));
+        return m_view.setStatus(reply.mnemonic().toString());
+    case Kind::Flag:
+        return m_view.setStatus(reply.mnemonic().toString().append(reply.flag()));
+    case Kind::Inputs:
+        return inputReport(reply);
+    case Kind::Malformed:
+        return;
+    case Kind::TallyList:
+        return tallyList(reply);
+    case Kind::UnitError:
+        return unitError(reply);
+    case Kind::Address:  // shown as received, like any text the console does not know
+    case Kind::Unknown:
+        return m_view.setStatus(reply.text());
+    }
 }
 
-void Receiver::imageDownload(const QString &reply)
+void Receiver::imageDownload(const unitlink::Reply &reply)
 {
     // Everything is computed before the box: characters that arrive while
     // it is open wait, and the steps after it use these values.
-    const unitlink::ImageReply image = unitlink::readImageReply(reply);
+    const unitlink::ImageReply image = reply.image();
     if (!image.checksumOk)
         m_view.boxes().show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, QStringLiteral("Warning!"),
                             QStringLiteral("Download CRC Error"));
@@ -67,38 +68,44 @@ void Receiver::imageDownload(const QString &reply)
     m_view.setStatus(image.checksumOk ? QStringLiteral("Download finished!") : QStringLiteral("Download CRC Error"));
 }
 
-void Receiver::tallyList(const QString &reply, bool program)
+void Receiver::tallyList(const unitlink::Reply &reply)
 {
+    const bool program = reply.answers(Mnemonic::TLY);
     QString text = program ? QStringLiteral("PGM:") : QStringLiteral("PVW:");
-    for (qsizetype i = reply.size() - 1; i >= 3; --i)
-        text += QLatin1Char(' ') + unitlink::codedAsDecimal(reply.at(i));
+    const QStringView codes = reply.data();
+    for (qsizetype i = codes.size() - 1; i >= 0; --i) text += QLatin1Char(' ') + unitlink::codedAsDecimal(codes[i]);
     program ? m_view.setProgramList(text) : m_view.setPreviewList(text);
 }
 
-void Receiver::unitError(const QString &reply)
+void Receiver::unitError(const unitlink::Reply &reply)
 {
-    const QChar code = reply.size() > 3 ? reply.at(3) : QChar();
     const QString title = QStringLiteral("Warning!");
     MessageBoxes &boxes = m_view.boxes();
-    if (code == u'1')
+    const std::optional<UnitError> code = reply.error();
+    if (!code) return;  // a code the console does not know: no box
+    switch (*code) {
+    case UnitError::Command:
         boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Command Error"));
-    else if (code == u'2')
+        break;
+    case UnitError::Crc:
         boxes.show(MessageBoxes::Icon::Question, MessageBoxes::Buttons::RetryCancel, title, QStringLiteral("CRC Error"));
-    else if (code == u'3')
+        break;
+    case UnitError::Programming:
         boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Programming Error"));
+        break;
+    }
 }
 
-void Receiver::inputReport(const QString &reply)
+void Receiver::inputReport(const unitlink::Reply &reply)
 {
-    if (reply.size() != 5) return;
-    const QString report = reply;  // the handlers below may run long; keep what was received
-    if (report.at(3) == u'@') {
+    // The handlers below may run long; the reply is a copy of what was received.
+    if (reply.pgmInput() == unitlink::kNoInput) {
         m_view.setPxrMode(false);
         m_view.clearProgramInput();
         return;
     }
     m_view.setPxrMode(true);
-    m_view.showInputs(unitlink::codedAsDecimal(report.at(3)), unitlink::codedAsDecimal(report.at(4)));
+    m_view.showInputs(unitlink::codedAsDecimal(reply.pgmInput()), unitlink::codedAsDecimal(reply.pvwInput()));
 }
 
 } // namespace console

@@ -4,7 +4,8 @@
 // fuzzed) without widgets.
 #pragma once
 
-#include "link/replybuffer.h"
+#include "link/protocol.h"
+#include "link/replycollector.h"
 #include "platform/messageboxes.h"
 
 #include <QByteArray>
@@ -12,7 +13,7 @@
 
 namespace console {
 
-inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyBuffer::kLimit;
+inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyCollector::kLimit;
 
 class ReceiverView {
 public:
@@ -42,14 +43,14 @@ public:
     const QString &replyBuffer() const { return ReplyBuffer.text(); }
 
 private:
-    void actOnFrame(const QString &reply);
-    void imageDownload(const QString &reply);
-    void tallyList(const QString &reply, bool program);
-    void unitError(const QString &reply);
-    void inputReport(const QString &reply);
+    void actOnFrame(const QString &text);
+    void imageDownload(const unitlink::Reply &reply);
+    void tallyList(const unitlink::Reply &reply);
+    void unitError(const unitlink::Reply &reply);
+    void inputReport(const unitlink::Reply &reply);
 
     ReceiverView &m_view;
-    unitlink::ReplyBuffer ReplyBuffer;
+    unitlink::ReplyCollector ReplyBuffer;
 };
 
 } // namespace console

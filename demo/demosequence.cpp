@@ -1,6 +1,6 @@
 #include "demo/demosequence.h"
 
-#include "link/frame.h"
+#include "link/protocol.h"
 
 #include <cmath>
 
@@ -15,7 +15,7 @@ TickMode tickMode(bool virtualInputOn, bool clockOn)
 
 QChar inputLetter(int input)
 {
-    return unitlink::codedChar(input + 1);
+    return unitlink::inputCode(input + 1);
 }
 
 QString inputLetters(const Inputs &inputs)
@@ -42,8 +42,9 @@ int lampCell(double x)
 
 std::optional<QString> reportedAddress(QStringView reply)
 {
-    if (!reply.startsWith(u"si") && !reply.startsWith(u"id")) return std::nullopt;
-    return reply.mid(2, 2).toString();
+    const unitlink::Reply parsed = unitlink::Reply::parse(reply);
+    if (parsed.kind() != unitlink::Reply::Kind::Address) return std::nullopt;
+    return parsed.address();
 }
 
 } // namespace demo

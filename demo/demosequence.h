@@ -53,8 +53,9 @@ inline const LampColours kPvwLamps{QColor(255, 0, 0), QColor(240, 0, 240), QColo
 inline const QColor kClockIdle(0, 128, 128);     // dark cyan: off or waiting
 inline const QColor kClockRunning(0, 255, 255);  // cyan
 
-// The address a completed reply reports: after "si" or "id" the next two
-// characters (fewer when the reply is shorter). Other replies report none.
+// The address a completed reply reports: an answer to the address or the
+// identity query gives the two characters after its mnemonic (fewer when
+// the reply is shorter). Other replies report none.
 std::optional<QString> reportedAddress(QStringView reply);
 
 } // namespace demo

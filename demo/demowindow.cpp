@@ -2,6 +2,7 @@
 
 #include "link/frame.h"
 #include "link/portchoice.h"
+#include "link/protocol.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
 
@@ -11,6 +12,8 @@
 
 using platform::MessageBoxes;
 using platform::twips;
+using unitlink::Command;
+using unitlink::Mnemonic;
 
 namespace demo {
 
@@ -36,7 +39,7 @@ DemoWindow::DemoWindow(platform::PortMap ports, MessageBoxes &boxes, const platf
     MSComm1 = new platform::SerialComm(std::move(ports), platform::LineSettings{}, this);  // 9600 8N1
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &platform::SerialComm::onComm, this, &DemoWindow::MSComm1_OnComm);
-    connect(MSComm1, &platform::SerialComm::portLost, this, &DemoWindow::PortLost);
+    connect(MSComm1, &platform::SerialComm::portLost, this, &DemoWindow::portLost);
     createControls();
     Form_Load();
     Timer1->start();
@@ -71,7 +74,7 @@ void DemoWindow::createControls()
         p.setColor(QPalette::Window, Qt::black);
         Label1->setPalette(p);
     }
-    SetClockColour(kClockIdle);
+    setClockColour(kClockIdle);
     Label4 = form.label("Label4", QString(), twips(4320, 1800, 1935, 255));
     Label5 = form.label("Label5", QString(), twips(4320, 2040, 1935, 255));
 
@@ -110,17 +113,21 @@ void DemoWindow::Form_Load()
 
     // The port found (0: none, so position -1) is chosen, which opens it once more.
     Combo1->setListIndex(unitlink::startupSearch(*MSComm1) - 1);
-    ShowPortState();
+    showPortState();
 
     platform::centreOnScreen(this);
 }
 
-bool DemoWindow::send(const QByteArray &frame)
+bool DemoWindow::send(const Command &command)
 {
-    if (MSComm1->output(frame)) return true;
-    // No box: the tick would raise five a second.
-    ShowPortState();
-    return false;
+    const platform::OutputResult sent = MSComm1->output(command.frame());
+    // No box: the tick would raise five a second. The title tells the
+    // trouble until a frame goes out again.
+    m_writeTrouble = sent.ok() || sent.error() == platform::OutputFailure::NoPort
+                         ? QString()
+                         : MSComm1->failureText(sent.error());
+    showPortState();
+    return sent.ok();
 }
 
 QString DemoWindow::normaliseText2()
@@ -132,69 +139,70 @@ QString DemoWindow::normaliseText2()
     return address;
 }
 
-void DemoWindow::SetClockColour(const QColor &c)
+void DemoWindow::setClockColour(const QColor &c)
 {
     QPalette p = Label1->palette();
     p.setColor(QPalette::WindowText, c);
     Label1->setPalette(p);
 }
 
-void DemoWindow::ShowPortState()
+void DemoWindow::showPortState()
 {
-    if (MSComm1->portOpen()) {
-        setWindowTitle(kCaption);
-        return;
-    }
-    setWindowTitle(kCaption + QStringLiteral(" - ") + (m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble));
+    QString trouble = m_writeTrouble;
+    if (!MSComm1->portOpen()) trouble = m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble;
+    const QString title = trouble.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + trouble;
+    // Five times a second from the tick: only a change is worth a repaint.
+    if (windowTitle() != title) setWindowTitle(title);
 }
 
-void DemoWindow::PortLost(const QString &description)
+void DemoWindow::portLost(const QString &description)
 {
     // The component has closed the port already; the operator can choose it
     // again from Combo1 once the device is back.
     m_portTrouble = description;
-    ShowPortState();
+    showPortState();
 }
 
 void DemoWindow::Combo1_Click()
 {
     m_portTrouble.clear();
-    const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex());
-    ShowPortState();
-    if (failure)
+    m_writeTrouble.clear();
+    const unitlink::PortResult chosen = unitlink::choosePort(*MSComm1, Combo1->listIndex());
+    showPortState();
+    if (!chosen.ok())
         m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure, QStringLiteral(":")));
+                     unitlink::promptText(chosen.error(), QStringLiteral(":")));
 }
 
 void DemoWindow::Command1_Click()
 {
     ClockOn = !ClockOn;
-    SetClockColour(ClockOn ? kClockRunning : kClockIdle);
+    setClockColour(ClockOn ? kClockRunning : kClockIdle);
 }
 
-void DemoWindow::SwitchLamp(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic)
+void DemoWindow::tallyButton(bool &lampOn, QPushButton *button, Mnemonic onMnemonic, Mnemonic offMnemonic)
 {
     const QString address = normaliseText2();
     // The flag tells what the unit was last told, so it only changes when
     // the frame went out.
-    if (!send(unitlink::frame(lampOn ? offMnemonic : onMnemonic, address))) return;
+    if (!send(Command(lampOn ? offMnemonic : onMnemonic, address))) return;
     lampOn = !lampOn;
     platform::setBold(button, lampOn);
 }
 
 void DemoWindow::Command2_Click()
 {
-    SwitchLamp(PgmLampOn, Command2, u"TON", u"TOF");
+    tallyButton(PgmLampOn, Command2, Mnemonic::TON, Mnemonic::TOF);
 }
 
 void DemoWindow::Command3_Click()
 {
-    SwitchLamp(PvwLampOn, Command3, u"TWN", u"TWF");
+    tallyButton(PvwLampOn, Command3, Mnemonic::TWN, Mnemonic::TWF);
 }
 
 void DemoWindow::Command4_Click()
 {
-    send(unitlink::frame(u"SID"));
+    send(Command(Mnemonic::SID));
 }
 
 void DemoWindow::Command5_Click()
@@ -206,7 +214,7 @@ void DemoWindow::Command5_Click()
     Picture2->setEnabled(VirtualInputOn);
     Command1->setEnabled(!VirtualInputOn);
     // ClockOn is kept: the clock show resumes by itself when this show ends.
-    SetClockColour(!VirtualInputOn && ClockOn ? kClockRunning : kClockIdle);
+    setClockColour(!VirtualInputOn && ClockOn ? kClockRunning : kClockIdle);
 }
 
 void DemoWindow::Picture1_MouseDown(Qt::MouseButton, bool, double x, double)
@@ -224,11 +232,11 @@ void DemoWindow::Picture2_MouseDown(Qt::MouseButton, bool, double x, double)
 
 void DemoWindow::MSComm1_OnComm()
 {
-    if (ReplyBuffer.feed(MSComm1->input()) != unitlink::ReplyBuffer::Fed::Completed) return;
+    if (ReplyBuffer.feed(MSComm1->input()) != unitlink::ReplyCollector::Fed::Completed) return;
     if (const std::optional<QString> address = reportedAddress(ReplyBuffer.text())) Text2->setText(*address);
 }
 
-void DemoWindow::PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours)
+void DemoWindow::paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours)
 {
     // Every lamp is drawn over on every tick; nothing wipes the row first.
     for (int i = 0; i < kInputCount; ++i) {
@@ -245,17 +253,17 @@ void DemoWindow::Timer1_Timer()
         // screen shows the same either way (nothing is shown before the tick
         // ends), and the frames keep their 200 ms beat however long painting takes.
         Label4->setText(inputLetters(PgmInput));
-        send(unitlink::frame(u"TLY", Label4->text()));
+        send(Command(Mnemonic::TLY, {}, Label4->text()));
         Label5->setText(inputLetters(PvwInput));
-        send(unitlink::frame(u"TLW", Label5->text()));
-        PaintLamps(Picture1, PgmInput, kPgmLamps);
-        PaintLamps(Picture2, PvwInput, kPvwLamps);
+        send(Command(Mnemonic::TLW, {}, Label5->text()));
+        paintLamps(Picture1, PgmInput, kPgmLamps);
+        paintLamps(Picture2, PvwInput, kPvwLamps);
         break;
     case TickMode::ClockShow: {
         const QTime now = m_clock.now();
         const QString address = normaliseText2();
         Label1->setText(clockText(now));
-        send(unitlink::frame(u"CHR", address + Label1->text()));
+        send(Command(Mnemonic::CHR, address, Label1->text()));
         break;
     }
     case TickMode::Idle:

@@ -4,7 +4,8 @@
 #pragma once
 
 #include "demo/demosequence.h"
-#include "link/replybuffer.h"
+#include "link/protocol.h"
+#include "link/replycollector.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
@@ -24,7 +25,7 @@ namespace demo {
 inline const QString kCaption = QStringLiteral("Kandrel");
 // Shown in the title while no port is open, since the frames the tick
 // skips then are not reported one by one.
-inline const QString kNoPortMark = QStringLiteral("no serial port open");
+inline const QString kNoPortMark = platform::kNoPortOpen;
 
 class DemoWindow : public QWidget {
     Q_OBJECT
@@ -57,17 +58,19 @@ public:
 private:
     void createControls();
     void Form_Load();
-    // Writes one frame; false when no port is open, and the title says so.
-    bool send(const QByteArray &frame);
+    // Writes one frame; false when it did not go out (no port open, or the
+    // write failed), and the title says which.
+    bool send(const unitlink::Command &command);
     // Normalises Text2 in place and returns the address.
     QString normaliseText2();
     // Shared by the PGM and PVW buttons: the flag, the caption and the frame.
-    void SwitchLamp(bool &lampOn, QPushButton *button, QStringView onMnemonic, QStringView offMnemonic);
-    // Redraws every lamp of a row and returns the letters of the lit ones.
-    void PaintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
-    void SetClockColour(const QColor &c);
-    void ShowPortState();
-    void PortLost(const QString &description);
+    void tallyButton(bool &lampOn, QPushButton *button, unitlink::Mnemonic onMnemonic, unitlink::Mnemonic offMnemonic);
+    // Redraws every lamp of a row, lit or dark as its input is.
+    void paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
+    void setClockColour(const QColor &c);
+    // The caption, followed by why frames do not go out while they do not.
+    void showPortState();
+    void portLost(const QString &description);
 
     platform::MessageBoxes &m_boxes;
     const platform::Clock &m_clock;
@@ -78,8 +81,9 @@ private:
     Inputs PvwInput{};
     bool PgmLampOn = false;
     bool PvwLampOn = false;
-    unitlink::ReplyBuffer ReplyBuffer;
-    QString m_portTrouble;  // why the port closed, until the next choice
+    unitlink::ReplyCollector ReplyBuffer;
+    QString m_portTrouble;   // why the port closed, until the next choice
+    QString m_writeTrouble;  // why the last write failed on an open port
 };
 
 } // namespace demo

@@ -1,7 +1,7 @@
 // The demonstration driver's reply handling: the bounded reply buffer and
 // the address a "si"/"id" reply reports; and the lamp cell of any click.
 #include "demo/demosequence.h"
-#include "link/replybuffer.h"
+#include "link/replycollector.h"
 
 #include <cmath>
 #include <cstdint>
@@ -10,14 +10,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    unitlink::ReplyBuffer buffer;
+    unitlink::ReplyCollector buffer;
     QString text2 = QStringLiteral("??");
     for (size_t i = 0; i < size; ++i) {
         const char c = char(data[i]);
-        if (buffer.feed(QByteArrayView(&c, 1)) == unitlink::ReplyBuffer::Fed::Completed) {
+        if (buffer.feed(QByteArrayView(&c, 1)) == unitlink::ReplyCollector::Fed::Completed) {
             if (const std::optional<QString> address = demo::reportedAddress(buffer.text())) text2 = *address;
         }
-        if (buffer.text().size() > unitlink::ReplyBuffer::kLimit) std::abort();
+        if (buffer.text().size() > unitlink::ReplyCollector::kLimit) std::abort();
         if (text2.size() > 2) std::abort();
     }
     if (size >= sizeof(double)) {

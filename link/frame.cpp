@@ -132,16 +132,21 @@ ImageReply readImageReply(QStringView reply)
     return r;
 }
 
-QByteArray uploadFrame(QStringView mnemonic, QStringView address, QStringView hexText)
+QString uploadData(QStringView address, QStringView hexText)
 {
     quint8 bytes[32] = {};
-    QString data = address.toString();
+    QString data;
     for (int k = 0; k < 32; ++k) {
         bytes[k] = quint8(linePairValue(hexText.mid(3 * k, 2)));
         data += hex2(bytes[k]);
     }
     data += hex2(imageChecksum(bytes, addressValue(address)));
-    return frame(mnemonic, data);
+    return data;
+}
+
+QByteArray uploadFrame(QStringView mnemonic, QStringView address, QStringView hexText)
+{
+    return frame(mnemonic, address.toString() + uploadData(address, hexText));
 }
 
 } // namespace unitlink

@@ -83,5 +83,7 @@ ImageReply readImageReply(QStringView replyBuffer);
 // text (positions 3k and 3k+1; missing or non-hex give 00), the checksum
 // over address and bytes, ETX. Always 73 characters.
 QByteArray uploadFrame(QStringView mnemonic, QStringView address, QStringView hexText);
+// The same frame's data after the address: 64 hex digits and the checksum.
+QString uploadData(QStringView address, QStringView hexText);
 
 } // namespace unitlink

@@ -19,12 +19,12 @@ int TryOpenPort(SerialLine &line, int port)
     int step = ReadingOpen;
     if (line.portOpen()) {
         step = Closing;
-        if (line.setPortOpen(false)) return step;
+        if (!line.setPortOpen(false).ok()) return step;
     }
     step = SettingPort;
-    if (line.setCommPort(port)) return step;
+    if (!line.setCommPort(port).ok()) return step;
     step = Opening;
-    if (line.setPortOpen(true)) return step;
+    if (!line.setPortOpen(true).ok()) return step;
     return PortReady;
 }
 
@@ -39,9 +39,9 @@ int startupSearch(SerialLine &line)
 PortResult choosePort(SerialLine &line, int listIndex)
 {
     if (line.portOpen()) {
-        if (PortResult e = line.setPortOpen(false)) return e;
+        if (PortResult closed = line.setPortOpen(false); !closed.ok()) return closed;
     }
-    if (PortResult e = line.setCommPort(listIndex + 1)) return e;
+    if (PortResult set = line.setCommPort(listIndex + 1); !set.ok()) return set;
     return line.setPortOpen(true);
 }
 

@@ -17,12 +17,12 @@ QString portEntry(int port);
 // Every entry, port 1 first.
 QStringList portEntries();
 
-int TryOpenPort(SerialLine &line, int port);
+[[nodiscard]] int TryOpenPort(SerialLine &line, int port);
 
 // Ports 1..16 in order; the first that opens is returned (0: none). The port
 // found is left open; the caller selects its list entry, whose click
 // handler closes and reopens it.
-int startupSearch(SerialLine &line);
+[[nodiscard]] int startupSearch(SerialLine &line);
 
 // The port-choice steps: close if open, set the number from the list
 // position, open. The first failure ends it and is returned.

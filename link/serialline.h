@@ -2,8 +2,9 @@
 // so that they can be exercised without windows.
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QString>
-#include <optional>
 
 namespace unitlink {
 
@@ -11,7 +12,7 @@ struct PortError {
     int number = 0;
     QString description;
 };
-using PortResult = std::optional<PortError>;  // empty: the step succeeded
+using PortResult = Outcome<PortError>;
 
 class SerialLine {
 public:

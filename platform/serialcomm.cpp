@@ -38,7 +38,7 @@ unitlink::PortResult SerialComm::setCommPort(int port)
     if (m_port.isOpen())
         return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
     m_commPort = port;
-    return std::nullopt;
+    return {};
 }
 
 unitlink::PortResult SerialComm::setPortOpen(bool open)
@@ -47,7 +47,7 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
         if (m_port.isOpen()) m_port.close();
         m_pending.clear();
         m_readPos = 0;
-        return std::nullopt;
+        return {};
     }
     if (m_port.isOpen())
         return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
@@ -90,7 +90,7 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
     m_pending.clear();
     m_readPos = 0;
     raiseModemLines();
-    return std::nullopt;
+    return {};
 }
 
 void SerialComm::raiseModemLines()
@@ -114,10 +114,17 @@ void SerialComm::setRTSEnable(bool on)
     m_port.clearError();
 }
 
-bool SerialComm::output(QByteArrayView data)
+OutputResult SerialComm::output(QByteArrayView data)
 {
-    if (!m_port.isOpen()) return false;
-    return m_port.write(data.data(), data.size()) == data.size();
+    if (!m_port.isOpen()) return OutputFailure::NoPort;
+    if (m_port.write(data.data(), data.size()) != data.size()) return OutputFailure::WriteFailed;
+    return {};
+}
+
+QString SerialComm::failureText(OutputFailure failure) const
+{
+    if (failure == OutputFailure::NoPort) return kNoPortOpen;
+    return QStringLiteral("writing to %1 failed").arg(portLabel());
 }
 
 QByteArray SerialComm::input()

@@ -32,6 +32,15 @@ enum CommErrorNumber {
     PortOperationFailed = 8015,
 };
 
+// Why output() sent nothing.
+enum class OutputFailure {
+    NoPort,       // no port is open
+    WriteFailed,  // the port is open but refused the bytes
+};
+using OutputResult = unitlink::Outcome<OutputFailure>;
+
+inline const QString kNoPortOpen = QStringLiteral("no serial port open");
+
 class SerialComm : public QObject, public unitlink::SerialLine {
     Q_OBJECT
 public:
@@ -43,8 +52,11 @@ public:
     bool portOpen() const override { return m_port.isOpen(); }
     unitlink::PortResult setPortOpen(bool open) override;
 
-    // Queues the bytes for the line; false (nothing sent) when no port is open.
-    bool output(QByteArrayView data);
+    // Queues the bytes for the line, or says why nothing was sent.
+    OutputResult output(QByteArrayView data);
+    // What the operator is told about a failure: "no serial port open",
+    // "writing to Com3 (/dev/ttyUSB0) failed".
+    QString failureText(OutputFailure failure) const;
     // One received character per call, empty when none is waiting.
     QByteArray input();
     // Received characters not yet delivered (held while a box is open).

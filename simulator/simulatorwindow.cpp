@@ -122,9 +122,9 @@ void SimulatorWindow::SearchPorts()
     // The open port is closed first so that it is probed, and listed,
     // like every other.
     if (MSComm1->portOpen()) {
-        if (const unitlink::PortResult failure = MSComm1->setPortOpen(false)) {
+        if (const unitlink::PortResult closed = MSComm1->setPortOpen(false); !closed.ok()) {
             m_boxes.show(MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok, QStringLiteral("VELK"),
-                         failure->description);
+                         closed.error().description);
             // The list is empty by now; without "Search" the operator could
             // not try again short of restarting.
             Combo1->addItem(kSearchEntry);
@@ -143,9 +143,9 @@ void SimulatorWindow::SearchPorts()
 void SimulatorWindow::ProbePort(int port)
 {
     // A port that is absent or held by another program is simply left out.
-    if (MSComm1->setCommPort(port)) return;
-    if (MSComm1->setPortOpen(true)) return;
-    if (MSComm1->setPortOpen(false)) return;
+    if (!MSComm1->setCommPort(port).ok()) return;
+    if (!MSComm1->setPortOpen(true).ok()) return;
+    if (!MSComm1->setPortOpen(false).ok()) return;
     Combo1->addItem(unitlink::portEntry(port));
 }
 
@@ -158,13 +158,13 @@ void SimulatorWindow::Combo1_Click()
     }
     if (choice.kind != PortChoice::OpenPort) return;
 
-    unitlink::PortResult failure;
-    if (MSComm1->portOpen()) failure = MSComm1->setPortOpen(false);
-    if (!failure) failure = MSComm1->setCommPort(choice.port);
-    if (!failure) failure = MSComm1->setPortOpen(true);
-    if (failure)
+    unitlink::PortResult step;
+    if (MSComm1->portOpen()) step = MSComm1->setPortOpen(false);
+    if (step.ok()) step = MSComm1->setCommPort(choice.port);
+    if (step.ok()) step = MSComm1->setPortOpen(true);
+    if (!step.ok())
         m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure));
+                     unitlink::promptText(step.error()));
 }
 
 void SimulatorWindow::portLost(const QString &description)
@@ -193,9 +193,10 @@ void SimulatorWindow::SendTally()
     // position is -1 only before start-up chooses "01", and an ID of -1
     // would put 0xFF after the start byte.
     TallyFrame = packTally(Lamps, qMax(0, Combo2->listIndex()));
-    // With no port open the frame is dropped; the panel keeps working and
-    // the next frame after a port is opened carries the whole state anyway.
-    MSComm1->output(QByteArrayView(TallyFrame.data(), TallyFrame.size()));
+    // With no port open (or a write refused) the frame is dropped; the panel
+    // keeps working and the next frame that goes out carries the whole state
+    // anyway. A lost port is reported by portLost.
+    static_cast<void>(MSComm1->output(QByteArrayView(TallyFrame.data(), TallyFrame.size())));
 }
 
 void SimulatorWindow::Option1_Click()

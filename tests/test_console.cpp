@@ -86,8 +86,8 @@ private slots:
         for (int p : free) {
             if (p == chosen) continue;
             platform::SerialComm other(PortMap(entries), {});
-            QVERIFY(!other.setCommPort(p));
-            QVERIFY2(!other.setPortOpen(true), "a port the search passed over was left open");
+            QVERIFY(other.setCommPort(p).ok());
+            QVERIFY2(other.setPortOpen(true).ok(), "a port the search passed over was left open");
         }
     }
 
@@ -96,8 +96,8 @@ private slots:
         Pty three, five;
         const PortMap map({"", "", three.slavePath(), "", five.slavePath()});
         platform::SerialComm otherProgram(map, {});
-        QVERIFY(!otherProgram.setCommPort(3));
-        QVERIFY(!otherProgram.setPortOpen(true));
+        QVERIFY(otherProgram.setCommPort(3).ok());
+        QVERIFY(otherProgram.setPortOpen(true).ok());
         RecordingBoxes boxes;
         RecordingDialogs dialogs;
         ConsoleWindow w(map, boxes, dialogs);

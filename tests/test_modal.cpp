@@ -118,12 +118,12 @@ private slots:
         QFETCH(QByteArray, frame);
         ConsoleRig r;
         auto *b = r.w->findChild<QPushButton *>(button);
-        QVERIFY(r.w->MSComm1->setPortOpen(false) == std::nullopt);
+        QVERIFY(r.w->MSComm1->setPortOpen(false).ok());
         b->click();
         QCOMPARE(r.w->Label1->text(), console::kNotSent);
         QVERIFY(!r.w->PgmOn && !r.w->PvwOn && !r.w->FlashOn);
         QVERIFY(!b->font().bold());
-        QVERIFY(r.w->MSComm1->setPortOpen(true) == std::nullopt);
+        QVERIFY(r.w->MSComm1->setPortOpen(true).ok());
         b->click();
         QCOMPARE(r.pty.readFrame(), frame);
         QVERIFY(b->font().bold());

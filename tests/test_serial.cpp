@@ -29,12 +29,12 @@ private slots:
     {
         Pty pty;
         SerialComm comm(PortMap({pty.slavePath()}), {});
-        QVERIFY(!comm.setCommPort(1));
-        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(comm.setCommPort(1).ok());
+        QVERIFY(comm.setPortOpen(true).ok());
         QVERIFY(comm.portOpen());
         comm.setRTSEnable(true);
         QVERIFY(comm.portOpen());
-        QVERIFY(comm.output("\x02SID\x03"));
+        QVERIFY(comm.output("\x02SID\x03").ok());
         QCOMPARE(pty.readFrame(), QByteArray("\x02SID\x03"));
     }
 
@@ -52,19 +52,19 @@ private slots:
         QFETCH(int, port);
         QFETCH(QString, mentions);
         SerialComm comm{PortMap(devices), {}};
-        QVERIFY(!comm.setCommPort(port));
+        QVERIFY(comm.setCommPort(port).ok());
         const unitlink::PortResult e = comm.setPortOpen(true);
-        QVERIFY(e.has_value());
-        QVERIFY(e->number != 0);
-        QVERIFY2(e->description.contains(mentions), qPrintable(e->description));
+        QVERIFY(!e.ok());
+        QVERIFY(e.error().number != 0);
+        QVERIFY2(e.error().description.contains(mentions), qPrintable(e.error().description));
         QVERIFY(!comm.portOpen());
     }
 
     void portNumberOutOfRangeFailsAtSetting()
     {
         SerialComm comm{PortMap(), {}};
-        QVERIFY(comm.setCommPort(0).has_value());
-        QVERIFY(comm.setCommPort(17).has_value());
+        QVERIFY(!comm.setCommPort(0).ok());
+        QVERIFY(!comm.setCommPort(17).ok());
         QCOMPARE(unitlink::TryOpenPort(comm, 17), int(unitlink::SettingPort));
         QCOMPARE(unitlink::TryOpenPort(comm, 1), int(unitlink::Opening));
     }
@@ -73,7 +73,7 @@ private slots:
     {
         Pty pty;
         SerialComm comm(PortMap({pty.slavePath()}), {});
-        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(comm.setPortOpen(true).ok());
         QByteArray got;
         int notifications = 0;
         connect(&comm, &SerialComm::onComm, this, [&] {
@@ -94,7 +94,7 @@ private slots:
     {
         Pty pty;
         SerialComm comm(PortMap({pty.slavePath()}), {});
-        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(comm.setPortOpen(true).ok());
         int notifications = 0;
         connect(&comm, &SerialComm::onComm, this, [&] { ++notifications; });
         pty.write("abcde");
@@ -106,7 +106,7 @@ private slots:
     {
         Pty pty;
         SerialComm comm(PortMap({pty.slavePath()}), {});
-        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(comm.setPortOpen(true).ok());
         QByteArray got;
         bool inBox = false;
         int reentered = 0;
@@ -135,7 +135,7 @@ private slots:
     {
         auto pty = std::make_unique<Pty>();
         SerialComm comm(PortMap({pty->slavePath()}), {});
-        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(comm.setPortOpen(true).ok());
         QSignalSpy lost(&comm, &SerialComm::portLost);
         pty->write("\x02to");
         pty->closeMaster();
@@ -144,14 +144,14 @@ private slots:
         QVERIFY(lost.at(0).at(0).toString().contains(pty->slavePath()));
         QTest::qWait(200);
         QCOMPARE(lost.count(), 1);
-        QVERIFY(!comm.output("\x02SID\x03"));
+        QVERIFY(!comm.output("\x02SID\x03").ok());
     }
 
     void writeWithNoPortOpenIsRefused()
     {
         SerialComm comm{PortMap(), {}};
         QVERIFY(!comm.portOpen());
-        QVERIFY(!comm.output("\x02SID\x03"));
+        QVERIFY(!comm.output("\x02SID\x03").ok());
     }
 
     void startupSearchTakesLowestUsable()
@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(unitlink::startupSearch(comm), 3);
         QVERIFY(comm.portOpen());
         QCOMPARE(comm.commPort(), 3);
-        QVERIFY(comm.output("x"));
+        QVERIFY(comm.output("x").ok());
         QCOMPARE(three.readBytes(1), QByteArray("x"));
     }
 
@@ -170,8 +170,8 @@ private slots:
         Pty three, five;
         const PortMap map({"", "", three.slavePath(), "", five.slavePath()});
         SerialComm holder(map, {});
-        QVERIFY(!holder.setCommPort(3));
-        QVERIFY(!holder.setPortOpen(true));
+        QVERIFY(holder.setCommPort(3).ok());
+        QVERIFY(holder.setPortOpen(true).ok());
         SerialComm comm(map, {});
         QCOMPARE(unitlink::TryOpenPort(comm, 3), int(unitlink::Opening));
         QCOMPARE(unitlink::startupSearch(comm), 5);

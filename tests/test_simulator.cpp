@@ -321,8 +321,8 @@ private slots:
             if (p == chosen) continue;
             QVERIFY(ptys[p]->readAvailable().isEmpty());
             platform::SerialComm other(PortMap(devices), {});
-            QVERIFY(!other.setCommPort(p));
-            QVERIFY2(!other.setPortOpen(true), "a probed port was left open");
+            QVERIFY(other.setCommPort(p).ok());
+            QVERIFY2(other.setPortOpen(true).ok(), "a probed port was left open");
         }
     }
 
@@ -344,8 +344,8 @@ private slots:
         Pty two, five;
         const PortMap map({"", two.slavePath(), "", "", five.slavePath()});
         platform::SerialComm otherProgram(map, {});
-        QVERIFY(!otherProgram.setCommPort(5));
-        QVERIFY(!otherProgram.setPortOpen(true));
+        QVERIFY(otherProgram.setCommPort(5).ok());
+        QVERIFY(otherProgram.setPortOpen(true).ok());
         RecordingBoxes boxes;
         SimulatorWindow w(map, boxes);
         QVERIFY(boxes.calls.isEmpty());
@@ -358,8 +358,8 @@ private slots:
     {
         Rig r({2, 5});
         platform::SerialComm otherProgram(PortMap(r.devices), {});
-        QVERIFY(!otherProgram.setCommPort(2));
-        QVERIFY(!otherProgram.setPortOpen(true));
+        QVERIFY(otherProgram.setCommPort(2).ok());
+        QVERIFY(otherProgram.setPortOpen(true).ok());
         choose(r.w->Combo1, 0);  // "Com2"
         QCOMPARE(r.boxes.calls.size(), 1);
         const RecordingBoxes::Call &c = r.boxes.calls.first();

@@ -1,12 +1,18 @@
 #include "unit/unitline.h"
 
 #include "link/frame.h"
+#include "link/protocol.h"
 
 namespace unit {
 
 namespace {
+using unitlink::Command;
+using unitlink::CommandSpec;
 using unitlink::ETX;
+using unitlink::Mnemonic;
+using unitlink::ReplyShape;
 using unitlink::STX;
+using unitlink::UnitError;
 
 int hexDigit(char c)
 {
@@ -31,9 +37,15 @@ QByteArray hexByte(unsigned v)
     return unitlink::hex2(v).toLatin1();
 }
 
-QByteArray reply(const QByteArray &body)
+// The reply a command draws: its reply mnemonic and the data.
+QByteArray answer(const CommandSpec &spec, const QByteArray &data = {})
 {
-    return STX + body + ETX;
+    return STX + QByteArray(spec.reply.data(), spec.reply.size()) + data + ETX;
+}
+
+QByteArray errorReply(UnitError error)
+{
+    return STX + QByteArray(unitlink::kErrorReply.data(), unitlink::kErrorReply.size()) + char(error) + ETX;
 }
 
 bool isCommandLetter(char c) { return c >= 'A' && c <= 'Z'; }
@@ -100,115 +112,120 @@ Unit *UnitLine::find(quint8 address)
 QList<QByteArray> UnitLine::handle(const QByteArray &body)
 {
     QList<QByteArray> out;
-    const bool setId = body.startsWith("SETID");
-    const qsizetype mnemonicLength = setId ? 5 : 3;
     if (body.size() < 3 || !isCommandLetter(body[0]) || !isCommandLetter(body[1]) || !isCommandLetter(body[2]))
         return out;  // replies of other units, or noise: not for us
-    const QByteArray mnemonic = body.left(mnemonicLength);
-    const QByteArrayView data = QByteArrayView(body).sliced(mnemonicLength);
+    const QString text = QString::fromLatin1(body);
+    const CommandSpec *spec = unitlink::commandAt(text);
+    const std::optional<Command> command = Command::parseBody(text);
 
-    // Broadcasts.
-    if (mnemonic == "SID") {
-        if (!data.isEmpty()) return out;
-        for (const Unit &u : m_units) out << reply("si" + hexByte(u.address));
-        return out;
-    }
-    if (mnemonic == "MTR") {
-        if (!data.isEmpty()) return out;
-        for (Unit &u : m_units) u.ram = u.prom;
-        emit changed();
-        return out;
-    }
-    if (mnemonic == "SETID") {
-        quint8 next = 0;
-        if (!parseByte(data, next)) return out;
-        for (Unit &u : m_units) u.address = next;
-        emit changed();
-        return out;
-    }
-    if (mnemonic == "TLY" || mnemonic == "TLW") {
-        const bool program = mnemonic == "TLY";
-        for (Unit &u : m_units) {
-            const char input = program ? u.pgmInput : u.pvwInput;
-            if (input == '@') continue;
-            (program ? u.pgm : u.pvw) = data.contains(input);
+    // Broadcasts: every unit acts, none complains about a frame it cannot read.
+    if (spec && !spec->addressed) {
+        if (!command) return out;
+        switch (command->id()) {
+        case Mnemonic::SID:
+            for (const Unit &u : m_units) out << answer(*spec, hexByte(u.address));
+            return out;
+        case Mnemonic::MTR:
+            for (Unit &u : m_units) u.ram = u.prom;
+            break;
+        case Mnemonic::SETID: {
+            quint8 next = 0;
+            if (!parseByte(command->data().toLatin1(), next)) return out;
+            for (Unit &u : m_units) u.address = next;
+            break;
+        }
+        case Mnemonic::TLY:
+        case Mnemonic::TLW: {
+            const bool program = command->id() == Mnemonic::TLY;
+            for (Unit &u : m_units) {
+                const char input = program ? u.pgmInput : u.pvwInput;
+                if (input == unitlink::kNoInput) continue;
+                (program ? u.pgm : u.pvw) = command->data().contains(QLatin1Char(input));
+            }
+            break;
+        }
+        default:
+            return out;
         }
         emit changed();
         return out;
     }
 
-    // Addressed commands: the two characters after the mnemonic.
+    // Addressed commands (an unknown mnemonic is taken as one): the two
+    // characters after the mnemonic.
+    const qsizetype mnemonicLength = spec ? spec->mnemonic.size() : 3;
     quint8 address = 0;
-    if (!parseByte(data.first(qMin<qsizetype>(2, data.size())), address)) return out;
+    if (!parseByte(body.mid(mnemonicLength, 2), address)) return out;
     Unit *u = find(address);
     if (!u) return out;
-    const QByteArrayView args = data.sliced(2);
-    const QByteArray lower = mnemonic.toLower();
+    // A malformed identity query goes unanswered, like a frame for another unit.
+    if (!command) return spec && spec->id == Mnemonic::QID ? out : QList{errorReply(UnitError::Command)};
+    const QByteArray args = command->data().toLatin1();
 
-    if (mnemonic == "RDM" || mnemonic == "RDR") {
-        if (!args.isEmpty()) return {reply("err1")};
-        const Image &image = mnemonic == "RDM" ? u->prom : u->ram;
-        return {reply(lower + imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)))};
+    switch (command->id()) {
+    case Mnemonic::RDM:
+    case Mnemonic::RDR: {
+        const Image &image = command->id() == Mnemonic::RDM ? u->prom : u->ram;
+        return {answer(*spec, imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)))};
     }
-    if (mnemonic == "WRM" || mnemonic == "WRR") {
+    case Mnemonic::WRM:
+    case Mnemonic::WRR: {
         Image image{};
         quint8 checksum = 0;
-        if (args.size() != 66 || !parseImageHex(args.first(64), image) || !parseByte(args.sliced(64), checksum))
-            return {reply("err1")};
-        if (unitlink::imageChecksum(image, u->address) != checksum) return {reply("err2")};
-        if (mnemonic == "WRM") {
+        if (!parseImageHex(QByteArrayView(args).first(64), image) || !parseByte(QByteArrayView(args).sliced(64), checksum))
+            return {errorReply(UnitError::Command)};
+        if (unitlink::imageChecksum(image, u->address) != checksum) return {errorReply(UnitError::Crc)};
+        if (command->id() == Mnemonic::WRM) {
             u->prom = image;
             emit promWritten();
         } else {
             u->ram = image;
         }
         emit changed();
-        return {reply(lower)};
+        return {answer(*spec)};
     }
-    if (mnemonic == "RTM") {
-        if (!args.isEmpty()) return {reply("err1")};
+    case Mnemonic::RTM:
         u->prom = u->ram;
         emit promWritten();
-        return {reply(lower)};
-    }
-    if (mnemonic == "QID") {
-        if (!args.isEmpty()) return out;
-        return {reply("id" + hexByte(u->address))};
-    }
-    if (mnemonic == "CHR") {
-        if (args.size() != 5) return {reply("err1")};
-        u->text = args.toByteArray();
+        return {answer(*spec)};
+    case Mnemonic::QID:
+        return {answer(*spec, hexByte(u->address))};
+    case Mnemonic::CHR:
+        u->text = args;
         emit changed();
-        return {reply(lower)};
-    }
-    if (mnemonic == "TON" || mnemonic == "TOF" || mnemonic == "TWN" || mnemonic == "TWF") {
-        if (!args.isEmpty()) return {reply("err1")};
-        (mnemonic.startsWith("TO") ? u->pgm : u->pvw) = mnemonic.endsWith('N');
+        return {answer(*spec)};
+    case Mnemonic::TON:
+    case Mnemonic::TOF:
+    case Mnemonic::TWN:
+    case Mnemonic::TWF: {
+        const Mnemonic id = command->id();
+        (id == Mnemonic::TON || id == Mnemonic::TOF ? u->pgm : u->pvw) = id == Mnemonic::TON || id == Mnemonic::TWN;
         u->flash = false;  // a steady state ends flashing
         emit changed();
-        return {reply(lower)};
+        return {answer(*spec)};
     }
-    if (mnemonic == "TFH") {
-        if (!args.isEmpty()) return {reply("err1")};
+    case Mnemonic::TFH:
         u->flash = true;
         emit changed();
-        return {reply("tfh1")};
-    }
-    if (mnemonic == "CFG") {
-        quint8 mode = 0;
-        if (!parseByte(args, mode)) return {reply("err1")};
-        u->mode = mode;
+        return {answer(*spec, "1")};
+    case Mnemonic::CFG:
+        if (!parseByte(args, u->mode)) return {errorReply(UnitError::Command)};
         emit changed();
-        return {reply(lower)};
-    }
-    if (mnemonic == "GPI" || mnemonic == "GPW") {
-        if (args.size() != 1 || args[0] < '@' || args[0] > 'p') return {reply("err1")};
-        (mnemonic == "GPI" ? u->pgmInput : u->pvwInput) = args[0];
+        return {answer(*spec)};
+    case Mnemonic::GPI:
+    case Mnemonic::GPW:
+        (command->id() == Mnemonic::GPI ? u->pgmInput : u->pvwInput) = args[0];
         emit changed();
-        if (mnemonic == "GPW") return out;
-        return {reply(QByteArray("gpi") + u->pgmInput + u->pvwInput)};
+        if (spec->replyShape == ReplyShape::None) return out;
+        return {answer(*spec, QByteArray() + u->pgmInput + u->pvwInput)};
+    case Mnemonic::MTR:
+    case Mnemonic::SID:
+    case Mnemonic::SETID:
+    case Mnemonic::TLY:
+    case Mnemonic::TLW:
+        break;  // broadcasts, carried out above
     }
-    return {reply("err1")};
+    return out;
 }
 
 QByteArray UnitLine::promFileText() const

@@ -71,6 +71,6 @@ private:
 
 // Hex helpers shared by the unit's replies and its PROM file.
 QByteArray imageHex(const Image &image);
-bool parseImageHex(QByteArrayView hex, Image &image);
+[[nodiscard]] bool parseImageHex(QByteArrayView hex, Image &image);
 
 } // namespace unit

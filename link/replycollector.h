@@ -11,7 +11,7 @@
 
 namespace unitlink {
 
-class ReplyBuffer {
+class ReplyCollector {
 public:
     // Nothing on the line is longer than an image reply (69 characters), so
     // a frame this long is noise or a line without STX: it is dropped whole
