@@ -5,6 +5,7 @@
 #include "link/portchoice.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
+#include "platform/windowport.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -35,8 +36,7 @@ ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platf
     : QWidget(parent), m_boxes(boxes), m_files(files)
 {
     // The unit control line: 9600 8N1, no handshake, DTR and RTS up, 1024 / 512.
-    MSComm1 = new platform::SerialComm(std::move(ports), platform::LineSettings{}, this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    MSComm1 = platform::createSerialComm(this, std::move(ports), platform::LineSettings{});
     connect(MSComm1, &platform::SerialComm::portLost, this, &ConsoleWindow::portLost);
     createControls();
     Form_Load();
@@ -175,8 +175,7 @@ void ConsoleWindow::Form_Load()
     Command16->hide();
     Label1->clear();
 
-    // The port found (0: none, so position -1) is chosen, which opens it once more.
-    Combo1->setListIndex(unitlink::startupSearch(*MSComm1) - 1);
+    platform::chooseStartupPort(*Combo1, *MSComm1);
 
     platform::centreOnScreen(this);
 }
@@ -203,9 +202,7 @@ void ConsoleWindow::portLost(const QString &description)
 void ConsoleWindow::Combo1_Click()
 {
     Label1->clear();
-    if (const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex()))
-        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure));
+    platform::promptFailure(m_boxes, unitlink::choosePort(*MSComm1, Combo1->listIndex() + 1));
 }
 
 void ConsoleWindow::Command7_Click()

@@ -4,6 +4,7 @@
 #include "link/portchoice.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
+#include "platform/windowport.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -34,8 +35,7 @@ QFont largeFont(const QFont &base, bool bold)
 DemoWindow::DemoWindow(platform::PortMap ports, MessageBoxes &boxes, const platform::Clock &clock, QWidget *parent)
     : QWidget(parent), m_boxes(boxes), m_clock(clock)
 {
-    MSComm1 = new platform::SerialComm(std::move(ports), platform::LineSettings{}, this);  // 9600 8N1
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    MSComm1 = platform::createSerialComm(this, std::move(ports), platform::LineSettings{});  // 9600 8N1
     connect(MSComm1, &platform::SerialComm::onComm, this, &DemoWindow::MSComm1_OnComm);
     connect(MSComm1, &platform::SerialComm::portLost, this, &DemoWindow::PortLost);
     createControls();
@@ -109,8 +109,7 @@ void DemoWindow::Form_Load()
     for (platform::PictureBox *row : {Picture1, Picture2})
         row->setScale(LampRowScale::x1, LampRowScale::y1, LampRowScale::x2, LampRowScale::y2);
 
-    // The port found (0: none, so position -1) is chosen, which opens it once more.
-    Combo1->setListIndex(unitlink::startupSearch(*MSComm1) - 1);
+    platform::chooseStartupPort(*Combo1, *MSComm1);
     ShowPortState();
 
     platform::centreOnScreen(this);
@@ -160,11 +159,9 @@ void DemoWindow::PortLost(const QString &description)
 void DemoWindow::Combo1_Click()
 {
     m_portTrouble.clear();
-    const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex());
+    const unitlink::PortResult failure = unitlink::choosePort(*MSComm1, Combo1->listIndex() + 1);
     ShowPortState();
-    if (failure)
-        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure, QStringLiteral(":")));
+    platform::promptFailure(m_boxes, failure, QStringLiteral(":"));
 }
 
 void DemoWindow::Command1_Click()

@@ -36,12 +36,12 @@ int startupSearch(SerialLine &line)
     return 0;
 }
 
-PortResult choosePort(SerialLine &line, int listIndex)
+PortResult choosePort(SerialLine &line, int port)
 {
     if (line.portOpen()) {
         if (PortResult e = line.setPortOpen(false)) return e;
     }
-    if (PortResult e = line.setCommPort(listIndex + 1)) return e;
+    if (PortResult e = line.setCommPort(port)) return e;
     return line.setPortOpen(true);
 }
 

@@ -3,6 +3,7 @@
 #include "link/portchoice.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
+#include "platform/windowport.h"
 #include "simulator/lamppanel.h"
 #include "simulator/portlist.h"
 
@@ -39,8 +40,7 @@ constexpr double kLampRadius = 0.4;
 SimulatorWindow::SimulatorWindow(platform::PortMap ports, MessageBoxes &boxes, QWidget *parent)
     : QWidget(parent), m_boxes(boxes)
 {
-    MSComm1 = new platform::SerialComm(std::move(ports), tallyLineSettings(), this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    MSComm1 = platform::createSerialComm(this, std::move(ports), tallyLineSettings());
     connect(MSComm1, &platform::SerialComm::portLost, this, &SimulatorWindow::portLost);
     createControls();
     Form_Load();
@@ -158,14 +158,7 @@ void SimulatorWindow::Combo1_Click()
         return;
     }
     if (choice.kind != PortChoice::OpenPort) return;
-
-    unitlink::PortResult failure;
-    if (MSComm1->portOpen()) failure = MSComm1->setPortOpen(false);
-    if (!failure) failure = MSComm1->setCommPort(choice.port);
-    if (!failure) failure = MSComm1->setPortOpen(true);
-    if (failure)
-        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(*failure));
+    platform::promptFailure(m_boxes, unitlink::choosePort(*MSComm1, choice.port));
 }
 
 void SimulatorWindow::portLost(const QString &description)
@@ -173,7 +166,7 @@ void SimulatorWindow::portLost(const QString &description)
     // No box: the port is closed already, SendTally skips the write while
     // none is open, and a box would come back with every timed frame.
     // The list stops claiming the port; choosing it or "Search" reopens it.
-    Combo1->setShownText(QStringLiteral("Com%1 lost").arg(MSComm1->commPort()));
+    Combo1->setShownText(unitlink::portEntry(MSComm1->commPort()) + QStringLiteral(" lost"));
     Label1->setText(description);
 }
 
