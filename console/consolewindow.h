@@ -3,6 +3,7 @@
 // and watches the line.
 #pragma once
 
+#include "console/consoleform.h"
 #include "console/dotimage.h"
 #include "console/ledfile.h"
 #include "console/receiver.h"
@@ -15,10 +16,6 @@
 
 #include <QWidget>
 
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace console {
@@ -26,25 +23,12 @@ namespace console {
 inline const QString kNoResponse = QStringLiteral("No Response");
 inline const QString kNotSent = QStringLiteral("Not sent: no serial port open");
 
-class ConsoleWindow : public QWidget, private ReceiverView {
+class ConsoleWindow : public QWidget, public ConsoleForm, private ReceiverView {
     Q_OBJECT
 public:
     ConsoleWindow(platform::PortMap ports, platform::MessageBoxes &boxes, platform::FileDialogs &files,
                   QWidget *parent = nullptr);
     ~ConsoleWindow() override;
-
-    // Controls, under the names of the design (also their object names).
-    platform::ListCombo *Combo1, *Combo2, *Combo3, *Combo4;
-    QLabel *ADR, *Label1, *Label2, *Label3, *Label4;
-    QLineEdit *TallyID, *Text1, *Text3;
-    platform::TextBox *Test1;
-    platform::PictureBox *Picture1;
-    QPushButton *Command1, *Command2, *Command3, *Command4, *Command6, *Command7, *Command9, *Command10,
-        *Command11, *Command12, *Command13, *Command16, *Command21, *Command22, *Command23, *Command51,
-        *Command52;
-    QCheckBox *Check1;
-    QFrame *Line1;
-    platform::SerialComm *MSComm1;
 
     // Handlers, named after control and event.
     void Combo1_Click();
@@ -85,7 +69,8 @@ public:
     bool FlashOn = false;
 
 private:
-    void createControls();
+    friend struct ConsoleForm;  // connects the handlers
+
     void Form_Load();
     // Writes one frame; when no port is open the status line says so and
     // the caller must not claim the command went out.
@@ -111,7 +96,6 @@ private:
     void tallyButton(bool &flag, QPushButton *button, const QString &onMnemonic, const QString &offMnemonic);
     void inputChoice(platform::ListCombo *combo, const QString &mnemonic);
     void fileWarning(const QString &fileName, const QString &reason);
-    QCursor canvasCursor() const;
 
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
     // whole image only paints the dots that change.
