@@ -52,8 +52,9 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
 
     const QString dev = m_map.device(m_commPort);
     if (dev.isEmpty())
-        return unitlink::PortError{DeviceUnavailable,
-                                   unitlink::portEntry(m_commPort) + QStringLiteral(": no serial device has this number")};
+        return unitlink::PortError{
+            DeviceUnavailable,
+            QStringLiteral("%1: no serial device has this number").arg(unitlink::portEntry(m_commPort))};
 
     // Settings first: on some platforms they are applied as part of open().
     m_port.setPortName(dev);
