@@ -4,168 +4,31 @@
 #include "link/frame.h"
 #include "link/portchoice.h"
 #include "link/protocol.h"
-#include "platform/formlayout.h"
-#include "platform/twips.h"
+#include "platform/windowport.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 using platform::MessageBoxes;
-using platform::twips;
 using unitlink::Command;
 using unitlink::Mnemonic;
 
 namespace console {
 
-namespace {
-// "01" ... "48", the parallel inputs.
-QStringList inputNumbers()
-{
-    QStringList items;
-    for (int k = 1; k <= 48; ++k) items << QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
-    return items;
-}
-} // namespace
-
 ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platform::FileDialogs &files,
                              QWidget *parent)
     : QWidget(parent), m_boxes(boxes), m_files(files)
 {
-    // The unit control line: 9600 8N1, no handshake, DTR and RTS up, 1024 / 512.
-    MSComm1 = new platform::SerialComm(std::move(ports), platform::LineSettings{}, this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    connect(MSComm1, &platform::SerialComm::portLost, this, &ConsoleWindow::portLost);
-    createControls();
+    setupUi(this, std::move(ports));
+    connectHandlers(this);
+    for (auto &column : m_drawn) column.fill(-1);
     Form_Load();
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
-
-void ConsoleWindow::createControls()
-{
-    setWindowTitle(QStringLiteral("ZIDID 显示控制器"));
-    resize(platform::twipsSize(9420, 5340));
-
-    const platform::FormLayout form(this);
-
-    Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 360, 1815, 300));
-    Combo1->addItems(unitlink::portEntries());
-    Combo2 = form.combo("Combo2", QStringLiteral("单色显示模式"), twips(2520, 360, 1455, 300));
-    Check1 = new QCheckBox(QStringLiteral("PXR-09"));
-    form.place(Check1, "Check1", twips(4560, 360, 975, 255));
-    Combo3 = form.combo("Combo3", QStringLiteral("对应并行输入"), twips(5760, 360, 1455, 300));
-    Combo4 = form.combo("Combo4", QStringLiteral("对应并行输入"), twips(7440, 360, 1455, 300));
-    for (platform::ListCombo *c : {Combo3, Combo4}) {
-        c->addItems(inputNumbers());
-        c->setEnabled(false);
-        QPalette p = c->palette();
-        const QColor colour = c == Combo3 ? QColor(255, 0, 0) : QColor(0, 255, 0);
-        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            p.setColor(g, QPalette::Button, colour);
-            p.setColor(g, QPalette::Base, colour);
-        }
-        p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(64, 64, 64));
-        c->setPalette(p);
-    }
-    Line1 = new QFrame;
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Plain);
-    Line1->setStyleSheet(QStringLiteral("color: grey"));
-    form.place(Line1, "Line1", QRect(480 / 15, 840 / 15, (8880 - 480) / 15 + 1, 1));
-
-    TallyID = form.lineEdit("TallyID", QStringLiteral("??"), twips(1440, 1080, 855, 495));
-    ADR = form.label("ADR", QStringLiteral("设备地址："), twips(480, 1320, 975, 255));
-    Command7 = form.button("Command7", QStringLiteral("显示设备地址"), twips(2520, 1080, 1455, 495));
-    Command3 = form.button("Command3", QStringLiteral("从PROM下载"), twips(4200, 1080, 1215, 495));
-    Command4 = form.button("Command4", QStringLiteral("上传到PROM"), twips(5640, 1080, 1215, 495));
-    Command11 = form.button("Command11", QStringLiteral("从RAM复制到PROM"), twips(7080, 1080, 1815, 495));
-    Text3 = form.lineEdit("Text3", QStringLiteral("ABCDE"), twips(480, 1800, 1815, 495));
-    Command13 = form.button("Command13", QStringLiteral("发送字符到RAM"), twips(2520, 1800, 1455, 495));
-    Command9 = form.button("Command9", QStringLiteral("从RAM下载"), twips(4200, 1800, 1215, 495));
-    Command10 = form.button("Command10", QStringLiteral("上传到RAM"), twips(5640, 1800, 1215, 495));
-    Command12 = form.button("Command12", QStringLiteral("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
-
-    Picture1 = new platform::PictureBox(Qt::black);
-    form.place(Picture1, "Picture1", twips(480, 2520, 6375, 1575));
-    Picture1->setCursor(canvasCursor());
-    Command1 = form.button("Command1", QStringLiteral("打开文件 ..."), twips(7080, 2640, 1815, 375));
-    Command2 = form.button("Command2", QStringLiteral("保存文件 ..."), twips(7080, 3120, 1815, 375));
-    Command6 = form.button("Command6", QStringLiteral("清屏"), twips(7080, 3600, 1815, 375));
-    Command21 = form.button("Command21", QStringLiteral("闪烁"), twips(480, 4440, 975, 495));
-    Command22 = form.button("Command22", QStringLiteral("ZIDID PGM"), twips(2160, 4440, 1935, 495));
-    Command23 = form.button("Command23", QStringLiteral("ZIDID PVW"), twips(4920, 4440, 1935, 495));
-
-    Label1 = form.label("Label1", QString(), twips(480, 5640, 7575, 255));
-    Label2 = form.label("Label2", QString(), twips(480, 6360, 7575, 255));
-    Test1 = new platform::TextBox;
-    form.place(Test1, "Test1", twips(480, 7080, 5295, 1455));
-    Label3 = form.label("Label3", QString(), twips(6120, 7080, 2655, 375));
-    Label4 = form.label("Label4", QString(), twips(6120, 8040, 2655, 375));
-    Command16 = form.button("Command16", QStringLiteral("DotImage"), twips(1440, 8880, 2055, 375));
-    Command51 = form.button("Command51", QStringLiteral("设置设备的地址"), twips(4920, 8880, 1935, 375));
-    Text1 = form.lineEdit("Text1", QStringLiteral("A1"), twips(6960, 8880, 855, 375));
-    Command52 = form.button("Command52", QStringLiteral("确定"), twips(7920, 8880, 975, 375));
-    Text1->hide();
-    Command52->hide();
-
-    connect(Combo1, &platform::ListCombo::click, this, &ConsoleWindow::Combo1_Click);
-    connect(Command7, &QPushButton::clicked, this, &ConsoleWindow::Command7_Click);
-    connect(Command51, &QPushButton::clicked, this, &ConsoleWindow::Command51_Click);
-    connect(Command52, &QPushButton::clicked, this, &ConsoleWindow::Command52_Click);
-    new platform::KeyPressHook(TallyID, [this](int key) { TallyID_KeyPress(key); });
-    connect(MSComm1, &platform::SerialComm::onComm, this, &ConsoleWindow::MSComm1_OnComm);
-    connect(Picture1, &platform::PictureBox::mouseDown, this, &ConsoleWindow::Picture1_MouseDown);
-    connect(Command3, &QPushButton::clicked, this, &ConsoleWindow::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &ConsoleWindow::Command4_Click);
-    connect(Command6, &QPushButton::clicked, this, &ConsoleWindow::Command6_Click);
-    connect(Command9, &QPushButton::clicked, this, &ConsoleWindow::Command9_Click);
-    connect(Command10, &QPushButton::clicked, this, &ConsoleWindow::Command10_Click);
-    connect(Command11, &QPushButton::clicked, this, &ConsoleWindow::Command11_Click);
-    connect(Command12, &QPushButton::clicked, this, &ConsoleWindow::Command12_Click);
-    connect(Command1, &QPushButton::clicked, this, &ConsoleWindow::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &ConsoleWindow::Command2_Click);
-    connect(Command13, &QPushButton::clicked, this, &ConsoleWindow::Command13_Click);
-    connect(Command16, &QPushButton::clicked, this, &ConsoleWindow::Command16_Click);
-    connect(Command21, &QPushButton::clicked, this, &ConsoleWindow::Command21_Click);
-    connect(Command22, &QPushButton::clicked, this, &ConsoleWindow::Command22_Click);
-    connect(Command23, &QPushButton::clicked, this, &ConsoleWindow::Command23_Click);
-    connect(Combo2, &platform::ListCombo::click, this, &ConsoleWindow::Combo2_Click);
-    connect(Combo3, &platform::ListCombo::click, this, &ConsoleWindow::Combo3_Click);
-    connect(Combo4, &platform::ListCombo::click, this, &ConsoleWindow::Combo4_Click);
-    connect(Check1, &QCheckBox::toggled, this, &ConsoleWindow::Check1_Click);
-
-    for (QLabel *l : {Label1, Label2, Label3, Label4}) l->setTextFormat(Qt::PlainText);
-    for (auto &column : m_drawn) column.fill(-1);
-}
-
-QCursor ConsoleWindow::canvasCursor() const
-{
-    // A pen whose tip, the hot spot, touches the dot being set.
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath pen;
-    pen.moveTo(12, 1);
-    pen.lineTo(17, 10);
-    pen.lineTo(29, 28);
-    pen.lineTo(24, 31);
-    pen.lineTo(12, 13);
-    pen.closeSubpath();
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(QColor(255, 220, 120));
-    p.drawPath(pen);
-    p.setBrush(Qt::red);
-    p.drawEllipse(QPointF(12.5, 3.5), 2.2, 2.2);
-    p.end();
-    return QCursor(pm, 12, 1);
-}
 
 void ConsoleWindow::Form_Load()
 {
@@ -178,8 +41,7 @@ void ConsoleWindow::Form_Load()
     Command16->hide();
     Label1->clear();
 
-    // The port found (0: none, so position -1) is chosen, which opens it once more.
-    Combo1->setListIndex(unitlink::startupSearch(*MSComm1) - 1);
+    platform::chooseStartupPort(*Combo1, *MSComm1);
 
     platform::centreOnScreen(this);
 }
@@ -207,9 +69,7 @@ void ConsoleWindow::portLost(const QString &description)
 void ConsoleWindow::Combo1_Click()
 {
     Label1->clear();
-    if (const unitlink::PortResult chosen = unitlink::choosePort(*MSComm1, Combo1->listIndex()); !chosen.ok())
-        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(chosen.error()));
+    platform::promptFailure(m_boxes, unitlink::choosePort(*MSComm1, Combo1->listIndex() + 1));
 }
 
 void ConsoleWindow::Command7_Click()

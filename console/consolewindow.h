@@ -3,6 +3,7 @@
 // and watches the line.
 #pragma once
 
+#include "console/consoleform.h"
 #include "console/dotimage.h"
 #include "console/ledfile.h"
 #include "console/receiver.h"
@@ -16,10 +17,6 @@
 
 #include <QWidget>
 
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace console {
@@ -28,25 +25,12 @@ inline const QString kNoResponse = QStringLiteral("No Response");
 inline const QString kNotSentPrefix = QStringLiteral("Not sent: ");
 inline const QString kNotSent = kNotSentPrefix + platform::kNoPortOpen;
 
-class ConsoleWindow : public QWidget, private ReceiverView {
+class ConsoleWindow : public QWidget, public ConsoleForm, private ReceiverView {
     Q_OBJECT
 public:
     ConsoleWindow(platform::PortMap ports, platform::MessageBoxes &boxes, platform::FileDialogs &files,
                   QWidget *parent = nullptr);
     ~ConsoleWindow() override;
-
-    // Controls, under the names of the design (also their object names).
-    platform::ListCombo *Combo1, *Combo2, *Combo3, *Combo4;
-    QLabel *ADR, *Label1, *Label2, *Label3, *Label4;
-    QLineEdit *TallyID, *Text1, *Text3;
-    platform::TextBox *Test1;
-    platform::PictureBox *Picture1;
-    QPushButton *Command1, *Command2, *Command3, *Command4, *Command6, *Command7, *Command9, *Command10,
-        *Command11, *Command12, *Command13, *Command16, *Command21, *Command22, *Command23, *Command51,
-        *Command52;
-    QCheckBox *Check1;
-    QFrame *Line1;
-    platform::SerialComm *MSComm1;
 
     // Handlers, named after control and event.
     void Combo1_Click();
@@ -87,7 +71,8 @@ public:
     bool FlashOn = false;
 
 private:
-    void createControls();
+    friend struct ConsoleForm;  // connects the handlers
+
     void Form_Load();
     // Writes one frame. When it cannot, the status line says why (no port
     // open, or the write failed) and the caller must not claim the command
@@ -114,7 +99,6 @@ private:
     void tallyButton(bool &flag, QPushButton *button, unitlink::Mnemonic onMnemonic, unitlink::Mnemonic offMnemonic);
     void inputChoice(platform::ListCombo *combo, unitlink::Mnemonic mnemonic);
     void fileWarning(const QString &fileName, const QString &reason);
-    QCursor canvasCursor() const;
 
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
     // whole image only paints the dots that change.

@@ -3,6 +3,7 @@
 // inputs, with buttons for a unit's tally lamps and the address query.
 #pragma once
 
+#include "demo/demoform.h"
 #include "demo/demosequence.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
@@ -16,8 +17,6 @@
 
 #include <QWidget>
 
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
 namespace demo {
@@ -27,21 +26,12 @@ inline const QString kCaption = QStringLiteral("Kandrel");
 // skips then are not reported one by one.
 inline const QString kNoPortMark = platform::kNoPortOpen;
 
-class DemoWindow : public QWidget {
+class DemoWindow : public QWidget, public DemoForm {
     Q_OBJECT
 public:
     DemoWindow(platform::PortMap ports, platform::MessageBoxes &boxes, const platform::Clock &clock,
                QWidget *parent = nullptr);
     ~DemoWindow() override;
-
-    // Controls, under the names of the design (also their object names).
-    platform::ListCombo *Combo1;
-    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5;
-    QLineEdit *Text2;
-    QLabel *Label1, *Label4, *Label5;
-    platform::PictureBox *Picture1, *Picture2;
-    platform::Timer *Timer1;
-    platform::SerialComm *MSComm1;
 
     // Handlers, named after control and event.
     void Combo1_Click();
@@ -56,7 +46,8 @@ public:
     void Timer1_Timer();
 
 private:
-    void createControls();
+    friend struct DemoForm;  // connects the handlers
+
     void Form_Load();
     // Writes one frame; false when it did not go out (no port open, or the
     // write failed), and the title says which.

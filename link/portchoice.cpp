@@ -36,12 +36,12 @@ int startupSearch(SerialLine &line)
     return 0;
 }
 
-PortResult choosePort(SerialLine &line, int listIndex)
+PortResult choosePort(SerialLine &line, int port)
 {
     if (line.portOpen()) {
         if (PortResult closed = line.setPortOpen(false); !closed.ok()) return closed;
     }
-    if (PortResult set = line.setCommPort(listIndex + 1); !set.ok()) return set;
+    if (PortResult set = line.setCommPort(port); !set.ok()) return set;
     return line.setPortOpen(true);
 }
 

@@ -24,9 +24,9 @@ QStringList portEntries();
 // handler closes and reopens it.
 [[nodiscard]] int startupSearch(SerialLine &line);
 
-// The port-choice steps: close if open, set the number from the list
-// position, open. The first failure ends it and is returned.
-PortResult choosePort(SerialLine &line, int listIndex);
+// The port-choice steps: close if open, set the port number, open. The
+// first failure ends it and is returned.
+PortResult choosePort(SerialLine &line, int port);
 
 // "Prompt" box text: the number, the separator and the description.
 QString promptText(const PortError &e, const QString &separator = QStringLiteral(": "));

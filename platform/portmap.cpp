@@ -1,5 +1,7 @@
 #include "platform/portmap.h"
 
+#include "link/portchoice.h"
+
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
@@ -14,7 +16,7 @@ PortMap PortMap::fromEnvironment()
         return PortMap(qEnvironmentVariable("TALLY_SERIAL_PORTS").split(QLatin1Char(':')));
 #ifdef Q_OS_WIN
     QStringList com;
-    for (int k = 1; k <= 16; ++k) com << QStringLiteral("COM%1").arg(k);
+    for (int k = 1; k <= unitlink::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);
     return PortMap(com);
 #else
     QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();

@@ -33,7 +33,7 @@ QString SerialComm::portLabel() const
 
 unitlink::PortResult SerialComm::setCommPort(int port)
 {
-    if (port < 1 || port > 16)
+    if (port < 1 || port > unitlink::kPortCount)
         return unitlink::PortError{InvalidPortNumber, QStringLiteral("Invalid port number %1").arg(port)};
     if (m_port.isOpen())
         return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
@@ -54,8 +54,9 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
 
     const QString dev = m_map.device(m_commPort);
     if (dev.isEmpty())
-        return unitlink::PortError{DeviceUnavailable,
-                               QStringLiteral("Com%1: no serial device has this number").arg(m_commPort)};
+        return unitlink::PortError{
+            DeviceUnavailable,
+            QStringLiteral("%1: no serial device has this number").arg(unitlink::portEntry(m_commPort))};
 
     // Settings first: on some platforms they are applied as part of open().
     m_port.setPortName(dev);

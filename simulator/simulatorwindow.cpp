@@ -1,91 +1,30 @@
 #include "simulator/simulatorwindow.h"
 
 #include "link/portchoice.h"
-#include "platform/formlayout.h"
-#include "platform/twips.h"
+#include "platform/windowport.h"
 #include "simulator/lamppanel.h"
 #include "simulator/portlist.h"
 
-#include <QButtonGroup>
 #include <QLabel>
 #include <QRadioButton>
 
 using platform::MessageBoxes;
-using platform::twips;
 
 namespace simulator {
 
 namespace {
-platform::LineSettings tallyLineSettings()
-{
-    platform::LineSettings s;
-    s.baud = 38400;
-    s.dataBits = QSerialPort::Data8;
-    s.parity = QSerialPort::EvenParity;
-    s.stopBits = QSerialPort::OneStop;
-    s.inputBuffer = 256;
-    s.outputBuffer = 256;
-    // The switcher's tally output raises RTS only, and only from the end of
-    // the first search on (SearchPorts enables it); DTR is left alone.
-    s.dtr = false;
-    s.rts = false;
-    return s;
-}
-
 constexpr double kLampRadius = 0.4;
 } // namespace
 
 SimulatorWindow::SimulatorWindow(platform::PortMap ports, MessageBoxes &boxes, QWidget *parent)
     : QWidget(parent), m_boxes(boxes)
 {
-    MSComm1 = new platform::SerialComm(std::move(ports), tallyLineSettings(), this);
-    MSComm1->setObjectName(QStringLiteral("MSComm1"));
-    connect(MSComm1, &platform::SerialComm::portLost, this, &SimulatorWindow::portLost);
-    createControls();
+    setupUi(this, std::move(ports));
+    connectHandlers(this);
     Form_Load();
 }
 
 SimulatorWindow::~SimulatorWindow() = default;
-
-void SimulatorWindow::createControls()
-{
-    resize(platform::twipsSize(4785, 5280));
-
-    const platform::FormLayout form(this);
-
-    // Both lists are fixed: an entry is acted on only when it is chosen,
-    // never on typed text.
-    Combo1 = form.combo("Combo1", QStringLiteral("Combo1"), twips(600, 360, 1335, 300));
-    Label6 = form.label("Label6", QStringLiteral("ID:"), twips(2160, 400, 375, 255));
-    Combo2 = form.combo("Combo2", QStringLiteral("Combo2"), twips(2640, 360, 975, 300));
-    for (int id = 0; id < 8; ++id) Combo2->addItem(QStringLiteral("%1").arg(id, 2, 10, QLatin1Char('0')));
-
-    Option1 = form.place(new QRadioButton(QStringLiteral("Continue")), "Option1", twips(600, 720, 1215, 255));
-    Option2 = form.place(new QRadioButton(QStringLiteral("Single")), "Option2", twips(1800, 720, 1215, 255));
-    m_modes = new QButtonGroup(this);
-    m_modes->addButton(Option1);
-    m_modes->addButton(Option2);
-
-    Picture1 = form.place(new platform::PictureBox(kPanelBackground), "Picture1", twips(600, 1080, 3600, 3600));
-    Label1 = form.label("Label1", QString(), twips(600, 4800, 3615, 255));
-
-    Timer1 = new platform::Timer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(kRepeatMs);
-    // A coarse timer may fire up to 5 % early or late; tally equipment on
-    // the far end is tested against a steady 500 ms.
-    Timer1->setTimerType(Qt::PreciseTimer);
-
-    connect(Combo1, &platform::ListCombo::click, this, &SimulatorWindow::Combo1_Click);
-    connect(Picture1, &platform::PictureBox::mouseDown, this, &SimulatorWindow::Picture1_MouseDown);
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) Option1_Click();
-    });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) Option2_Click();
-    });
-    connect(Timer1, &platform::Timer::tick, this, &SimulatorWindow::Timer1_Timer);
-}
 
 void SimulatorWindow::Form_Load()
 {
@@ -157,14 +96,7 @@ void SimulatorWindow::Combo1_Click()
         return;
     }
     if (choice.kind != PortChoice::OpenPort) return;
-
-    unitlink::PortResult step;
-    if (MSComm1->portOpen()) step = MSComm1->setPortOpen(false);
-    if (step.ok()) step = MSComm1->setCommPort(choice.port);
-    if (step.ok()) step = MSComm1->setPortOpen(true);
-    if (!step.ok())
-        m_boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-                     unitlink::promptText(step.error()));
+    platform::promptFailure(m_boxes, unitlink::choosePort(*MSComm1, choice.port));
 }
 
 void SimulatorWindow::portLost(const QString &description)
@@ -172,7 +104,7 @@ void SimulatorWindow::portLost(const QString &description)
     // No box: the port is closed already, SendTally skips the write while
     // none is open, and a box would come back with every timed frame.
     // The list stops claiming the port; choosing it or "Search" reopens it.
-    Combo1->setShownText(QStringLiteral("Com%1 lost").arg(MSComm1->commPort()));
+    Combo1->setShownText(unitlink::portEntry(MSComm1->commPort()) + QStringLiteral(" lost"));
     Label1->setText(description);
 }
 

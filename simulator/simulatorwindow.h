@@ -10,14 +10,11 @@
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
 #include "platform/serialcomm.h"
+#include "simulator/simulatorform.h"
 #include "simulator/tallyframe.h"
 
 #include <QColor>
 #include <QWidget>
-
-class QButtonGroup;
-class QLabel;
-class QRadioButton;
 
 namespace simulator {
 
@@ -27,19 +24,11 @@ inline const QColor kDarkLamp(0x66, 0x66, 0x66);
 inline const QColor kLitLamp(0xFF, 0xFF, 0x00);
 inline constexpr int kRepeatMs = 500;
 
-class SimulatorWindow : public QWidget {
+class SimulatorWindow : public QWidget, public SimulatorForm {
     Q_OBJECT
 public:
     SimulatorWindow(platform::PortMap ports, platform::MessageBoxes &boxes, QWidget *parent = nullptr);
     ~SimulatorWindow() override;
-
-    // Controls, under the names of the design (also their object names).
-    platform::ListCombo *Combo1, *Combo2;
-    QLabel *Label1, *Label6;
-    QRadioButton *Option1, *Option2;
-    platform::PictureBox *Picture1;
-    platform::Timer *Timer1;
-    platform::SerialComm *MSComm1;
 
     // Handlers, named after control and event.
     void Combo1_Click();
@@ -49,7 +38,8 @@ public:
     void Timer1_Timer();
 
 private:
-    void createControls();
+    friend struct SimulatorForm;  // connects the handlers
+
     void Form_Load();
     void initPanel();
     void drawLamps();
@@ -59,7 +49,6 @@ private:
     void portLost(const QString &description);
 
     platform::MessageBoxes &m_boxes;
-    QButtonGroup *m_modes = nullptr;
     LampStates Lamps{};
     TallyBytes TallyFrame{};
 };

@@ -1,0 +1,31 @@
+// What the three windows do alike with their serial port: the component
+// itself, the "Prompt" box when a chosen port fails and, in the console and
+// kandrel, the start-up choice from the port list.
+#pragma once
+
+#include "link/serialline.h"
+#include "platform/portmap.h"
+#include "platform/serialcomm.h"
+
+class QObject;
+
+namespace platform {
+
+class ListCombo;
+class MessageBoxes;
+
+// The window's serial component, under the design's name MSComm1.
+SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings &settings);
+
+// The "Prompt" box after a failed port choice: the information icon, OK and
+// the failure's number, the separator and its description. Nothing when
+// the choice succeeded.
+void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result,
+                   const QString &separator = QStringLiteral(": "));
+
+// Selects the list entry of the first port that opens ("Com1" is entry 0),
+// or nothing when none does. Selecting runs the list's click handler, which
+// closes that port and opens it once more.
+void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line);
+
+} // namespace platform
