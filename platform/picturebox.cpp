@@ -8,6 +8,12 @@
 
 namespace platform {
 
+namespace {
+// Sprites are placed to an eighth of a device pixel: the rim then differs
+// from a circle drawn in place by a few levels of antialiasing at most.
+constexpr int kSteps = 8;
+} // namespace
+
 PictureBox::PictureBox(QColor background, QWidget *parent) : QWidget(parent), m_background(background)
 {
     // The image is made on first use: the size given here is seldom the one
@@ -68,7 +74,7 @@ PictureBox::Batch::~Batch()
 const QImage &PictureBox::sprite(const SpriteKey &key, double radiusPx, double penPx, int half)
 {
     if (const auto found = m_sprites.find(key); found != m_sprites.end()) return found->second;
-    // The rim reaches half pixels from the centre, which lies up to 3/4 of a
+    // The rim reaches half pixels from the centre, which lies less than a
     // pixel right of and below the middle pixel's corner.
     QImage s(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
     s.fill(Qt::transparent);
@@ -76,7 +82,7 @@ const QImage &PictureBox::sprite(const SpriteKey &key, double radiusPx, double p
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor::fromRgba(std::get<3>(key)), penPx));
     p.setBrush(QColor::fromRgba(std::get<4>(key)));
-    p.drawEllipse(QPointF(half + std::get<1>(key) / 4.0, half + std::get<2>(key) / 4.0), radiusPx, radiusPx);
+    p.drawEllipse(QPointF(half + std::get<1>(key) / double(kSteps), half + std::get<2>(key) / double(kSteps)), radiusPx, radiusPx);
     p.end();
     s.setDevicePixelRatio(m_image.devicePixelRatio());
     return m_sprites.emplace(key, std::move(s)).first->second;
@@ -86,7 +92,7 @@ void PictureBox::circle(double cx, double cy, double radius, QColor outline)
 {
     // Rasterising an antialiased circle costs far more than copying one:
     // each (radius, colours, resolution) is drawn once into a sprite, at the
-    // quarter-pixel offset of its centre so the rim lands where a circle
+    // eighth-of-a-pixel offset of its centre so the rim lands where a circle
     // drawn in place would put it, and blended in from then on.
     if (m_batches == 0) ensureImage();
     const QSizeF logical = size();
@@ -95,12 +101,12 @@ void PictureBox::circle(double cx, double cy, double radius, QColor outline)
     const double r = radius * logical.width() / std::abs(m_scale.x2 - m_scale.x1) * dpr;
     const double pen = dpr;  // one logical pixel
     int x = int(std::floor(centre.x())), y = int(std::floor(centre.y()));
-    int qx = qRound((centre.x() - x) * 4), qy = qRound((centre.y() - y) * 4);
-    if (qx == 4) {
+    int qx = qRound((centre.x() - x) * kSteps), qy = qRound((centre.y() - y) * kSteps);
+    if (qx == kSteps) {
         ++x;
         qx = 0;
     }
-    if (qy == 4) {
+    if (qy == kSteps) {
         ++y;
         qy = 0;
     }

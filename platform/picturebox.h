@@ -91,7 +91,7 @@ private:
     QPainter &painter();
     void endPainting();
     // One circle rendered once, outline over fill on a transparent ground,
-    // at a quarter-pixel offset of its centre.
+    // at a sub-pixel offset of its centre.
     using SpriteKey = std::tuple<int, int, int, QRgb, QRgb, int>;
     const QImage &sprite(const SpriteKey &key, double radiusPx, double penPx, int half);
 

@@ -154,7 +154,7 @@ private slots:
                 for (QPointF c : centres) rim = std::min(rim, std::abs(QLineF(c, QPointF(x + 0.5, y + 0.5)).length() - r * dpr));
                 QVERIFY2(rim < 1.5 * dpr, qPrintable(QStringLiteral("(%1, %2) is off the rim").arg(x).arg(y)));
                 for (int shift : {0, 8, 16})
-                    QVERIFY(std::abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF)) <= 64);
+                    QVERIFY(std::abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF)) <= 32);
             }
     }
 
