@@ -1,7 +1,8 @@
 // Start-up: time from process start to the first painted frame of each
 // program's window, against a bare Qt window that shows one label with
 // Chinese text, taken in turns in the same run; and the resident memory of
-// each once its first frame is out. Every program gets one pty as port 1.
+// each once its first frame is out. Every program gets one pty as port 1,
+// and is timed once more with no port at all.
 //
 // Usage: startup [runs [bin-dir...]]   (default 20 runs, the programs beside
 // this build's bench/; several bin-dirs compare builds side by side)
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 
@@ -65,8 +67,10 @@ struct Sample {
 
 // Starts a program and waits for its first flushed frame; nothing when it
 // showed none within the time allowed.
-std::optional<Sample> measure(const QString &program, const QStringList &args, const QProcessEnvironment &env)
+std::optional<Sample> measure(const QString &program, const QStringList &args, QProcessEnvironment env,
+                              const QString &ports)
 {
+    env.insert("TALLY_SERIAL_PORTS", ports);
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::SeparateChannels);
@@ -112,41 +116,47 @@ int main(int argc, char *argv[])
     testsupport::Pty pty;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!env.contains("QT_QPA_PLATFORM")) env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TALLY_SERIAL_PORTS", pty.slavePath());
     env.insert("QT_LOGGING_RULES", "qt.widgets.painting.info=true");
     env.insert("QT_MESSAGE_PATTERN", "%{time boot} %{category} %{message}");
 
     struct Subject {
         QString name, program;
         QStringList args;
-        std::vector<double> ms, rss;
+        std::vector<double> ms, rss, noPortMs;
     };
-    std::vector<Subject> subjects{{"bare window", QCoreApplication::applicationFilePath(), {kBare}, {}, {}}};
+    std::vector<Subject> subjects{{"bare window", QCoreApplication::applicationFilePath(), {kBare}, {}, {}, {}}};
     for (const QString &dir : binDirs)
         for (const char *name : {"tally", "kandrel", "velk"}) {
-            const QString label = binDirs.size() > 1 ? QStringLiteral("%1 (%2)").arg(name, QDir(dir + "/..").dirName())
+            const QString label = binDirs.size() > 1 ? QStringLiteral("%1 (%2)").arg(name, QFileInfo(QDir::cleanPath(dir + "/..")).fileName())
                                                      : QString::fromLatin1(name);
-            subjects.push_back({label, dir + "/" + name, {}, {}, {}});
+            subjects.push_back({label, dir + "/" + name, {}, {}, {}, {}});
         }
 
     // In turns, so that the machine's other load falls on all alike.
     for (int run = 0; run < runs; ++run)
         for (Subject &s : subjects) {
-            const std::optional<Sample> sample = measure(s.program, s.args, env);
-            if (!sample) {
+            // Without a port as well: opening one costs a lock file (written
+            // and synced, then removed) per open, which weighs on a busy disk.
+            const std::optional<Sample> sample = measure(s.program, s.args, env, pty.slavePath());
+            const std::optional<Sample> noPort = measure(s.program, s.args, env, QString());
+            if (!sample || !noPort) {
                 std::fprintf(stderr, "%s showed no frame\n", qPrintable(s.program));
                 return 1;
             }
             s.ms.push_back(sample->firstFrameMs);
             s.rss.push_back(sample->rss);
+            s.noPortMs.push_back(noPort->firstFrameMs);
         }
 
     const double bareMs = median(subjects[0].ms), bareRss = median(subjects[0].rss);
+    const double bareNoPort = median(subjects[0].noPortMs);
     std::printf("%d runs each, %s; medians\n", runs, qPrintable(env.value("QT_QPA_PLATFORM")));
-    std::printf("%-22s %12s %8s %10s %8s\n", "window", "first frame", "x bare", "RSS", "x bare");
+    std::printf("%-22s %12s %7s %10s %7s %14s %7s\n", "window", "first frame", "x bare", "RSS", "x bare",
+                "without port", "x bare");
     for (const Subject &s : subjects) {
-        const double ms = median(s.ms), rss = median(s.rss);
-        std::printf("%-22s %9.1f ms %8.2f %6.1f MiB %8.2f\n", qPrintable(s.name), ms, ms / bareMs, rss, rss / bareRss);
+        const double ms = median(s.ms), rss = median(s.rss), noPort = median(s.noPortMs);
+        std::printf("%-22s %9.1f ms %7.2f %6.1f MiB %7.2f %11.1f ms %7.2f\n", qPrintable(s.name), ms, ms / bareMs, rss,
+                    rss / bareRss, noPort, noPort / bareNoPort);
     }
     return 0;
 }
