@@ -127,8 +127,9 @@ int main(int argc, char *argv[])
     std::vector<Subject> subjects{{"bare window", QCoreApplication::applicationFilePath(), {kBare}, {}, {}, {}}};
     for (const QString &dir : binDirs)
         for (const char *name : {"tally", "kandrel", "velk"}) {
-            const QString label = binDirs.size() > 1 ? QStringLiteral("%1 (%2)").arg(name, QFileInfo(QDir::cleanPath(dir + "/..")).fileName())
-                                                     : QString::fromLatin1(name);
+            const QString build = QFileInfo(QDir::cleanPath(dir + "/..")).fileName();
+            const QString label =
+                binDirs.size() > 1 ? QStringLiteral("%1 (%2)").arg(name, build) : QString::fromLatin1(name);
             subjects.push_back({label, dir + "/" + name, {}, {}, {}, {}});
         }
 

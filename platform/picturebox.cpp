@@ -82,7 +82,8 @@ const QImage &PictureBox::sprite(const SpriteKey &key, double radiusPx, double p
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor::fromRgba(std::get<3>(key)), penPx));
     p.setBrush(QColor::fromRgba(std::get<4>(key)));
-    p.drawEllipse(QPointF(half + std::get<1>(key) / double(kSteps), half + std::get<2>(key) / double(kSteps)), radiusPx, radiusPx);
+    const QPointF centre(half + std::get<1>(key) / double(kSteps), half + std::get<2>(key) / double(kSteps));
+    p.drawEllipse(centre, radiusPx, radiusPx);
     p.end();
     s.setDevicePixelRatio(m_image.devicePixelRatio());
     return m_sprites.emplace(key, std::move(s)).first->second;

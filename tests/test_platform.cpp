@@ -136,7 +136,7 @@ private slots:
         const double r = radius * size.width() / scale.width(), dpr = expected.devicePixelRatio();
         QList<QPointF> centres;
         const PictureBox::Batch batch(box);
-        for (int i = 0; i < 36; ++i) {  // twelve places, each drawn over twice
+        for (int i = 0; i < 36; ++i) {  // twelve places, each drawn over twice a little aside
             const QPointF user(scale.left() + (i % 12 + 0.5 + i * 0.013) * scale.width() / 12, scale.center().y());
             const QColor fill = i % 5 < 2 ? Qt::red : Qt::black, outline(128, 0, i % 3 * 100);
             box.setFillColor(fill);
@@ -151,7 +151,8 @@ private slots:
                 const QRgb want = expected.pixel(x, y), got = box.image().pixel(x, y);
                 if (want == got) continue;
                 double rim = 1e9;  // device pixels from the nearest circle's outline
-                for (QPointF c : centres) rim = std::min(rim, std::abs(QLineF(c, QPointF(x + 0.5, y + 0.5)).length() - r * dpr));
+                for (QPointF c : centres)
+                    rim = std::min(rim, std::abs(QLineF(c, QPointF(x + 0.5, y + 0.5)).length() - r * dpr));
                 QVERIFY2(rim < 1.5 * dpr, qPrintable(QStringLiteral("(%1, %2) is off the rim").arg(x).arg(y)));
                 for (int shift : {0, 8, 16})
                     QVERIFY(std::abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF)) <= 32);
