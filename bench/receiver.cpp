@@ -1,7 +1,11 @@
 // Throughput of the console's reply handling: a long stream of valid reply
 // frames goes through a pty into the real console window (offscreen) as
 // fast as the pty takes it. Prints characters per second and the console
-// thread's CPU time per character.
+// thread's CPU time per character, twice: once with the same image in
+// every "rdr" reply (nothing new to draw), once with a different image in
+// each (every download redraws the dots that changed).
+//
+// Usage: receiver [repeated-characters [varying-characters]]
 #include "console/consolewindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
@@ -11,9 +15,14 @@
 #include <QElapsedTimer>
 #include <QLabel>
 
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <poll.h>
+#include <random>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 double threadCpuSeconds()
@@ -23,21 +32,84 @@ double threadCpuSeconds()
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-QByteArray mixedStream(qsizetype atLeast)
+QByteArray imageReply(const std::array<unsigned, 32> &columns)
 {
-    QByteArray image;
+    QByteArray hex;
     unsigned sum = 0;
-    for (int i = 0; i < 32; ++i) {
-        image += QByteArray::number(0x40 + i, 16).toUpper();
-        sum += 0x40 + i;
+    for (unsigned v : columns) {
+        hex += QByteArray::number(v, 16).toUpper().rightJustified(2, '0');
+        sum += v;
     }
-    const QByteArray rdr = "\x02rdr" + image + QByteArray::number(sum & 0xFF, 16).toUpper().rightJustified(2, '0') + "\x03";
-    const QByteArray frames[] = {rdr, "\x02ton\x03", "\x02TLYACFKX\x03", "\x02TLW\x03", "\x02si01\x03",
-                                 "\x02wrr\x03", "\x02tfh1\x03"};
+    return "\x02rdr" + hex + QByteArray::number(sum & 0xFF, 16).toUpper().rightJustified(2, '0') + "\x03";
+}
+
+// Replies of every kind the console shows, an image reply first in each round.
+QByteArray mixedStream(qsizetype atLeast, bool varying)
+{
+    std::mt19937 random(20240611);  // seeded: every run feeds the same images
+    std::array<unsigned, 32> columns{};
+    for (unsigned i = 0; i < 32; ++i) columns[i] = 0x40 + i;
+    const QByteArray others[] = {"\x02ton\x03", "\x02TLYACFKX\x03", "\x02TLW\x03", "\x02si01\x03", "\x02wrr\x03",
+                                 "\x02tfh1\x03"};
     QByteArray stream;
-    while (stream.size() < atLeast)
-        for (const QByteArray &f : frames) stream += f;
+    while (stream.size() < atLeast) {
+        if (varying)
+            for (unsigned &c : columns) c = random() & 0xFF;
+        stream += imageReply(columns);
+        for (const QByteArray &f : others) stream += f;
+    }
     return stream;
+}
+
+// The whole stream into the pty's master, however long the console takes.
+void writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            std::perror("pty write");
+            return;
+        } else {
+            pollfd p{fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        }
+    }
+}
+
+struct Figures {
+    qsizetype characters;
+    double seconds, cpu;
+};
+
+Figures feed(QApplication &app, console::ConsoleWindow &window, testsupport::Pty &pty, const QByteArray &stream)
+{
+    qsizetype seen = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(window.MSComm1, &platform::SerialComm::onComm, &app, [&] {
+            if (++seen == stream.size()) app.quit();
+        });
+    // The writer runs beside the event loop so that the console thread's
+    // CPU time is the receiver's alone.
+    std::thread writer([&] { writeAll(pty.masterFd(), stream); });
+    QElapsedTimer wall;
+    wall.start();
+    const double cpu0 = threadCpuSeconds();
+    app.exec();
+    const Figures f{seen, double(wall.nsecsElapsed()) / 1e9, threadCpuSeconds() - cpu0};
+    writer.join();
+    QObject::disconnect(counting);
+    return f;
+}
+
+void print(const char *name, const Figures &f)
+{
+    std::printf("%s: %lld characters in %.3f s wall, %.0f characters/s\n", name, qlonglong(f.characters), f.seconds,
+                double(f.characters) / f.seconds);
+    std::printf("%s: console thread CPU %.3f us/character (%.2f %% of a core at 9600 baud)\n", name,
+                f.cpu * 1e6 / double(f.characters), f.cpu / double(f.characters) * 960.0 * 100.0);
 }
 } // namespace
 
@@ -45,7 +117,8 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const qsizetype total = argc > 1 ? QByteArray(argv[1]).toLongLong() : 4'000'000;
+    const qsizetype repeated = argc > 1 ? QByteArray(argv[1]).toLongLong() : 4'000'000;
+    const qsizetype varying = argc > 2 ? QByteArray(argv[2]).toLongLong() : 400'000;
 
     testsupport::Pty pty;
     testsupport::RecordingBoxes boxes;
@@ -57,28 +130,8 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    const QByteArray stream = mixedStream(total);
-    qsizetype seen = 0;
-    QObject::connect(window.MSComm1, &platform::SerialComm::onComm, &app, [&] {
-        if (++seen == stream.size()) app.quit();
-    });
-
-    // The writer runs beside the event loop so that the console thread's
-    // CPU time is the receiver's alone.
-    std::thread writer([&] { pty.write(stream); });
-
-    QElapsedTimer wall;
-    wall.start();
-    const double cpu0 = threadCpuSeconds();
-    app.exec();
-    const double cpu = threadCpuSeconds() - cpu0;
-    const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    writer.join();
-
-    std::printf("characters: %lld in %.3f s wall\n", qlonglong(seen), seconds);
-    std::printf("throughput: %.0f characters/s\n", double(seen) / seconds);
-    std::printf("console thread CPU: %.3f us/character (%.2f %% of a core at 9600 baud)\n",
-                cpu * 1e6 / double(seen), cpu / double(seen) * 960.0 * 100.0);
+    if (repeated > 0) print("repeated image", feed(app, window, pty, mixedStream(repeated, false)));
+    if (varying > 0) print("varying images", feed(app, window, pty, mixedStream(varying, true)));
     std::printf("boxes shown: %lld, last status: %s\n", qlonglong(boxes.calls.size()),
                 qPrintable(window.Label1->text()));
     return boxes.calls.isEmpty() ? 0 : 1;

@@ -132,6 +132,7 @@ void ConsoleWindow::PictureToHex()
 void ConsoleWindow::HexToPicture()
 {
     Dots = hexToDots(Test1->text());
+    const platform::PictureBox::Batch batch(*Picture1);
     for (int c = 0; c < kColumns; ++c)
         for (int r = 0; r < kRows; ++r) drawDot(c, r);
 }
@@ -142,6 +143,7 @@ void ConsoleWindow::Command6_Click()
     Label1->clear();
     Label2->clear();
     Dots = DotGrid{};
+    const platform::PictureBox::Batch batch(*Picture1);
     for (int c = 0; c < kColumns; ++c)
         for (int r = 0; r < kRows; ++r) drawDot(c, r);
 }

@@ -156,6 +156,7 @@ void DemoWindow::MSComm1_OnComm()
 void DemoWindow::paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours)
 {
     // Every lamp is drawn over on every tick; nothing wipes the row first.
+    const platform::PictureBox::Batch batch(*row);
     for (int i = 0; i < kInputCount; ++i) {
         row->setFillColor(inputs[i] ? colours.onFill : colours.offFill);
         row->circle(lampCentreX(i), kLampY, kLampRadius, inputs[i] ? colours.onOutline : colours.offOutline);

@@ -70,9 +70,28 @@ void TextBox::setText(const QString &text)
 {
     if (text == m_text) return;
     m_text = text;
+    // Laying text out costs more than everything else a downloaded image
+    // does; a box nobody sees (the console's image text, most of the time)
+    // catches up when it is shown.
+    if (!isVisible()) {
+        m_shownStale = true;
+        return;
+    }
+    showText();
+}
+
+void TextBox::showText()
+{
+    m_shownStale = false;
     m_setting = true;
-    setPlainText(text);
+    setPlainText(m_text);
     m_setting = false;
+}
+
+void TextBox::showEvent(QShowEvent *event)
+{
+    if (m_shownStale) showText();
+    QPlainTextEdit::showEvent(event);
 }
 
 void centreOnScreen(QWidget *window)

@@ -57,9 +57,15 @@ public:
     QString text() const { return m_text; }
     void setText(const QString &text);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void showText();
+
     QString m_text;
     bool m_setting = false;
+    bool m_shownStale = false;  // m_text not yet laid out: set while hidden
 };
 
 // Places a window in the middle of the primary screen.

@@ -4,12 +4,26 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace platform {
+
+namespace {
+// Sprites are placed to an eighth of a device pixel: the rim then differs
+// from a circle drawn in place by a few levels of antialiasing at most.
+constexpr int kSteps = 8;
+} // namespace
 
 PictureBox::PictureBox(QColor background, QWidget *parent) : QWidget(parent), m_background(background)
 {
+    // The image is made on first use: the size given here is seldom the one
+    // the form places the box at.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    ensureImage();
+}
+
+PictureBox::~PictureBox()
+{
+    m_painter.reset();
 }
 
 void PictureBox::ensureImage() const
@@ -17,6 +31,8 @@ void PictureBox::ensureImage() const
     const qreal dpr = devicePixelRatioF();
     const QSize want = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
     if (!m_image.isNull() && m_image.size() == want && qFuzzyCompare(m_image.devicePixelRatio(), dpr)) return;
+    const bool painting = m_painter != nullptr;
+    if (painting) m_painter->end();
     QImage next(want, QImage::Format_ARGB32_Premultiplied);
     next.setDevicePixelRatio(dpr);
     next.fill(m_background);
@@ -27,20 +43,81 @@ void PictureBox::ensureImage() const
         p.drawImage(QRectF(QPointF(0, 0), m_image.deviceIndependentSize()), m_image);
     }
     m_image = next;
+    m_sprites.clear();  // sized for the old scale
+    if (painting) m_painter->begin(&m_image);
+}
+
+QPainter &PictureBox::painter()
+{
+    if (!m_painter) m_painter = std::make_unique<QPainter>(&m_image);
+    return *m_painter;
+}
+
+void PictureBox::endPainting()
+{
+    m_painter.reset();
+    if (!m_dirty.isEmpty()) update(m_dirty);
+    m_dirty = QRect();
+}
+
+PictureBox::Batch::Batch(PictureBox &box) : m_box(box)
+{
+    // Nothing resizes the box while its handler draws: one size check serves the batch.
+    if (m_box.m_batches++ == 0) m_box.ensureImage();
+}
+
+PictureBox::Batch::~Batch()
+{
+    if (--m_box.m_batches == 0) m_box.endPainting();
+}
+
+const QImage &PictureBox::sprite(const SpriteKey &key, double radiusPx, double penPx, int half)
+{
+    if (const auto found = m_sprites.find(key); found != m_sprites.end()) return found->second;
+    // The rim reaches half pixels from the centre, which lies less than a
+    // pixel right of and below the middle pixel's corner.
+    QImage s(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+    s.fill(Qt::transparent);
+    QPainter p(&s);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor::fromRgba(std::get<3>(key)), penPx));
+    p.setBrush(QColor::fromRgba(std::get<4>(key)));
+    const QPointF centre(half + std::get<1>(key) / double(kSteps), half + std::get<2>(key) / double(kSteps));
+    p.drawEllipse(centre, radiusPx, radiusPx);
+    p.end();
+    s.setDevicePixelRatio(m_image.devicePixelRatio());
+    return m_sprites.emplace(key, std::move(s)).first->second;
 }
 
 void PictureBox::circle(double cx, double cy, double radius, QColor outline)
 {
-    ensureImage();
+    // Rasterising an antialiased circle costs far more than copying one:
+    // each (radius, colours, resolution) is drawn once into a sprite, at the
+    // eighth-of-a-pixel offset of its centre so the rim lands where a circle
+    // drawn in place would put it, and blended in from then on.
+    if (m_batches == 0) ensureImage();
     const QSizeF logical = size();
-    const QPointF centre = m_scale.toPixel({cx, cy}, logical);
-    const double r = radius * logical.width() / std::abs(m_scale.x2 - m_scale.x1);
-    QPainter p(&m_image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(outline, 1.0));
-    p.setBrush(m_fill);
-    p.drawEllipse(centre, r, r);
-    update();
+    const qreal dpr = m_image.devicePixelRatio();
+    const QPointF centre = m_scale.toPixel({cx, cy}, logical) * dpr;
+    const double r = radius * logical.width() / std::abs(m_scale.x2 - m_scale.x1) * dpr;
+    const double pen = dpr;  // one logical pixel
+    int x = int(std::floor(centre.x())), y = int(std::floor(centre.y()));
+    int qx = qRound((centre.x() - x) * kSteps), qy = qRound((centre.y() - y) * kSteps);
+    if (qx == kSteps) {
+        ++x;
+        qx = 0;
+    }
+    if (qy == kSteps) {
+        ++y;
+        qy = 0;
+    }
+    const int half = int(std::ceil(r + pen / 2));
+    const QImage &s = sprite({qRound(r * 64), qx, qy, outline.rgba(), m_fill.rgba(), qRound(pen * 64)}, r, pen, half);
+
+    const QPointF at = QPointF(x - half, y - half) / dpr;
+    painter().drawImage(at, s);
+    m_dirty |= QRectF(at, s.deviceIndependentSize()).toAlignedRect();
+    if (m_batches == 0) endPainting();
 }
 
 void PictureBox::cls()

@@ -7,8 +7,15 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QSizeF>
 #include <QWidget>
+
+#include <map>
+#include <memory>
+#include <tuple>
+
+class QPainter;
 
 namespace platform {
 
@@ -31,6 +38,7 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QColor background, QWidget *parent = nullptr);
+    ~PictureBox() override;
 
     void setScale(double x1, double y1, double x2, double y2) { m_scale = {x1, y1, x2, y2}; }
     const UserScale &scale() const { return m_scale; }
@@ -41,6 +49,20 @@ public:
     // A circle centred at (cx, cy); the radius is measured in x units so it
     // comes out round on screen.
     void circle(double cx, double cy, double radius, QColor outline);
+
+    // Circles drawn while a Batch is alive share one painter and one repaint
+    // request, made when the last Batch ends; a handler that draws many dots
+    // holds one for the length of its loop. Batches may nest.
+    class Batch {
+    public:
+        explicit Batch(PictureBox &box);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        PictureBox &m_box;
+    };
     // Wipes the surface to its background.
     void cls();
 
@@ -65,11 +87,22 @@ private:
     // Sized to the widget at device resolution; resize events are late for
     // hidden widgets, so every use checks.
     void ensureImage() const;
+    // The open batch's painter, or a new one for a lone circle.
+    QPainter &painter();
+    void endPainting();
+    // One circle rendered once, outline over fill on a transparent ground,
+    // at a sub-pixel offset of its centre.
+    using SpriteKey = std::tuple<int, int, int, QRgb, QRgb, int>;
+    const QImage &sprite(const SpriteKey &key, double radiusPx, double penPx, int half);
 
     QColor m_background;
     QColor m_fill = Qt::black;
     UserScale m_scale;
     mutable QImage m_image;
+    mutable std::unique_ptr<QPainter> m_painter;
+    int m_batches = 0;
+    QRect m_dirty;  // logical pixels drawn over since the last repaint request
+    mutable std::map<SpriteKey, QImage> m_sprites;
 };
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/picturebox.h"
 
 #include <QCheckBox>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -109,6 +110,53 @@ private slots:
         box.setFillColor(Qt::red);
         box.circle(100, 1500, 80, QColor(128, 0, 0));
         QCOMPARE(box.colorAt(100, 1500), QColor(Qt::red));
+    }
+
+    // Dots are blended from cached sprites; they must look like circles drawn in place.
+    void spriteCirclesMatchPaintedCircles_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRectF>("scale");  // (x1, y1) to (x1 + w, y1 + h)
+        QTest::addColumn<double>("radius");
+        QTest::newRow("console canvas") << QSize(425, 105) << QRectF(0, 1599, 6399, -1599) << 80.0;
+        QTest::newRow("kandrel lamp row") << QSize(760, 33) << QRectF(0, 199, 4799, -199) << 80.0;
+        QTest::newRow("velk panel") << QSize(240, 240) << QRectF(0, 0, 8, 8) << 0.4;
+    }
+    void spriteCirclesMatchPaintedCircles()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QRectF, scale);
+        QFETCH(double, radius);
+        PictureBox box(Qt::black);
+        box.resize(size);
+        box.setScale(scale.left(), scale.top(), scale.right(), scale.bottom());
+        QImage expected = box.image();
+        QPainter p(&expected);
+        p.setRenderHint(QPainter::Antialiasing);
+        const double r = radius * size.width() / scale.width(), dpr = expected.devicePixelRatio();
+        QList<QPointF> centres;
+        const PictureBox::Batch batch(box);
+        for (int i = 0; i < 36; ++i) {  // twelve places, each drawn over twice a little aside
+            const QPointF user(scale.left() + (i % 12 + 0.5 + i * 0.013) * scale.width() / 12, scale.center().y());
+            const QColor fill = i % 5 < 2 ? Qt::red : Qt::black, outline(128, 0, i % 3 * 100);
+            box.setFillColor(fill);
+            box.circle(user.x(), user.y(), radius, outline);
+            centres << box.scale().toPixel(user, QSizeF(size)) * dpr;
+            p.setPen(QPen(outline, 1.0));
+            p.setBrush(fill);
+            p.drawEllipse(centres.last() / dpr, r, r);
+        }
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x) {
+                const QRgb want = expected.pixel(x, y), got = box.image().pixel(x, y);
+                if (want == got) continue;
+                double rim = 1e9;  // device pixels from the nearest circle's outline
+                for (QPointF c : centres)
+                    rim = std::min(rim, std::abs(QLineF(c, QPointF(x + 0.5, y + 0.5)).length() - r * dpr));
+                QVERIFY2(rim < 1.5 * dpr, qPrintable(QStringLiteral("(%1, %2) is off the rim").arg(x).arg(y)));
+                for (int shift : {0, 8, 16})
+                    QVERIFY(std::abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF)) <= 32);
+            }
     }
 
     void mousePressInUserCoordinates_data()
