@@ -30,7 +30,9 @@ struct View : console::ReceiverView, platform::MessageBoxes {
         pvwInput = pvw;
     }
     platform::MessageBoxes &boxes() override { return *this; }
-    Button show(Icon, Buttons buttons, const QString &, const QString &) override
+
+protected:
+    Button ask(Icon, Buttons buttons, const QString &, const QString &) override
     {
         ++boxesShown;
         return buttons == Buttons::RetryCancel ? Button::Retry : Button::Ok;

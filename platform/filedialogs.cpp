@@ -1,7 +1,5 @@
 #include "platform/filedialogs.h"
 
-#include "platform/modalgate.h"
-
 #include <QFileDialog>
 #include <QStringList>
 
@@ -19,18 +17,6 @@ QString qtNameFilters(const QString &filter)
         entries << (description.endsWith(own) ? description : description + QLatin1Char(' ') + own);
     }
     return entries.join(QStringLiteral(";;"));
-}
-
-QString FileDialogs::openFile(const QString &filter)
-{
-    const ModalGate::Hold hold;
-    return chooseOpen(filter);
-}
-
-QString FileDialogs::saveFile(const QString &filter)
-{
-    const ModalGate::Hold hold;
-    return chooseSave(filter);
 }
 
 QString QtFileDialogs::chooseOpen(const QString &filter)

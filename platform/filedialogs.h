@@ -1,6 +1,8 @@
 // Open and save dialogs behind an interface, so that tests choose the file.
 #pragma once
 
+#include "platform/modalgate.h"
+
 #include <QString>
 
 class QWidget;
@@ -13,8 +15,16 @@ public:
     // The filter is written as description|pattern pairs, each followed by
     // "|". An empty result means the dialog was cancelled. Both hold the
     // modal gate while the dialog is open.
-    QString openFile(const QString &filter);
-    QString saveFile(const QString &filter);
+    QString openFile(const QString &filter)
+    {
+        const ModalGate::Hold hold;
+        return chooseOpen(filter);
+    }
+    QString saveFile(const QString &filter)
+    {
+        const ModalGate::Hold hold;
+        return chooseSave(filter);
+    }
 
 protected:
     virtual QString chooseOpen(const QString &filter) = 0;

@@ -1,16 +1,8 @@
 #include "platform/messageboxes.h"
 
-#include "platform/modalgate.h"
-
 #include <QMessageBox>
 
 namespace platform {
-
-MessageBoxes::Button MessageBoxes::show(Icon icon, Buttons buttons, const QString &title, const QString &text)
-{
-    const ModalGate::Hold hold;
-    return ask(icon, buttons, title, text);
-}
 
 MessageBoxes::Button QtMessageBoxes::ask(Icon icon, Buttons buttons, const QString &title, const QString &text)
 {

@@ -1,6 +1,8 @@
 // Modal message boxes behind an interface, so that tests can answer them.
 #pragma once
 
+#include "platform/modalgate.h"
+
 #include <QString>
 
 class QWidget;
@@ -16,7 +18,11 @@ public:
     virtual ~MessageBoxes() = default;
     // Holds the modal gate while the box is open, whichever implementation
     // shows it: the handler that asked runs to its end before anything else.
-    Button show(Icon icon, Buttons buttons, const QString &title, const QString &text);
+    Button show(Icon icon, Buttons buttons, const QString &title, const QString &text)
+    {
+        const ModalGate::Hold hold;
+        return ask(icon, buttons, title, text);
+    }
 
 protected:
     virtual Button ask(Icon icon, Buttons buttons, const QString &title, const QString &text) = 0;
