@@ -45,6 +45,7 @@ void SimulatorWindow::initPanel()
 
 void SimulatorWindow::drawLamps()
 {
+    const platform::PictureBox::Batch batch(*Picture1);
     for (int column = 0; column < kPanelCells; ++column) {
         for (int row = 0; row < kPanelCells; ++row) {
             const QColor colour = Lamps[std::size_t(lampIndex({column, row}))] ? kLitLamp : kDarkLamp;
