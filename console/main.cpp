@@ -1,14 +1,21 @@
 #include "console/consolewindow.h"
+#include "platform/commandline.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    platform::CommandLine cli(QStringLiteral("tally"),
+                              QStringLiteral("Engineering console for ZIDID tally display units on a serial line."));
+    cli.addPortsOption();
+    if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tally"));
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
     platform::QtMessageBoxes boxes;
     platform::QtFileDialogs dialogs;
-    console::ConsoleWindow window(platform::PortMap::fromEnvironment(), boxes, dialogs);
+    console::ConsoleWindow window(platform::PortMap::fromEnvironment(cli.ports()), boxes, dialogs);
     boxes.setParent(&window);
     dialogs.setParent(&window);
     window.show();

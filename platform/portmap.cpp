@@ -10,8 +10,9 @@ namespace platform {
 
 PortMap::PortMap(QStringList devices) : m_devices(std::move(devices)) {}
 
-PortMap PortMap::fromEnvironment()
+PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 {
+    if (ports) return PortMap(ports->split(QLatin1Char(':')));
     if (qEnvironmentVariableIsSet("TALLY_SERIAL_PORTS"))
         return PortMap(qEnvironmentVariable("TALLY_SERIAL_PORTS").split(QLatin1Char(':')));
 #ifdef Q_OS_WIN

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace platform {
 
@@ -11,9 +12,10 @@ public:
     // Entry k-1 is port k; an empty entry leaves that number absent.
     explicit PortMap(QStringList devices = {});
 
-    // TALLY_SERIAL_PORTS (colon-separated device paths) when set, else the
-    // system's serial ports sorted by name (COMk on Windows).
-    static PortMap fromEnvironment();
+    // The list given on the command line (--ports), else TALLY_SERIAL_PORTS
+    // when set, both colon-separated device paths; else the system's serial
+    // ports sorted by name (COMk on Windows).
+    static PortMap fromEnvironment(const std::optional<QString> &ports = std::nullopt);
 
     // The device of a port number, or an empty text when it has none.
     QString device(int port) const;

@@ -1,13 +1,21 @@
+#include "platform/commandline.h"
 #include "simulator/simulatorwindow.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    platform::CommandLine cli(QStringLiteral("velk"),
+                              QStringLiteral("Vision switcher tally simulator: an 8 x 8 lamp panel sent as 13-byte "
+                                             "tally frames at 38400 baud, 8E1."));
+    cli.addPortsOption();
+    if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("velk"));
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
     platform::QtMessageBoxes boxes;
-    simulator::SimulatorWindow window(platform::PortMap::fromEnvironment(), boxes);
+    simulator::SimulatorWindow window(platform::PortMap::fromEnvironment(cli.ports()), boxes);
     boxes.setParent(&window);
     window.show();
     return app.exec();

@@ -1,6 +1,7 @@
 // tally-unit: plays tally display units on a pseudo-terminal (or a serial
 // device), so that the console and the demonstration driver can be used and
 // tested without hardware.
+#include "platform/commandline.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
 
@@ -15,32 +16,35 @@
 
 int main(int argc, char *argv[])
 {
-    bool headless = false;
-    for (int i = 1; i < argc; ++i)
-        if (QByteArray(argv[i]) == "--headless" || QByteArray(argv[i]) == "--system-ports") headless = true;
-    std::unique_ptr<QCoreApplication> app;
-    if (headless)
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    else
-        app = std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tally-unit"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Plays tally display units on a serial line."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("device"), QStringLiteral("Serial device to answer on (default: a new pty)."),
-                                 QStringLiteral("[device]"));
-    QCommandLineOption address(QStringLiteral("address"), QStringLiteral("Unit address, two hex digits (repeatable; default 01)."),
+    platform::CommandLine cli(
+        QStringLiteral("tally-unit"),
+        QStringLiteral("Plays ZIDID tally display units on a pseudo-terminal or a serial device."));
+    cli.addPositionalArgument(QStringLiteral("device"),
+                              QStringLiteral("Serial device to answer on (default: a new pty)."),
+                              QStringLiteral("[device]"));
+    QCommandLineOption address(QStringLiteral("address"),
+                               QStringLiteral("Unit address, two hex digits (repeatable; default 01)."),
                                QStringLiteral("hh"));
-    QCommandLineOption prom(QStringLiteral("prom"), QStringLiteral("Keep the units' PROM images in this file across runs."),
+    QCommandLineOption prom(QStringLiteral("prom"),
+                            QStringLiteral("Keep the units' PROM images in this file across runs."),
                             QStringLiteral("file"));
     QCommandLineOption headlessOption(QStringLiteral("headless"),
                                       QStringLiteral("No window: print every frame received and reply sent."));
     QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("With --headless: print only the device path."));
     QCommandLineOption systemPorts(QStringLiteral("system-ports"),
                                    QStringLiteral("List the system's serial ports and exit (none: prints nothing)."));
+    QCommandLineParser &parser = cli.parser();
     parser.addOptions({address, prom, headlessOption, quiet, systemPorts});
-    parser.process(*app);
+    if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
+
+    const bool headless = parser.isSet(headlessOption) || parser.isSet(systemPorts);
+    std::unique_ptr<QCoreApplication> app;
+    if (headless) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QApplication>(argc, argv);
+        QGuiApplication::setDesktopFileName(QStringLiteral("tally-unit"));
+    }
 
     QTextStream out(stdout);
     if (parser.isSet(systemPorts)) {
@@ -55,7 +59,8 @@ int main(int argc, char *argv[])
             bool ok = false;
             const uint v = a.toUInt(&ok, 16);
             if (!ok || v > 0xFF || a.size() > 2) {
-                std::fprintf(stderr, "tally-unit: --address takes two hex digits (00 to FF), not \"%s\"\n", qPrintable(a));
+                std::fprintf(stderr, "tally-unit: --address takes two hex digits (00 to FF), not \"%s\"\n",
+                             qPrintable(a));
                 return 2;
             }
             options.addresses << quint8(v);
@@ -75,8 +80,7 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<unit::UnitWindow> window;
     if (headless) {
-        if (!parser.isSet(quiet))
-            units.log = [&out](const QString &line) { out << line << Qt::endl; };
+        if (!parser.isSet(quiet)) units.log = [&out](const QString &line) { out << line << Qt::endl; };
     } else {
         window = std::make_unique<unit::UnitWindow>(units.line(), units.path());
         window->show();

@@ -1,0 +1,73 @@
+#include "platform/commandline.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace platform {
+
+CommandLine::CommandLine(const QString &name, const QString &description)
+    : m_name(name), m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
+      m_version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")),
+      m_ports(QStringLiteral("ports"),
+              QStringLiteral("Devices of ports 1, 2, ... separated by colons, an empty entry leaving that number "
+                             "absent (as TALLY_SERIAL_PORTS, which this option overrides)."),
+              QStringLiteral("list"))
+{
+    QCoreApplication::setApplicationName(name);
+    QCoreApplication::setApplicationVersion(QStringLiteral(TALLY_VERSION));
+    m_parser.setApplicationDescription(description);
+    m_parser.addOption(m_help);
+    m_parser.addOption(m_version);
+}
+
+void CommandLine::addPortsOption()
+{
+    m_parser.addOption(m_ports);
+    m_hasPorts = true;
+}
+
+void CommandLine::addPositionalArgument(const QString &name, const QString &description, const QString &syntax)
+{
+    m_parser.addPositionalArgument(name, description, syntax);
+    ++m_positionalCount;
+}
+
+std::optional<int> CommandLine::parse(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    bool ok = m_parser.parse(arguments);
+    QString error = m_parser.errorText();
+    if (ok && m_parser.positionalArguments().size() > m_positionalCount) {
+        ok = false;
+        error = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().at(m_positionalCount));
+    }
+    if (ok && m_parser.isSet(m_version)) {
+        std::printf("%s %s\n", qPrintable(m_name), TALLY_VERSION);
+        return 0;
+    }
+    if (ok && !m_parser.isSet(m_help)) return std::nullopt;
+
+    // The usage line names the program as argv[0] of the application object;
+    // a short-lived one named after the program keeps build paths out of it.
+    int count = 1;
+    QByteArray program = m_name.toLocal8Bit();
+    char *programArgv[] = {program.data(), nullptr};
+    const QCoreApplication app(count, programArgv);
+    if (ok) {
+        std::fputs(qPrintable(m_parser.helpText()), stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(m_name), qPrintable(error), qPrintable(m_parser.helpText()));
+    return 2;
+}
+
+std::optional<QString> CommandLine::ports() const
+{
+    if (!m_hasPorts || !m_parser.isSet(m_ports)) return std::nullopt;
+    return m_parser.value(m_ports);
+}
+
+} // namespace platform

@@ -1,0 +1,41 @@
+// The command line every program shares: --help, --version and, for the
+// programs that take ports, --ports. It is read before the application
+// object exists, so --help and --version need no display and touch no port.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <optional>
+
+namespace platform {
+
+class CommandLine {
+public:
+    CommandLine(const QString &name, const QString &description);
+
+    // --ports LIST: the TALLY_SERIAL_PORTS syntax; given, it wins over the variable.
+    void addPortsOption();
+    // The program's own options and arguments go to the parser directly;
+    // positional arguments only through here, so that stray words are refused.
+    void addPositionalArgument(const QString &name, const QString &description, const QString &syntax);
+    QCommandLineParser &parser() { return m_parser; }
+
+    // Reads argv. Gives the exit code when the program should end here: 0
+    // after --help or --version (printed on stdout), 2 after a bad command
+    // line (the error and the usage on stderr).
+    [[nodiscard]] std::optional<int> parse(int argc, char *argv[]);
+
+    // The --ports list when given.
+    std::optional<QString> ports() const;
+
+private:
+    QString m_name;
+    QCommandLineParser m_parser;
+    QCommandLineOption m_help;
+    QCommandLineOption m_version;
+    QCommandLineOption m_ports;
+    bool m_hasPorts = false;
+    int m_positionalCount = 0;
+};
+
+} // namespace platform
