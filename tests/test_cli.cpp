@@ -1,14 +1,11 @@
-// Every program's command line, run as the installed binary is: --help and
-// --version end at once with exit code 0, a bad option prints the error and
-// the usage on stderr with exit code 2, and --ports is the port list the
-// program opens, whatever TALLY_SERIAL_PORTS says.
+// Every program's command line, run as built: --help and --version end at
+// once with 0, a bad option prints the error and the usage on stderr with 2,
+// and --ports is the list the program opens, whatever TALLY_SERIAL_PORTS says.
 #include "tests/support/pty.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
-
 #include <unistd.h>
 
 namespace {
@@ -17,8 +14,7 @@ constexpr int kRunsWithPortOpen = -1;
 
 bool holdsOpen(qint64 pid, const QString &device)
 {
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System))
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::Files | QDir::System))
         if (fd.symLinkTarget() == device) return true;
     return false;
 }
@@ -35,12 +31,13 @@ private slots:
         QTest::addColumn<QString>("output");
         for (const auto &[name, binary] : kBin) {
             const bool unit = name == "tally-unit";
-            const auto row = [&](const char *option) -> QTestData & { return QTest::addRow("%s %s", qPrintable(name), option) << binary; };
-            row("--help") << QStringList{"--help"} << 0 << QString(unit ? "  --system-ports" : "  --ports <list>");
-            row("--version") << QStringList{"--version"} << 0 << name + " " TALLY_VERSION "\n";
-            row("--bogus") << QStringList{"--bogus"} << 2 << QString("Unknown option 'bogus'.");
-            row("--ports PTY") << QStringList{"--ports", "PTY"} << (unit ? 2 : kRunsWithPortOpen)
-                               << QString(unit ? "Unknown option 'ports'." : "");
+            const auto row = [&](const char *option) -> QTestData & {
+                return QTest::addRow("%s %s", qPrintable(name), option) << binary << QString(option).split(' ');
+            };
+            row("--help") << 0 << QString(unit ? "  --system-ports" : "  --ports <list>");
+            row("--version") << 0 << name + " " TALLY_VERSION "\n";
+            row("--bogus") << 2 << QString("Unknown option 'bogus'.");
+            row("--ports PTY") << (unit ? 2 : kRunsWithPortOpen) << QString(unit ? "Unknown option 'ports'." : "");
         }
     }
     void options()
@@ -50,7 +47,6 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, output);
         testsupport::Pty listed, fromEnvironment;
-        arguments.replaceInStrings("PTY", listed.slavePath());
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -58,9 +54,7 @@ private slots:
         program.setProcessEnvironment(environment);
         // The ptys' descriptors stay here: the program opens what it is told.
         program.setChildProcessModifier([] { ::close_range(3, ~0U, 0); });
-        program.start(binary, arguments);
-        QVERIFY(program.waitForStarted());
-
+        program.start(binary, arguments.replaceInStrings("PTY", listed.slavePath()));
         if (exitCode == kRunsWithPortOpen) {
             QTRY_VERIFY_WITH_TIMEOUT(holdsOpen(program.processId(), listed.slavePath()), 10000);
             QVERIFY(!holdsOpen(program.processId(), fromEnvironment.slavePath()));
@@ -71,7 +65,6 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), exitCode);
-        // Help and version on stdout; a mistake on stderr, with the usage.
         const QString out = exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError();
         QVERIFY2(out.contains(output), qPrintable(out));
         if (exitCode != 0) QVERIFY2(out.contains("Usage: " + QFileInfo(binary).fileName() + " [options]"), qPrintable(out));
