@@ -55,24 +55,6 @@ private slots:
         QCOMPARE(b.w->Test1->text(), drawn);
     }
 
-    void talliesAndAddresses()
-    {
-        Bench b;
-        b.w->TallyID->setText("01");
-        b.w->Command22_Click();
-        QTRY_COMPARE(b.w->Label1->text(), QString("ton"));
-        b.w->Command21_Click();
-        QTRY_VERIFY(b.unit().flash && b.unit().pgm);
-        b.w->Text3->setText("AB");
-        b.w->Command13_Click();
-        QTRY_COMPARE(b.unit().text, QByteArray("   AB"));
-        b.w->Text1->setText("A1");
-        b.w->Command52_Click();
-        QTRY_COMPARE(b.unit().address, quint8(0xA1));
-        b.w->Command7_Click();
-        QTRY_COMPARE(b.w->Label1->text(), QString("siA1"));
-    }
-
     void kandrelInputsDriveTheUnitsLamp()
     {
         unit::VirtualUnits units{unit::Options{{0x3C}, {}, {}}};

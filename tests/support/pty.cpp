@@ -80,26 +80,6 @@ QByteArray Pty::readBytes(int count, int timeoutMs)
     return got;
 }
 
-QByteArray Pty::readFrame(int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    QByteArray got;
-    for (;;) {
-        got += readAvailable();
-        const qsizetype stx = got.indexOf('\x02');
-        const qsizetype etx = stx >= 0 ? got.indexOf('\x03', stx) : -1;
-        if (etx >= 0) {
-            m_buffer.prepend(got.mid(etx + 1));
-            return got.mid(stx, etx - stx + 1);
-        }
-        if (deadline.hasExpired()) {
-            m_buffer.prepend(got);
-            return {};
-        }
-        QTest::qWait(2);
-    }
-}
-
 QByteArray Pty::drainFor(int ms)
 {
     QTest::qWait(ms);
