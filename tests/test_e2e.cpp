@@ -12,47 +12,32 @@
 #include <QTest>
 #include <QTimer>
 
-using console::ConsoleWindow;
-using testsupport::RecordingBoxes;
-using testsupport::RecordingDialogs;
-
-namespace {
-struct Bench {
-    unit::VirtualUnits units{unit::Options{}};
-    RecordingBoxes boxes;
-    RecordingDialogs dialogs;
-    std::unique_ptr<ConsoleWindow> w;
-    Bench()
-    {
-        QString error;
-        if (!units.start(&error)) qFatal("%s", qPrintable(error));
-        w = std::make_unique<ConsoleWindow>(platform::PortMap({units.path()}), boxes, dialogs);
-    }
-    const unit::Unit &unit() { return units.line().units()[0]; }
-};
-} // namespace
-
 class TestEndToEnd : public QObject {
     Q_OBJECT
+    testsupport::RecordingBoxes boxes;
+    testsupport::RecordingDialogs dialogs;
+
 private slots:
     void imageThroughRamAndProm()
     {
-        Bench b;
-        b.w->TallyID->setText("1");
-        QTest::mouseClick(b.w->Picture1, Qt::LeftButton, {}, QPoint(1, 1));
-        QTest::mouseClick(b.w->Picture1, Qt::LeftButton, {}, QPoint(424, 60));
-        const QString drawn = b.w->Test1->text();
-        QCOMPARE(drawn, "80 " + QString("00 ").repeated(30) + "08 ");
-        b.w->Command10_Click();
-        QTRY_COMPARE(b.w->Label1->text(), QString("LED unit has been written!"));
-        b.w->Command11_Click();  // the box is answered OK
-        QTRY_COMPARE(b.w->Label1->text(), QString("rtm"));
-        QCOMPARE(b.unit().prom[31], quint8(0x08));
-        b.w->Command6_Click();
-        b.w->Command3_Click();
-        QTRY_COMPARE(b.w->Label1->text(), QString("Download finished!"));
-        b.w->PictureToHex();
-        QCOMPARE(b.w->Test1->text(), drawn);
+        unit::VirtualUnits units{unit::Options{}};
+        QString error;
+        QVERIFY2(units.start(&error), qPrintable(error));
+        console::ConsoleWindow w(platform::PortMap({units.path()}), boxes, dialogs);
+        w.TallyID->setText("1");
+        QTest::mouseClick(w.Picture1, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseClick(w.Picture1, Qt::LeftButton, {}, QPoint(424, 60));
+        const QString drawn = "80 " + QString("00 ").repeated(30) + "08 ";
+        w.Command10_Click();
+        QTRY_COMPARE(w.Label1->text(), QString("LED unit has been written!"));
+        w.Command11_Click();  // the box is answered OK
+        QTRY_COMPARE(w.Label1->text(), QString("rtm"));
+        QCOMPARE(units.line().units()[0].prom[31], quint8(0x08));
+        w.Command6_Click();
+        w.Command3_Click();
+        QTRY_COMPARE(w.Label1->text(), QString("Download finished!"));
+        w.PictureToHex();
+        QCOMPARE(w.Test1->text(), drawn);
     }
 
     void kandrelInputsDriveTheUnitsLamp()
@@ -62,7 +47,6 @@ private slots:
         QVERIFY(units.start(&error));
         const unit::Unit &u = units.line().units()[0];
         units.line().handle("GPI3CC");  // the unit's PGM follows parallel input 3, "C"
-        RecordingBoxes boxes;
         platform::SystemClock clock;
         demo::DemoWindow w(platform::PortMap({units.path()}), boxes, clock);
         w.Timer1->stop();
@@ -82,12 +66,8 @@ private slots:
     {
         QProcess unitProcess;
         unitProcess.start(QStringLiteral(TALLY_UNIT_BIN), {"--headless", "--address", "3C"});
-        QVERIFY(unitProcess.waitForStarted());
         QTRY_VERIFY(unitProcess.canReadLine());
-        const QString path = QString::fromLocal8Bit(unitProcess.readLine()).trimmed();
-        RecordingBoxes boxes;
-        RecordingDialogs dialogs;
-        ConsoleWindow w(platform::PortMap({path}), boxes, dialogs);
+        console::ConsoleWindow w(platform::PortMap({QString(unitProcess.readLine().trimmed())}), boxes, dialogs);
         w.TallyID->setText("3c");
         w.Command9_Click();
         QTRY_COMPARE(w.Label1->text(), QString("Download finished!"));

@@ -47,20 +47,6 @@ private slots:
         box.cls();
         QCOMPARE(box.colorAt(100, 1500), QColor(Qt::black));
     }
-
-    void mousePressInUserCoordinates()
-    {
-        PictureBox box(Qt::gray);
-        box.resize(240, 240);
-        box.setScale(0, 8, 8, 0);
-        QSignalSpy down(&box, &PictureBox::mouseDown);
-        QTest::mouseClick(&box, Qt::MiddleButton, Qt::ShiftModifier, QPoint(45, 225));
-        QCOMPARE(down.count(), 1);
-        QCOMPARE(down.at(0).at(0).value<Qt::MouseButton>(), Qt::MiddleButton);
-        QCOMPARE(down.at(0).at(1).toBool(), true);
-        QCOMPARE(down.at(0).at(2).toDouble(), 1.5);
-        QCOMPARE(down.at(0).at(3).toDouble(), 0.5);
-    }
 };
 
 QTEST_MAIN(TestPlatform)

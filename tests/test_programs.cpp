@@ -13,55 +13,21 @@ using simulator::PortChoice;
 class TestPrograms : public QObject {
     Q_OBJECT
 private slots:
-    void tickModes()
+    void kandrel()
     {
         QCOMPARE(demo::tickMode(false, false), TickMode::Idle);
         QCOMPARE(demo::tickMode(false, true), TickMode::ClockShow);
         QCOMPARE(demo::tickMode(true, true), TickMode::VirtualInputShow);
         QCOMPARE(demo::clockText(QTime(14, 3, 9)), QString("03:09"));
-    }
-
-    void inputLetters()
-    {
         demo::Inputs inputs{};
-        QCOMPARE(demo::inputLetters(inputs), QString());
         inputs[5] = inputs[0] = inputs[2] = inputs[23] = true;
         QCOMPARE(demo::inputLetters(inputs), QString("ACFX"));
-    }
-
-    void lampCells_data()
-    {
-        QTest::addColumn<double>("x");
-        QTest::addColumn<int>("cell");
-        QTest::newRow("0") << 0.0 << 0;
-        QTest::newRow("199.9") << 199.9 << 0;
-        QTest::newRow("4799") << 4799.0 << 23;
-        QTest::newRow("-0.5") << -0.5 << -1;
-        QTest::newRow("4800") << 4800.0 << -1;
-        QTest::newRow("NaN") << std::nan("") << -1;
-    }
-    void lampCells()
-    {
-        QFETCH(double, x);
-        QFETCH(int, cell);
-        QCOMPARE(demo::lampCell(x), cell);
-    }
-
-    void reportedAddresses_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<QString>("address");  // "-": none
-        QTest::newRow("si1A") << "si1A" << "1A";
-        QTest::newRow("id1A") << "id1A" << "1A";
-        QTest::newRow("si1") << "si1" << "1";
-        QTest::newRow("SI1A") << "SI1A" << "-";
-        QTest::newRow("ton") << "ton" << "-";
-    }
-    void reportedAddresses()
-    {
-        QFETCH(QString, reply);
-        QFETCH(QString, address);
-        QCOMPARE(demo::reportedAddress(reply).value_or("-"), address);
+        QList<int> cells;
+        for (double x : {0.0, 199.9, 4799.0, -0.5, 4800.0, std::nan("")}) cells << demo::lampCell(x);
+        QCOMPARE(cells, (QList<int>{0, 0, 23, -1, -1, -1}));
+        QStringList addresses;
+        for (const char *reply : {"si1A", "id2B", "si1", "SI1A", "ton"}) addresses << demo::reportedAddress(QString(reply)).value_or("-");
+        QCOMPARE(addresses, (QStringList{"1A", "2B", "1", "-", "-"}));
     }
 
     void tallyFrames_data()
@@ -72,13 +38,12 @@ private slots:
         QList<int> all;
         for (int n = 1; n <= 64; ++n) all << n;
         QTest::newRow("FF0B01 00..") << QList<int>{} << 1 << QByteArray::fromHex("FF0B01 00000000000000000000");
-        QTest::newRow("FF0B03 0101..: lamps 1, 8") << QList<int>{1, 8} << 3 << QByteArray::fromHex("FF0B03 01010000000000000000");
-        QTest::newRow("FF0B02 40..: lamp 7") << QList<int>{7} << 2 << QByteArray::fromHex("FF0B02 40000000000000000000");
-        QTest::newRow("FF0B00 7F01..: top row") << QList<int>{1, 2, 3, 4, 5, 6, 7, 8} << 0
-                                                << QByteArray::fromHex("FF0B00 7F010000000000000000");
-        QTest::newRow("FF0B00 ..0100: lamp 57") << QList<int>{57} << 0 << QByteArray::fromHex("FF0B00 00000000000000000100");
-        QTest::newRow("FF0B00 ..0001: lamp 64") << QList<int>{64} << 0 << QByteArray::fromHex("FF0B00 00000000000000000001");
-        QTest::newRow("FF0B07 7Fx9 01: all") << all << 7 << QByteArray::fromHex("FF0B07 7F7F7F7F7F7F7F7F7F01");
+        QTest::newRow("FF0B03 0101..") << QList<int>{1, 8} << 3 << QByteArray::fromHex("FF0B03 01010000000000000000");
+        QTest::newRow("FF0B02 40..") << QList<int>{7} << 2 << QByteArray::fromHex("FF0B02 40000000000000000000");
+        QTest::newRow("FF0B00 7F01..") << QList<int>{1, 2, 3, 4, 5, 6, 7, 8} << 0 << QByteArray::fromHex("FF0B00 7F010000000000000000");
+        QTest::newRow("FF0B00 ..0100") << QList<int>{57} << 0 << QByteArray::fromHex("FF0B00 00000000000000000100");
+        QTest::newRow("FF0B00 ..0001") << QList<int>{64} << 0 << QByteArray::fromHex("FF0B00 00000000000000000001");
+        QTest::newRow("FF0B07 7Fx9 01") << all << 7 << QByteArray::fromHex("FF0B07 7F7F7F7F7F7F7F7F7F01");
     }
     void tallyFrames()
     {
@@ -91,7 +56,7 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(f.data()), 13).toHex(' '), frame.toHex(' '));
     }
 
-    void panel()
+    void velkPanel()
     {
         QCOMPARE(simulator::readout({0, 0}), QString(" 0,  0 =>  1"));
         QCOMPARE(simulator::readout({3, 1}), QString(" 3,  1 =>  12"));
