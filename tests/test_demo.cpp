@@ -75,12 +75,7 @@ private slots:
         QTest::mouseClick(r.w->Command4, Qt::LeftButton);
         QCOMPARE(r.pty.readBytes(26), QByteArray("\x02TON00\x03\x02TWN00\x03\x02TOF00\x03\x02SID\x03"));
         QVERIFY(!r.w->Command2->font().bold() && r.w->Command3->font().bold());
-    }
-
-    void replyFillsTheAddress()
-    {
-        Rig r;
-        r.pty.write("\x02ton\x03\x02si1A\x03");
+        r.pty.write("\x02ton\x03\x02si1A\x03");  // the reply to SID fills in the address
         QTRY_COMPARE(r.w->Text2->text(), QString("1A"));
     }
 

@@ -50,8 +50,6 @@ private slots:
         platform::SystemClock clock;
         demo::DemoWindow w(platform::PortMap({units.path()}), boxes, clock);
         w.Timer1->stop();
-        w.Command4_Click();
-        QTRY_COMPARE(w.Text2->text(), QString("3C"));
         w.Command5_Click();
         for (bool on : {true, false}) {
             w.Picture2_MouseDown(Qt::LeftButton, false, 500, 100);  // C on preview does not drive PGM

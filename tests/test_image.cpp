@@ -71,13 +71,6 @@ private slots:
         QCOMPARE(dotsToHex(hexToDots(text)), written);
     }
 
-    void bitZeroIsTheBottomDot()
-    {
-        DotGrid dots{};
-        dots[0][7] = dots[31][0] = true;
-        QCOMPARE(dotsToHex(dots), "80 " + QString("00 ").repeated(30) + "01 ");
-    }
-
     void listing_data()
     {
         QTest::addColumn<QString>("text");
@@ -107,28 +100,18 @@ private slots:
         QCOMPARE(r.text, QString("80 \r\nFF\r\nx\r\n"));
     }
 
-    void refused_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "gone.LED" << "No such file";
-        QTest::newRow("folder") << "folder" << "folder";
-        QTest::newRow("1 MB") << "huge.LED" << "64 KiB";
-        QTest::newRow("pipe") << "pipe.LED" << "regular file";
-    }
     void refused()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, reason);
         QDir(m_dir.path()).mkpath("folder");
         QFile huge(path("huge.LED"));
-        QVERIFY(huge.open(QIODevice::WriteOnly));
-        huge.write(QByteArray(1 << 20, 'F'));
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(QByteArray(1 << 20, 'F')) > 0);
         huge.close();
-        if (!QFile::exists(path("pipe.LED"))) QVERIFY(::mkfifo(qPrintable(path("pipe.LED")), 0600) == 0);
-        const LedFileRead r = readLedFile(path(name));
-        QCOMPARE(r.text, QString());
-        QVERIFY2(r.error.contains(reason), qPrintable(r.error));
+        QVERIFY(::mkfifo(qPrintable(path("pipe.LED")), 0600) == 0);
+        QStringList errors;
+        for (const char *name : {"gone.LED", "folder", "huge.LED", "pipe.LED"}) errors << readLedFile(path(name)).error;
+        QCOMPARE(errors, (QStringList{"No such file or directory", "This is a folder, not an image file.",
+                                      "The file is larger than 64 KiB: it is not an image file.",
+                                      "This is not a regular file, not an image file."}));
     }
 
     void saving()

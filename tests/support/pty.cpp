@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -54,15 +55,9 @@ void Pty::write(const QByteArray &bytes)
 QByteArray Pty::readAvailable()
 {
     char buf[4096];
-    for (;;) {
-        if (m_master < 0) break;
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n <= 0) break;
-        m_buffer.append(buf, n);
-    }
-    QByteArray out = m_buffer;
-    m_buffer.clear();
-    return out;
+    ssize_t n = 0;
+    while (m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0) m_buffer.append(buf, n);
+    return std::exchange(m_buffer, {});
 }
 
 QByteArray Pty::readBytes(int count, int timeoutMs)
