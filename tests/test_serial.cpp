@@ -55,6 +55,22 @@ private slots:
         QTRY_COMPARE(got, QByteArray("ace"));
     }
 
+    void charactersWaitWhileHandlerHoldsModalBox()
+    {
+        Pty pty;
+        SerialComm comm(PortMap({pty.slavePath()}), {});
+        QVERIFY(!comm.setPortOpen(true));
+        QByteArray got;
+        connect(&comm, &SerialComm::onComm, this, [&] {
+            got += comm.input() + "|";
+            if (!got.endsWith("!|")) return;
+            pty.write("late");  // the event loop runs while the operator reads
+            QTest::qWait(200);
+        });
+        pty.write("first!");
+        QTRY_COMPARE(got, QByteArray("f|i|r|s|t|!|l|a|t|e|"));
+    }
+
     void hangUpClosesThePortOnce()
     {
         testsupport::ReplugPort port;
