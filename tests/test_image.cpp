@@ -89,17 +89,6 @@ private slots:
         QCOMPARE(lines[text.right(2).toInt()], text);
     }
 
-    void reading()
-    {
-        QFile f(path("in.LED"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("80 \nFF\rx\r\n");
-        f.close();
-        const LedFileRead r = readLedFile(f.fileName());
-        QCOMPARE(r.error, QString());
-        QCOMPARE(r.text, QString("80 \r\nFF\r\nx\r\n"));
-    }
-
     void refused()
     {
         QDir(m_dir.path()).mkpath("folder");

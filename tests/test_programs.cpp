@@ -59,12 +59,10 @@ private slots:
     void velkPanel()
     {
         QCOMPARE(simulator::readout({0, 0}), QString(" 0,  0 =>  1"));
-        QCOMPARE(simulator::readout({3, 1}), QString(" 3,  1 =>  12"));
         QCOMPARE(simulator::cellAt(0.999, 7.0), (simulator::Cell{0, 7}));
         QCOMPARE(simulator::cellAt(8.0, 8.0), (simulator::Cell{7, 7}));  // the far edge
         QCOMPARE(simulator::portChoice("Com16"), (PortChoice{PortChoice::OpenPort, 16}));
         QCOMPARE(simulator::portChoice("Search"), (PortChoice{PortChoice::Search, 0}));
-        QCOMPARE(simulator::portChoice("Combo1"), PortChoice{});
     }
 };
 

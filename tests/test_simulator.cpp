@@ -48,8 +48,7 @@ private slots:
         QCOMPARE(tcgetattr(r.five.masterFd(), &tio), 0);
         QCOMPARE(cfgetospeed(&tio), speed_t(B38400));
         QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));  // a pty keeps no parity setting to check
-        QVERIFY(r.two.readAvailable().isEmpty());
-        QVERIFY(r.boxes.calls.isEmpty());
+        QVERIFY(r.two.readAvailable().isEmpty() && r.boxes.calls.isEmpty());
     }
 
     void clicksSendTheFrame()
