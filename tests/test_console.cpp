@@ -1,266 +1,149 @@
-// The console window offscreen, its port on a pty.
+// The console window offscreen, its port on a pty: each row is what the
+// operator does, what goes on the line and what the window shows after it.
 #include "tests/support/consolerig.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
-using console::ConsoleWindow;
-using platform::MessageBoxes;
-using platform::PortMap;
-using testsupport::Pty;
-using testsupport::RecordingBoxes;
-
 using Rig = testsupport::ConsoleRig;
-using testsupport::RecordingDialogs;
+using Steps = QStringList;
+
+namespace {
+const QByteArray kZeros = QByteArray("00").repeated(32);
+const QByteArray kFF32 = QByteArray("FF").repeated(32);
+
+// "Name=text" types into a field, "Name#i" picks entry i of a list,
+// "Name+"/"Name-" ticks or unticks, "Enter" presses Enter in the address
+// field, "x,y" clicks the canvas at that pixel, "<bytes" is what the unit
+// sends, "hangup" is the far end going away, "file=name" is the next file
+// dialog's answer, "cancel" the next box's; any other step clicks that button.
+void act(Rig &r, const QString &step)
+{
+    if (step.startsWith("file=")) return r.dialogs.names.append(step.mid(5));
+    if (step == "cancel") return r.boxes.answers.append(platform::MessageBoxes::Button::Cancel);
+    QWidget *w = r.w->findChild<QWidget *>(step.section(QRegularExpression("[=#+-]"), 0, 0));
+    if (step.startsWith('<')) return r.pty.write(step.mid(1).toLatin1());
+    if (step == "hangup") return r.pty.closeMaster();
+    if (step == "Enter") return QTest::keyClick(r.w->TallyID, Qt::Key_Return);
+    if (step.contains(',')) {
+        const QStringList xy = step.split(',');
+        return QTest::mouseClick(r.w->Picture1, Qt::LeftButton, {}, QPoint(xy[0].toInt(), xy[1].toInt()));
+    }
+    QVERIFY2(w, qPrintable(step));
+    if (step.contains('=')) return qobject_cast<QLineEdit *>(w)->setText(step.section('=', 1));
+    if (step.contains('#')) return qobject_cast<platform::ListCombo *>(w)->setListIndex(step.section('#', 1).toInt());
+    if (step.endsWith('+') || step.endsWith('-')) return qobject_cast<QCheckBox *>(w)->setChecked(step.endsWith('+'));
+    qobject_cast<QAbstractButton *>(w)->click();
+}
+
+// What a control shows: its text, "checked" or "bold" for buttons.
+QString shown(QWidget *w)
+{
+    if (auto *e = qobject_cast<QLineEdit *>(w)) return e->text();
+    if (auto *l = qobject_cast<QLabel *>(w)) return l->text();
+    if (auto *c = qobject_cast<platform::ListCombo *>(w)) return c->shownText();
+    if (auto *t = qobject_cast<platform::TextBox *>(w)) return t->text();
+    if (auto *b = qobject_cast<QAbstractButton *>(w)) return b->isChecked() ? "checked" : b->font().bold() ? "bold" : "";
+    return "?";
+}
+} // namespace
 
 class TestConsole : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
 private slots:
-    void startState()
+    void operate_data()
     {
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("after");  // "Name=shown"; "Name^start" for a beginning
+        const QString noResponse = "Label1=" + console::kNoResponse, notSent = "Label1=" + console::kNotSent;
+        QTest::newRow("STX SID ETX") << Steps{"Command7"} << QByteArray("\x02SID\x03") << QStringList{"Combo1=Com1"};
+        QTest::newRow("STX QID1A ETX") << Steps{"TallyID=1a", "Enter"} << QByteArray("\x02QID1A\x03") << QStringList{"TallyID=1A"};
+        QTest::newRow("STX SETIDA1 ETX") << Steps{"Text1=A1", "Command52"} << QByteArray("\x02SETIDA1\x03")
+                                         << QStringList{"Text1=A2"};
+        QTest::newRow("STX RDR05 ETX") << Steps{"TallyID=5", "Command9"} << QByteArray("\x02RDR05\x03") << QStringList{noResponse};
+        QTest::newRow("STX WRR01 80 00x31 81 ETX") << Steps{"TallyID=1", "1,1", "Command10"}
+                                                   << "\x02WRR01" "80" + QByteArray("00").repeated(31) + "81\x03"
+                                                   << QStringList{noResponse};
+        QTest::newRow("STX WRR01 00x31 01 02 ETX") << Steps{"TallyID=1", "424,104", "Command10"}
+                                                   << "\x02WRR01" + QByteArray("00").repeated(31) + "0102\x03"
+                                                   << QStringList{"Test1=" + QString("00 ").repeated(31) + "01 "};
+        QTest::newRow("STX WRM02 00x32 02 ETX") << Steps{"TallyID=2", "Command4"} << "\x02WRM02" + kZeros + "02\x03"
+                                                << QStringList{noResponse};
+        QTest::newRow("STX RTM01 ETX") << Steps{"TallyID=1", "Command11"} << QByteArray("\x02RTM01\x03") << QStringList{noResponse};
+        QTest::newRow("STX MTR ETX") << Steps{"Command12"} << QByteArray("\x02MTR\x03") << QStringList{"TallyID=??"};
+        QTest::newRow("STX CFG01A0 ETX") << Steps{"TallyID=1", "Check1+", "Combo2#8"} << QByteArray("\x02" "CFG01A0\x03")
+                                         << QStringList{noResponse};
+        QTest::newRow("STX GPI01E ETX") << Steps{"TallyID=1", "Check1+", "Combo3#4"} << QByteArray("\x02GPI01E\x03")
+                                        << QStringList{"Label2=GPI01E", noResponse};
+        QTest::newRow("STX GPW01A ETX") << Steps{"TallyID=1", "Check1+", "Combo4#0"} << QByteArray("\x02GPW01A\x03")
+                                        << QStringList{"Label2=GPW01A"};
+        QTest::newRow("STX GPI1?@ ETX") << Steps{"Check1+", "TallyID=1\x02", "Check1-"} << QByteArray("\x02GPI1?@\x03")
+                                        << QStringList{"Combo3=对应并行输入", "TallyID=1\x02"};
+        QTest::newRow("STX TON01 ETX STX TOF01 ETX") << Steps{"TallyID=1", "Command22", "Command22"}
+                                                     << QByteArray("\x02TON01\x03\x02TOF01\x03") << QStringList{"Command22="};
+        QTest::newRow("STX TWN03 ETX twice in PXR-09 mode") << Steps{"TallyID=3", "Check1+", "Command23", "Command23"}
+                                                            << QByteArray("\x02TWN03\x03\x02TWN03\x03") << QStringList{"Command23="};
+        QTest::newRow("STX TON01 TFH01 TON01 TWF01 ETX") << Steps{"TallyID=1", "Command22", "Command21", "Command21"}
+                                                         << QByteArray("\x02TON01\x03\x02TFH01\x03\x02TON01\x03\x02TWF01\x03")
+                                                         << QStringList{"Command22=bold", "Command21="};
+        QTest::newRow("STX CHR01   AB ETX") << Steps{"TallyID=1", "Text3=AB", "Command13"} << QByteArray("\x02" "CHR01   AB\x03")
+                                            << QStringList{"Text3=   AB"};
+        QTest::newRow("STX CHR01 ??AB ETX") << Steps{"TallyID=1", QString::fromUtf8("Text3=中文AB"), "Command13"}
+                                            << QByteArray("\x02" "CHR01 ??AB\x03") << QStringList{};
+        QTest::newRow("reply STX rdm FFx32 E0 ETX") << Steps{"<\x02rdm" + kFF32 + "E0\x03"} << QByteArray()
+                                                    << QStringList{"Test1=" + QString("FF ").repeated(32),
+                                                                   "Label1=Download finished!"};
+        QTest::newRow("reply STX gpiEB ETX") << Steps{"<\x02gpiEB\x03"} << QByteArray()
+                                             << QStringList{"Check1=checked", "Combo3=05", "Combo4=02"};
+        QTest::newRow("reply STX gpi@@ ETX unticks") << Steps{"TallyID=07", "Check1+", "<\x02gpi@@\x03"}
+                                                     << QByteArray("\x02GPI07@\x03") << QStringList{"Check1="};
+        QTest::newRow("reply STX TLYAC ETX") << Steps{"<\x02TLYAC\x03"} << QByteArray() << QStringList{"Label3=PGM: 03 01"};
+        QTest::newRow("listing") << Steps{"Command16"} << QByteArray() << QStringList{"Test1^DB 000H, 001H, 004H"};
+        QTest::newRow("absent port") << Steps{"Combo1#15", "Command7"} << QByteArray()
+                                     << QStringList{notSent, "box=Prompt/8010: Com16: no serial device has this number"};
+        QTest::newRow("set address warning") << Steps{"Command51"} << QByteArray()
+                                             << QStringList{QString::fromUtf8("box=警告/执行此操作时控制线只能连接单独一个泰丽灯！")};
+        QTest::newRow("WRM cancelled") << Steps{"cancel", "Command4"} << QByteArray()
+                                       << QStringList{"box=Warning!/The programed data will been replaced!\r\nDo you want to go on?"};
+        const QString file = "file=" + m_dir.filePath("a.LED");
+        QTest::newRow("save and open") << Steps{"1,1", file, "Command2", "Command6", file, "Command1", "Command10"}
+                                       << "\x02WRR00" "80" + QByteArray("00").repeated(31) + "80\x03"
+                                       << QStringList{"Test1=80 " + QString("00 ").repeated(31), "box="};
+        QTest::newRow("open a folder") << Steps{"file=" + m_dir.path(), "Command1"} << QByteArray()
+                                       << QStringList{"box^Warning!/" + m_dir.path() + "\r\n"};
+        QTest::newRow("not sent: SETID") << Steps{"Combo1#15", "Text1=A1", "Command52"} << QByteArray()
+                                         << QStringList{notSent, "Text1=A1"};
+        QTest::newRow("not sent: WRR") << Steps{"Combo1#15", "Command10"} << QByteArray() << QStringList{notSent};
+        QTest::newRow("lost port") << Steps{"hangup"} << QByteArray() << QStringList{"Label1^Com1 ("};
+    }
+    void operate()
+    {
+        QFETCH(Steps, steps);
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, after);
         Rig r;
-        ConsoleWindow &w = *r.w;
-        QCOMPARE(w.windowTitle(), QString("ZIDID 显示控制器"));
-        QCOMPARE(w.size(), QSize(628, 356));
-        QCOMPARE(w.TallyID->text(), QString("??"));
-        QCOMPARE(w.Combo1->count(), 16);
-        QCOMPARE(w.Combo1->itemText(15), QString("Com16"));
-        QCOMPARE(w.Combo1->listIndex(), 0);
-        QCOMPARE(w.Combo2->count(), 10);
-        QCOMPARE(w.Combo2->itemText(8), QString("反色"));
-        QCOMPARE(w.Combo2->listIndex(), -1);
-        QCOMPARE(w.Combo3->count(), 48);
-        QCOMPARE(w.Combo3->itemText(47), QString("48"));
-        QVERIFY(!w.Combo3->isEnabled());
-        QVERIFY(!w.Combo4->isEnabled());
-        QVERIFY(w.Test1->isHidden());
-        QVERIFY(w.Command16->isHidden());
-        QVERIFY(w.Text1->isHidden());
-        QVERIFY(w.Command52->isHidden());
-        QVERIFY(w.Label1->text().isEmpty());
-        QCOMPARE(w.Command11->geometry(), QRect(472, 72, 121, 33));
-        QCOMPARE(w.Command52->geometry(), QRect(528, 592, 65, 25));
-        QCOMPARE(w.findChild<QWidget *>("Picture1")->geometry(), QRect(32, 168, 425, 105));
-        QVERIFY(r.boxes.calls.isEmpty());
-        QVERIFY(r.pty.drainFor(50).isEmpty());
-    }
-
-    void startupSearch_data()
-    {
-        QTest::addColumn<QList<int>>("free");
-        QTest::addColumn<int>("chosen");
-        QTest::newRow("3 and 5 free: port 3") << QList<int>{3, 5} << 3;
-        QTest::newRow("only 16") << QList<int>{16} << 16;
-        QTest::newRow("none") << QList<int>{} << 0;
-    }
-    void startupSearch()
-    {
-        QFETCH(QList<int>, free);
-        QFETCH(int, chosen);
-        std::vector<std::unique_ptr<Pty>> ptys;
-        QStringList entries(16);
-        for (int p : free) {
-            ptys.push_back(std::make_unique<Pty>());
-            entries[p - 1] = ptys.back()->slavePath();
+        for (const QString &s : steps) act(r, s);
+        QByteArray got = r.pty.readBytes(int(line.size()));
+        QCOMPARE(got += r.pty.drainFor(30), line);
+        for (const QString &a : after) {
+            const qsizetype at = a.indexOf(QRegularExpression("[=^]"));
+            const auto now = [&] {
+                if (a.startsWith("box")) return r.boxes.calls.isEmpty() ? QString() : r.boxes.calls.last().title + "/" + r.boxes.calls.last().text;
+                QWidget *w = r.w->findChild<QWidget *>(a.left(at));
+                return w ? shown(w) : "no " + a.left(at);
+            };
+            if (a[at] == '^')
+                QTRY_VERIFY2(now().startsWith(a.mid(at + 1)), qPrintable(now()));
+            else
+                QTRY_COMPARE(now(), a.mid(at + 1));
         }
-        qputenv("TALLY_SERIAL_PORTS", entries.join(':').toLocal8Bit());
-        RecordingBoxes boxes;
-        RecordingDialogs dialogs;
-        ConsoleWindow w(PortMap::fromEnvironment(), boxes, dialogs);
-        qunsetenv("TALLY_SERIAL_PORTS");
-
-        QVERIFY(boxes.calls.isEmpty());
-        QCOMPARE(w.Combo1->listIndex(), chosen - 1);
-        QCOMPARE(w.MSComm1->portOpen(), chosen != 0);
-        if (chosen == 0) {
-            QCOMPARE(w.Combo1->shownText(), QString("选择串行端口"));
-            return;
-        }
-        QCOMPARE(w.Combo1->currentText(), QString("Com%1").arg(chosen));
-        QCOMPARE(w.MSComm1->commPort(), chosen);
-        // Every other free port is left closed: another program can take it.
-        for (int p : free) {
-            if (p == chosen) continue;
-            platform::SerialComm other(PortMap(entries), {});
-            QVERIFY(other.setCommPort(p).ok());
-            QVERIFY2(other.setPortOpen(true).ok(), "a port the search passed over was left open");
-        }
-    }
-
-    void searchPassesOverHeldPort()
-    {
-        Pty three, five;
-        const PortMap map({"", "", three.slavePath(), "", five.slavePath()});
-        platform::SerialComm otherProgram(map, {});
-        QVERIFY(otherProgram.setCommPort(3).ok());
-        QVERIFY(otherProgram.setPortOpen(true).ok());
-        RecordingBoxes boxes;
-        RecordingDialogs dialogs;
-        ConsoleWindow w(map, boxes, dialogs);
-        QVERIFY(boxes.calls.isEmpty());
-        QCOMPARE(w.Combo1->listIndex(), 4);
-        QCOMPARE(w.MSComm1->commPort(), 5);
-    }
-
-    void choosingAbsentPortShowsPrompt()
-    {
-        Rig r;
-        r.w->Label1->setText(console::kNoResponse);
-        r.w->Combo1->setListIndex(15);
-        QCOMPARE(r.boxes.calls.size(), 1);
-        const RecordingBoxes::Call &c = r.boxes.calls.first();
-        QCOMPARE(c.title, QString("Prompt"));
-        QCOMPARE(c.icon, MessageBoxes::Icon::Information);
-        QCOMPARE(c.buttons, MessageBoxes::Buttons::Ok);
-        QVERIFY2(QRegularExpression("^\\d+: .*Com16").match(c.text).hasMatch(), qPrintable(c.text));
-        QVERIFY(!r.w->MSComm1->portOpen());
-        QVERIFY(r.w->Label1->text().isEmpty());
-        // Choosing port 1 again works.
-        r.w->Combo1->setListIndex(0);
-        QVERIFY(r.w->MSComm1->portOpen());
-    }
-
-    void choosingOpenPortAgainReopensAndClearsStatus()
-    {
-        Rig r;
-        r.w->Label1->setText(console::kNoResponse);
-        emit r.w->Combo1->activated(0);
-        QVERIFY(r.w->Label1->text().isEmpty());
-        QVERIFY(r.w->MSComm1->portOpen());
-        QVERIFY(r.boxes.calls.isEmpty());
-    }
-
-    void queryAddressOnEnter_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("design text") << "??" << QByteArray("\x02QID00\x03") << "00";
-        QTest::newRow("1a") << "1a" << QByteArray("\x02QID1A\x03") << "1A";
-        QTest::newRow("123") << "123" << QByteArray("\x02QID23\x03") << "23";
-    }
-    void queryAddressOnEnter()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QByteArray, frame);
-        QFETCH(QString, field);
-        Rig r;
-        r.w->TallyID->setText(typed);
-        r.w->Label1->setText("untouched");
-        QTest::keyClick(r.w->TallyID, Qt::Key_Return);
-        QCOMPARE(r.pty.readFrame(), frame);
-        QCOMPARE(r.w->TallyID->text(), field);
-        QCOMPARE(r.w->Label1->text(), QString("untouched"));
-        QTest::keyClick(r.w->TallyID, Qt::Key_Enter);
-        QCOMPARE(r.pty.readFrame(), frame);
-    }
-
-    void otherKeysSendNothing()
-    {
-        Rig r;
-        r.w->TallyID->setText("");
-        QTest::keyClicks(r.w->TallyID, "1a");
-        QTest::keyClick(r.w->TallyID, Qt::Key_Tab);
-        QTest::keyClick(r.w->TallyID, Qt::Key_Escape);
-        QCOMPARE(r.w->TallyID->text(), QString("1a"));
-        QVERIFY(r.pty.drainFor(100).isEmpty());
-    }
-
-    void showAddressClearsStatus()
-    {
-        Rig r;
-        r.w->TallyID->setText("5");
-        r.w->Label1->setText(console::kNoResponse);
-        QTest::mouseClick(r.w->Command7, Qt::LeftButton);
-        QCOMPARE(r.pty.readFrame(), QByteArray("\x02SID\x03"));
-        QVERIFY(r.w->Label1->text().isEmpty());
-        QCOMPARE(r.w->TallyID->text(), QString("5"));
-    }
-
-    void setAddressControlsToggle()
-    {
-        Rig r;
-        r.w->Command51_Click();
-        QCOMPARE(r.boxes.calls.size(), 1);
-        QCOMPARE(r.boxes.calls[0].title, QString("警告"));
-        QCOMPARE(r.boxes.calls[0].text, QString("执行此操作时控制线只能连接单独一个泰丽灯！"));
-        QCOMPARE(r.boxes.calls[0].icon, MessageBoxes::Icon::Critical);
-        QVERIFY(!r.w->Command52->isHidden());
-        QVERIFY(!r.w->Text1->isHidden());
-        r.w->Command51_Click();
-        QCOMPARE(r.boxes.calls.size(), 1);
-        QVERIFY(r.w->Command52->isHidden());
-        QVERIFY(r.w->Text1->isHidden());
-    }
-
-    void setAddress_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("next");
-        QTest::newRow("A1") << "A1" << QByteArray("\x02SETIDA1\x03") << "A2";
-        QTest::newRow("FE") << "FE" << QByteArray("\x02SETIDFE\x03") << "01";
-        QTest::newRow("FF") << "FF" << QByteArray("\x02SETID01\x03") << "02";
-        QTest::newRow("five digits") << "10000" << QByteArray("\x02SETID01\x03") << "02";
-    }
-    void setAddress()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, frame);
-        QFETCH(QString, next);
-        Rig r;
-        r.w->TallyID->setText("7");
-        r.w->Label1->setText(console::kNoResponse);
-        r.w->Text1->setText(text);
-        r.w->Command52_Click();
-        QCOMPARE(r.pty.readFrame(), frame);
-        QCOMPARE(r.w->Text1->text(), next);
-        QCOMPARE(r.w->TallyID->text(), QString("7"));
-        QCOMPARE(r.w->Label1->text(), console::kNoResponse);
-    }
-
-    void noPortOpenSaysNotSent()
-    {
-        RecordingBoxes boxes;
-        RecordingDialogs dialogs;
-        ConsoleWindow w(PortMap(), boxes, dialogs);
-        QVERIFY(!w.MSComm1->portOpen());
-        w.Command7_Click();
-        QCOMPARE(w.Label1->text(), console::kNotSent);
-        w.Label1->clear();
-        QTest::keyClick(w.TallyID, Qt::Key_Return);
-        QCOMPARE(w.Label1->text(), console::kNotSent);
-        w.Text1->setText("A1");
-        w.Label1->clear();
-        w.Command52_Click();
-        QCOMPARE(w.Label1->text(), console::kNotSent);
-        QCOMPARE(w.Text1->text(), QString("A1"));  // not given, so not moved on
-        QVERIFY(boxes.calls.isEmpty());
-    }
-
-    void lostPortIsReportedAndChosenAgain()
-    {
-        testsupport::ReplugPort port;
-        RecordingBoxes boxes;
-        RecordingDialogs dialogs;
-        ConsoleWindow w(PortMap({port.path()}), boxes, dialogs);
-        QVERIFY(w.MSComm1->portOpen());
-        port.unplug();
-        QTRY_VERIFY(!w.MSComm1->portOpen());
-        QVERIFY2(w.Label1->text().contains("lost"), qPrintable(w.Label1->text()));
-        w.Command7_Click();
-        QCOMPARE(w.Label1->text(), console::kNotSent);
-
-        port.replug();
-        emit w.Combo1->activated(0);
-        QVERIFY(boxes.calls.isEmpty());
-        QVERIFY(w.MSComm1->portOpen());
-        w.Command7_Click();
-        QCOMPARE(port.pty().readFrame(), QByteArray("\x02SID\x03"));
     }
 };
 

@@ -40,7 +40,8 @@ private slots:
         ConsoleRig r;
         r.boxes.whileOpen = [&] { arrives(r, kRdmFF); };
         r.w->Command4_Click();
-        QCOMPARE(r.pty.readFrame(), "\x02WRM00" + QByteArray("00").repeated(32) + "00\x03");
+        const QByteArray wrm = "\x02WRM00" + QByteArray("00").repeated(32) + "00\x03";
+        QCOMPARE(r.pty.readBytes(wrm.size()), wrm);
         QTRY_COMPARE(r.w->Test1->text(), kTextFF);
         QCOMPARE(r.w->Label1->text(), QString("Download finished!"));
     }
@@ -125,7 +126,7 @@ private slots:
         QVERIFY(!b->font().bold());
         QVERIFY(r.w->MSComm1->setPortOpen(true).ok());
         b->click();
-        QCOMPARE(r.pty.readFrame(), frame);
+        QCOMPARE(r.pty.readBytes(frame.size()), frame);
         QVERIFY(b->font().bold());
     }
 };

@@ -13,93 +13,46 @@ using testsupport::Pty;
 class TestSerial : public QObject {
     Q_OBJECT
 private slots:
-    void portMapFromEnvironment()
+    void failures()
     {
-        qputenv("TALLY_SERIAL_PORTS", "/dev/pts/3::/dev/ttyUSB0");
-        const PortMap map = PortMap::fromEnvironment();
+        qputenv("TALLY_SERIAL_PORTS", ":/dev/tally-none");
+        SerialComm comm(PortMap::fromEnvironment(), {});
         qunsetenv("TALLY_SERIAL_PORTS");
-        QCOMPARE(map.device(1), QString("/dev/pts/3"));
-        QCOMPARE(map.device(2), QString());
-        QCOMPARE(map.device(3), QString("/dev/ttyUSB0"));
-        QCOMPARE(map.device(4), QString());
-        QCOMPARE(map.device(0), QString());
-    }
-
-    void opensPtyWithoutModemLines()
-    {
-        Pty pty;
-        SerialComm comm(PortMap({pty.slavePath()}), {});
-        QVERIFY(comm.setCommPort(1).ok());
-        QVERIFY(comm.setPortOpen(true).ok());
-        QVERIFY(comm.portOpen());
-        comm.setRTSEnable(true);
-        QVERIFY(comm.portOpen());
-        QVERIFY(comm.output("\x02SID\x03").ok());
-        QCOMPARE(pty.readFrame(), QByteArray("\x02SID\x03"));
-    }
-
-    void failuresCarryNumberAndDevice_data()
-    {
-        QTest::addColumn<QStringList>("devices");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("mentions");
-        QTest::newRow("absent number") << QStringList{"", ""} << 2 << "Com2";
-        QTest::newRow("missing device") << QStringList{"/dev/tally-no-such-device"} << 1 << "/dev/tally-no-such-device";
-    }
-    void failuresCarryNumberAndDevice()
-    {
-        QFETCH(QStringList, devices);
-        QFETCH(int, port);
-        QFETCH(QString, mentions);
-        SerialComm comm{PortMap(devices), {}};
-        QVERIFY(comm.setCommPort(port).ok());
-        const unitlink::PortResult e = comm.setPortOpen(true);
-        QVERIFY(!e.ok());
-        QVERIFY(e.error().number != 0);
-        QVERIFY2(e.error().description.contains(mentions), qPrintable(e.error().description));
-        QVERIFY(!comm.portOpen());
-    }
-
-    void portNumberOutOfRangeFailsAtSetting()
-    {
-        SerialComm comm{PortMap(), {}};
-        QVERIFY(!comm.setCommPort(0).ok());
-        QVERIFY(!comm.setCommPort(17).ok());
+        QStringList prompts;
+        for (int port : {1, 2}) {
+            QVERIFY(comm.setCommPort(port).ok());
+            const unitlink::PortResult e = comm.setPortOpen(true);
+            prompts << (e.ok() ? "opened" : unitlink::promptText(e.error()));
+        }
+        QCOMPARE(prompts, (QStringList{"8010: Com1: no serial device has this number",
+                                       "8010: Com2 (/dev/tally-none): no such device"}));
         QCOMPARE(unitlink::TryOpenPort(comm, 17), int(unitlink::SettingPort));
-        QCOMPARE(unitlink::TryOpenPort(comm, 1), int(unitlink::Opening));
+        QVERIFY(!comm.portOpen() && !comm.output("x").ok());
     }
 
-    void burstArrivesOneCharacterPerNotification()
+    void alreadyOpen()
+    {
+        Pty one, two;
+        SerialComm comm(PortMap({one.slavePath(), two.slavePath()}), {});
+        QVERIFY(comm.setPortOpen(true).ok());
+        for (const unitlink::PortResult &e : {comm.setCommPort(2), comm.setPortOpen(true)})
+            QCOMPARE(unitlink::promptText(e.ok() ? unitlink::PortError{} : e.error()), "8005: Com1 (" + one.slavePath() + "): port already open");
+        QVERIFY(comm.output("x").ok());
+        QCOMPARE(one.readBytes(1), QByteArray("x"));
+    }
+
+    void oneCharacterPerNotification()
     {
         Pty pty;
         SerialComm comm(PortMap({pty.slavePath()}), {});
         QVERIFY(comm.setPortOpen(true).ok());
         QByteArray got;
-        int notifications = 0;
+        int calls = 0;
         connect(&comm, &SerialComm::onComm, this, [&] {
-            ++notifications;
-            const QByteArray c = comm.input();
-            QCOMPARE(c.size(), 1);
-            got += c;
+            if (calls++ % 2 == 0) got += comm.input();  // a notification left unread moves on by itself
         });
-        const QByteArray burst = "rdm" + QByteArray("FF").repeated(32) + "E0";
-        QCOMPARE(burst.size(), 69);
-        pty.write(burst);
-        QTRY_COMPARE(got.size(), 69);
-        QCOMPARE(got, burst);
-        QCOMPARE(notifications, 69);
-    }
-
-    void handlerThatReadsNothingStillAdvances()
-    {
-        Pty pty;
-        SerialComm comm(PortMap({pty.slavePath()}), {});
-        QVERIFY(comm.setPortOpen(true).ok());
-        int notifications = 0;
-        connect(&comm, &SerialComm::onComm, this, [&] { ++notifications; });
-        pty.write("abcde");
-        QTRY_COMPARE(notifications, 5);
-        QCOMPARE(comm.input(), QByteArray());
+        pty.write("abcdef");
+        QTRY_COMPARE(got, QByteArray("ace"));
     }
 
     void charactersWaitWhileHandlerHoldsModalBox()
@@ -108,73 +61,58 @@ private slots:
         SerialComm comm(PortMap({pty.slavePath()}), {});
         QVERIFY(comm.setPortOpen(true).ok());
         QByteArray got;
-        bool inBox = false;
-        int reentered = 0;
         connect(&comm, &SerialComm::onComm, this, [&] {
-            if (inBox) ++reentered;
-            const QByteArray c = comm.input();
-            got += c;
-            if (c == "!") {
-                // Like a modal box: the event loop runs while the operator reads.
-                inBox = true;
-                pty.write("late characters");
-                QTest::qWait(300);
-                pty.write("+more");
-                QTest::qWait(100);
-                inBox = false;
-            }
+            got += comm.input() + "|";
+            if (!got.endsWith("!|")) return;
+            pty.write("late");  // the event loop runs while the operator reads
+            QTRY_COMPARE(comm.waiting(), qsizetype(4));
         });
         pty.write("first!");
-        QTRY_COMPARE(got, QByteArray("first!late characters+more"));
-        QCOMPARE(reentered, 0);
-        pty.write("after");
-        QTRY_COMPARE(got, QByteArray("first!late characters+moreafter"));
+        QTRY_COMPARE(got, QByteArray("f|i|r|s|t|!|l|a|t|e|"));
     }
 
     void hangUpClosesThePortOnce()
     {
-        auto pty = std::make_unique<Pty>();
-        SerialComm comm(PortMap({pty->slavePath()}), {});
+        testsupport::ReplugPort port;
+        SerialComm comm(PortMap({port.path()}), {});
         QVERIFY(comm.setPortOpen(true).ok());
         QSignalSpy lost(&comm, &SerialComm::portLost);
-        pty->write("\x02to");
-        pty->closeMaster();
+        port.unplug();
         QTRY_COMPARE(lost.count(), 1);
         QVERIFY(!comm.portOpen());
-        QVERIFY(lost.at(0).at(0).toString().contains(pty->slavePath()));
-        QTest::qWait(200);
-        QCOMPARE(lost.count(), 1);
-        QVERIFY(!comm.output("\x02SID\x03").ok());
+        QCOMPARE(lost.at(0).at(0).toString(), "Com1 (" + port.path() + ") lost: the device was unplugged or hung up");
+        port.replug();
+        QVERIFY(comm.setPortOpen(true).ok());
+        QVERIFY(comm.output("y").ok());
+        QCOMPARE(port.pty().readBytes(1), QByteArray("y"));
     }
 
-    void writeWithNoPortOpenIsRefused()
+    void startupSearch_data()
     {
-        SerialComm comm{PortMap(), {}};
-        QVERIFY(!comm.portOpen());
-        QVERIFY(!comm.output("\x02SID\x03").ok());
+        QTest::addColumn<QList<int>>("free");
+        QTest::addColumn<int>("held");
+        QTest::addColumn<int>("found");
+        QTest::newRow("3 and 5") << QList<int>{3, 5} << 0 << 3;
+        QTest::newRow("3 held elsewhere, 5") << QList<int>{3, 5} << 3 << 5;
+        QTest::newRow("only 16") << QList<int>{16} << 0 << 16;
     }
-
-    void startupSearchTakesLowestUsable()
+    void startupSearch()
     {
-        Pty three, five;
-        SerialComm comm(PortMap({"", "/dev/tally-absent", three.slavePath(), "", five.slavePath()}), {});
-        QCOMPARE(unitlink::startupSearch(comm), 3);
-        QVERIFY(comm.portOpen());
-        QCOMPARE(comm.commPort(), 3);
-        QVERIFY(comm.output("x").ok());
-        QCOMPARE(three.readBytes(1), QByteArray("x"));
-    }
-
-    void portHeldByAnotherProgramIsSkipped()
-    {
-        Pty three, five;
-        const PortMap map({"", "", three.slavePath(), "", five.slavePath()});
-        SerialComm holder(map, {});
-        QVERIFY(holder.setCommPort(3).ok());
-        QVERIFY(holder.setPortOpen(true).ok());
-        SerialComm comm(map, {});
-        QCOMPARE(unitlink::TryOpenPort(comm, 3), int(unitlink::Opening));
-        QCOMPARE(unitlink::startupSearch(comm), 5);
+        QFETCH(QList<int>, free);
+        QFETCH(int, held);
+        QFETCH(int, found);
+        std::vector<std::unique_ptr<Pty>> ptys;
+        QStringList devices(16);
+        devices[1] = "/dev/tally-absent";
+        for (int p : free) devices[p - 1] = ptys.emplace_back(std::make_unique<Pty>())->slavePath();
+        SerialComm other(PortMap(devices), {});
+        if (held) QVERIFY(other.setCommPort(held).ok() && other.setPortOpen(true).ok());
+        SerialComm comm(PortMap(devices), {});
+        QCOMPARE(unitlink::startupSearch(comm), found);
+        for (int p : free) {  // every other free port is left closed
+            SerialComm next(PortMap(devices), {});
+            if (p != found && p != held) QVERIFY(next.setCommPort(p).ok() && next.setPortOpen(true).ok());
+        }
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -54,15 +55,9 @@ void Pty::write(const QByteArray &bytes)
 QByteArray Pty::readAvailable()
 {
     char buf[4096];
-    for (;;) {
-        if (m_master < 0) break;
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n <= 0) break;
-        m_buffer.append(buf, n);
-    }
-    QByteArray out = m_buffer;
-    m_buffer.clear();
-    return out;
+    ssize_t n = 0;
+    while (m_master >= 0 && (n = ::read(m_master, buf, sizeof buf)) > 0) m_buffer.append(buf, n);
+    return std::exchange(m_buffer, {});
 }
 
 QByteArray Pty::readBytes(int count, int timeoutMs)
@@ -78,26 +73,6 @@ QByteArray Pty::readBytes(int count, int timeoutMs)
         got.truncate(count);
     }
     return got;
-}
-
-QByteArray Pty::readFrame(int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    QByteArray got;
-    for (;;) {
-        got += readAvailable();
-        const qsizetype stx = got.indexOf('\x02');
-        const qsizetype etx = stx >= 0 ? got.indexOf('\x03', stx) : -1;
-        if (etx >= 0) {
-            m_buffer.prepend(got.mid(etx + 1));
-            return got.mid(stx, etx - stx + 1);
-        }
-        if (deadline.hasExpired()) {
-            m_buffer.prepend(got);
-            return {};
-        }
-        QTest::qWait(2);
-    }
 }
 
 QByteArray Pty::drainFor(int ms)

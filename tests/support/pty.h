@@ -27,8 +27,6 @@ public:
     // Reads until `count` bytes came or the deadline passed, processing
     // Qt events meanwhile so the program under test keeps running.
     QByteArray readBytes(int count, int timeoutMs = 3000);
-    // Next STX..ETX frame (anything before STX is dropped); empty on time-out.
-    QByteArray readFrame(int timeoutMs = 3000);
     // Collects for a while and returns what came (to check that nothing did).
     QByteArray drainFor(int ms);
     // Hang-up: closes the master (the slave then reads EIO / end of line).
