@@ -49,7 +49,8 @@ private slots:
         QCOMPARE(box.colorAt(100, 1500), QColor(Qt::black));
     }
 
-    // Dots are blended from cached sprites; they must look like circles drawn in place.
+    // Dots are blended from cached sprites; they must look like circles
+    // drawn in place: only the rim may differ, and only by antialiasing.
     void spriteCirclesMatchPaintedCircles_data()
     {
         QTest::addColumn<QSize>("size");
@@ -86,13 +87,12 @@ private slots:
         for (int y = 0; y < expected.height(); ++y)
             for (int x = 0; x < expected.width(); ++x) {
                 const QRgb want = expected.pixel(x, y), got = box.image().pixel(x, y);
-                if (want == got) continue;
                 double rim = 1e9;  // device pixels from the nearest circle's outline
                 for (QPointF c : centres)
                     rim = std::min(rim, std::abs(QLineF(c, QPointF(x + 0.5, y + 0.5)).length() - r * dpr));
-                QVERIFY2(rim < 1.5 * dpr, qPrintable(QStringLiteral("(%1, %2) is off the rim").arg(x).arg(y)));
-                for (int shift : {0, 8, 16})
-                    QVERIFY(std::abs(int((want >> shift) & 0xFF) - int((got >> shift) & 0xFF)) <= 32);
+                const int worst = std::max({std::abs(qRed(want) - qRed(got)), std::abs(qGreen(want) - qGreen(got)),
+                                            std::abs(qBlue(want) - qBlue(got))});
+                QVERIFY2(worst == 0 || (rim < 1.5 * dpr && worst <= 32), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
             }
     }
 };
