@@ -40,7 +40,7 @@ QByteArray loadAverage()
 
 struct Arrivals {
     std::mutex lock;
-    std::vector<std::int64_t> ns;  // steady clock, one per frame
+    std::vector<std::int64_t> ns; // steady clock, one per frame
     int malformed = 0;
     QByteArray firstBad;
 };
@@ -118,7 +118,7 @@ int main(int argc, char *argv[])
     const QByteArray loadBefore = loadAverage();
     const int rc = app.exec();
     w.Option2->setChecked(true);
-    QTimer::singleShot(50, &app, &QCoreApplication::quit);  // let the last write reach the pty
+    QTimer::singleShot(50, &app, &QCoreApplication::quit); // let the last write reach the pty
     app.exec();
     stop = true;
     reader.join();
@@ -145,18 +145,15 @@ int main(int argc, char *argv[])
     const double span = double(t.back() - t.front()) / 1e6;
     const double drift = span - periods * kPeriodMs;
     const double driftPerMinute = drift / (span / 60000);
-    std::printf("frames checked:         %d, malformed or unexpected: %d\n", frames + kClickFrames,
-                arrivals.malformed);
-    if (arrivals.malformed)
-        std::printf("first bad frame:        %s\n", arrivals.firstBad.toHex(' ').constData());
+    std::printf("frames checked:         %d, malformed or unexpected: %d\n", frames + kClickFrames, arrivals.malformed);
+    if (arrivals.malformed) std::printf("first bad frame:        %s\n", arrivals.firstBad.toHex(' ').constData());
     std::printf("periods measured:       %d (%.1f s)\n", periods, span / 1000);
     std::printf("mean period:            %.4f ms\n", sum / periods);
     std::printf("shortest / longest:     %.3f / %.3f ms\n", minP, maxP);
     std::printf("largest deviation:      %+.3f ms (period %d)\n", worst, worstAt);
     std::printf("periods beyond +-2 ms:  %d\n", outside);
     std::printf("drift:                  %+.3f ms in total, %+.3f ms per minute\n", drift, driftPerMinute);
-    std::printf("load average:           %s at start, %s at end\n", loadBefore.constData(),
-                loadAverage().constData());
+    std::printf("load average:           %s at start, %s at end\n", loadBefore.constData(), loadAverage().constData());
     std::printf("boxes shown:            %d\n", int(boxes.calls.size()));
     const bool met = outside == 0 && std::abs(driftPerMinute) < 2;
     std::printf("target (every period within +-2 ms, drift under 2 ms per minute): %s\n", met ? "met" : "missed");

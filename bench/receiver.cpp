@@ -46,11 +46,11 @@ QByteArray imageReply(const std::array<unsigned, 32> &columns)
 // Replies of every kind the console shows, an image reply first in each round.
 QByteArray mixedStream(qsizetype atLeast, bool varying)
 {
-    std::mt19937 random(20240611);  // seeded: every run feeds the same images
+    std::mt19937 random(20240611); // seeded: every run feeds the same images
     std::array<unsigned, 32> columns{};
     for (unsigned i = 0; i < 32; ++i) columns[i] = 0x40 + i;
-    const QByteArray others[] = {"\x02ton\x03", "\x02TLYACFKX\x03", "\x02TLW\x03", "\x02si01\x03", "\x02wrr\x03",
-                                 "\x02tfh1\x03"};
+    const QByteArray others[] = {"\x02ton\x03",  "\x02TLYACFKX\x03", "\x02TLW\x03",
+                                 "\x02si01\x03", "\x02wrr\x03",      "\x02tfh1\x03"};
     QByteArray stream;
     while (stream.size() < atLeast) {
         if (varying)
@@ -87,10 +87,9 @@ struct Figures {
 Figures feed(QApplication &app, console::ConsoleWindow &window, testsupport::Pty &pty, const QByteArray &stream)
 {
     qsizetype seen = 0;
-    const QMetaObject::Connection counting =
-        QObject::connect(window.MSComm1, &platform::SerialComm::onComm, &app, [&] {
-            if (++seen == stream.size()) app.quit();
-        });
+    const QMetaObject::Connection counting = QObject::connect(window.MSComm1, &platform::SerialComm::onComm, &app, [&] {
+        if (++seen == stream.size()) app.quit();
+    });
     // The writer runs beside the event loop so that the console thread's
     // CPU time is the receiver's alone.
     std::thread writer([&] { writeAll(pty.masterFd(), stream); });

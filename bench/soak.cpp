@@ -38,14 +38,15 @@ int main(int argc, char *argv[])
         std::function<void()> send;
         QString reply;
     };
-    QString uploaded;  // what the last upload put in the unit's RAM
+    QString uploaded; // what the last upload put in the unit's RAM
     int seed = 0;
     const QList<Step> steps = {
         {[&] {
              // A new image each time, so a stale download would show.
              ++seed;
              QString text;
-             for (int c = 0; c < 32; ++c) text += QStringLiteral("%1 ").arg((seed * 7 + c * 13) & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+             for (int c = 0; c < 32; ++c)
+                 text += QStringLiteral("%1 ").arg((seed * 7 + c * 13) & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
              w.Test1->setText(text);
              w.HexToPicture();
              uploaded = text;
@@ -53,7 +54,7 @@ int main(int argc, char *argv[])
          },
          QStringLiteral("LED unit has been written!")},
         {[&] { w.Command9_Click(); }, QStringLiteral("Download finished!")},
-        {[&] { w.Command22_Click(); }, QString()},  // "ton" or "tof", by the button's state
+        {[&] { w.Command22_Click(); }, QString()}, // "ton" or "tof", by the button's state
         {[&] { w.Command13_Click(); }, QStringLiteral("chr")},
     };
 
@@ -106,7 +107,7 @@ int main(int argc, char *argv[])
     unitProcess.waitForFinished();
 
     std::printf("cycles: %d in %.2f s, %.1f cycles/s\n", done, seconds, done / seconds);
-    std::printf("replies lost: %d, duplicated: %d, out of order: %d, wrong image: %d, boxes: %lld\n", lost,
-                duplicated, outOfOrder, wrongImage, qlonglong(boxes.calls.size()));
+    std::printf("replies lost: %d, duplicated: %d, out of order: %d, wrong image: %d, boxes: %lld\n", lost, duplicated,
+                outOfOrder, wrongImage, qlonglong(boxes.calls.size()));
     return lost + duplicated + outOfOrder + wrongImage == 0 ? 0 : 1;
 }

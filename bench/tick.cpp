@@ -26,7 +26,10 @@
 namespace {
 constexpr int kWarmUp = 5;
 
-double ms(qint64 ns) { return double(ns) / 1e6; }
+double ms(qint64 ns)
+{
+    return double(ns) / 1e6;
+}
 
 double median(std::vector<double> v)
 {
@@ -83,12 +86,12 @@ int main(int argc, char *argv[])
     QElapsedTimer since;
     since.start();
     int skipped = 0;
-    QList<qint64> arrivals, started, finished;  // ns
+    QList<qint64> arrivals, started, finished; // ns
     TimerEventStamp stamper([&] {
         if (!arrivals.isEmpty()) started << since.nsecsElapsed();
     });
     w.Timer1->installEventFilter(&stamper);
-    QObject::connect(w.Timer1, &QTimer::timeout, [&] {  // after the window's own handler
+    QObject::connect(w.Timer1, &QTimer::timeout, [&] { // after the window's own handler
         if (!arrivals.isEmpty()) finished << since.nsecsElapsed();
     });
 

@@ -35,8 +35,8 @@ void ConsoleWindow::Form_Load()
     for (platform::ListCombo *c : {Combo1, Combo2, Combo3, Combo4}) c->setListIndex(-1);
     Picture1->setScale(0, 1599, 6399, 0);
     Combo2->addItems({QStringLiteral("无"), QStringLiteral("宽度1"), QStringLiteral("宽度2"), QStringLiteral("宽度3"),
-                      QStringLiteral("宽度4"), QStringLiteral("宽度5"), QStringLiteral("宽度6"), QStringLiteral("宽度7"),
-                      QStringLiteral("反色"), QStringLiteral("音量")});
+                      QStringLiteral("宽度4"), QStringLiteral("宽度5"), QStringLiteral("宽度6"),
+                      QStringLiteral("宽度7"), QStringLiteral("反色"), QStringLiteral("音量")});
     Test1->hide();
     Command16->hide();
     Label1->clear();
@@ -110,7 +110,7 @@ void ConsoleWindow::Command52_Click()
 void ConsoleWindow::drawDot(int column, int row)
 {
     const bool lit = Dots[column][row];
-    if (m_drawn[column][row] == lit) return;  // already shows exactly this
+    if (m_drawn[column][row] == lit) return; // already shows exactly this
     m_drawn[column][row] = lit;
     Picture1->setFillColor(lit ? QColor(255, 0, 0) : QColor(0, 0, 0));
     Picture1->circle(200 * column + 100, 200 * row + 100, 80, QColor(128, 0, 0));
@@ -155,12 +155,30 @@ void ConsoleWindow::MSComm1_OnComm()
     m_receiver.OnComm(MSComm1->input());
 }
 
-void ConsoleWindow::setStatus(const QString &text) { Label1->setText(text); }
-QString ConsoleWindow::monitor() const { return Label2->text(); }
-void ConsoleWindow::setMonitor(const QString &text) { Label2->setText(text); }
-void ConsoleWindow::setProgramList(const QString &text) { Label3->setText(text); }
-void ConsoleWindow::setPreviewList(const QString &text) { Label4->setText(text); }
-MessageBoxes &ConsoleWindow::boxes() { return m_boxes; }
+void ConsoleWindow::setStatus(const QString &text)
+{
+    Label1->setText(text);
+}
+QString ConsoleWindow::monitor() const
+{
+    return Label2->text();
+}
+void ConsoleWindow::setMonitor(const QString &text)
+{
+    Label2->setText(text);
+}
+void ConsoleWindow::setProgramList(const QString &text)
+{
+    Label3->setText(text);
+}
+void ConsoleWindow::setPreviewList(const QString &text)
+{
+    Label4->setText(text);
+}
+MessageBoxes &ConsoleWindow::boxes()
+{
+    return m_boxes;
+}
 
 void ConsoleWindow::loadImage(const QString &hexText)
 {
@@ -170,7 +188,7 @@ void ConsoleWindow::loadImage(const QString &hexText)
 
 void ConsoleWindow::setPxrMode(bool on)
 {
-    Check1->setChecked(on);  // runs its handler, and so its frame, when the state changes
+    Check1->setChecked(on); // runs its handler, and so its frame, when the state changes
 }
 
 void ConsoleWindow::clearProgramInput()
@@ -206,8 +224,14 @@ void ConsoleWindow::upload(Mnemonic write)
     if (send(Command(write, address, unitlink::uploadData(address, Test1->text())))) Label1->setText(kNoResponse);
 }
 
-void ConsoleWindow::Command3_Click() { download(Mnemonic::RDM); }
-void ConsoleWindow::Command9_Click() { download(Mnemonic::RDR); }
+void ConsoleWindow::Command3_Click()
+{
+    download(Mnemonic::RDM);
+}
+void ConsoleWindow::Command9_Click()
+{
+    download(Mnemonic::RDR);
+}
 
 void ConsoleWindow::Command4_Click()
 {
@@ -216,7 +240,10 @@ void ConsoleWindow::Command4_Click()
     upload(Mnemonic::WRM);
 }
 
-void ConsoleWindow::Command10_Click() { upload(Mnemonic::WRR); }
+void ConsoleWindow::Command10_Click()
+{
+    upload(Mnemonic::WRR);
+}
 
 void ConsoleWindow::Command11_Click()
 {
@@ -231,7 +258,6 @@ void ConsoleWindow::Command12_Click()
     Label1->clear();
     send(Command(Mnemonic::MTR));
 }
-
 
 // ---- display configuration ----
 
@@ -251,7 +277,7 @@ void ConsoleWindow::Check1_Click()
     }
     for (platform::ListCombo *c : {Combo3, Combo4}) {
         c->setEnabled(false);
-        c->setListIndex(-1);  // shows the design text again; nothing is sent at -1
+        c->setListIndex(-1); // shows the design text again; nothing is sent at -1
     }
     // The address field goes out as typed here, but still only as printable
     // characters: a pasted STX or ETX must not cut the frame.
@@ -271,8 +297,14 @@ void ConsoleWindow::inputChoice(platform::ListCombo *combo, Mnemonic mnemonic)
     if (sent) Label1->setText(kNoResponse);
 }
 
-void ConsoleWindow::Combo3_Click() { inputChoice(Combo3, Mnemonic::GPI); }
-void ConsoleWindow::Combo4_Click() { inputChoice(Combo4, Mnemonic::GPW); }
+void ConsoleWindow::Combo3_Click()
+{
+    inputChoice(Combo3, Mnemonic::GPI);
+}
+void ConsoleWindow::Combo4_Click()
+{
+    inputChoice(Combo4, Mnemonic::GPW);
+}
 
 // ---- tally and text commands ----
 
@@ -294,8 +326,14 @@ void ConsoleWindow::tallyButton(bool &flag, QPushButton *button, Mnemonic onMnem
     platform::setBold(Command21, false);
 }
 
-void ConsoleWindow::Command22_Click() { tallyButton(PgmOn, Command22, Mnemonic::TON, Mnemonic::TOF); }
-void ConsoleWindow::Command23_Click() { tallyButton(PvwOn, Command23, Mnemonic::TWN, Mnemonic::TWF); }
+void ConsoleWindow::Command22_Click()
+{
+    tallyButton(PgmOn, Command22, Mnemonic::TON, Mnemonic::TOF);
+}
+void ConsoleWindow::Command23_Click()
+{
+    tallyButton(PvwOn, Command23, Mnemonic::TWN, Mnemonic::TWF);
+}
 
 void ConsoleWindow::Command21_Click()
 {
@@ -336,7 +374,7 @@ void ConsoleWindow::Command1_Click()
 {
     Label1->clear();
     const QString name = m_files.openFile(kLedFilter);
-    if (name.isEmpty()) return;  // cancelled
+    if (name.isEmpty()) return; // cancelled
 
     const LedFileRead file = readLedFile(name);
     if (!file.ok()) return fileWarning(name, file.error);
@@ -349,7 +387,7 @@ void ConsoleWindow::Command2_Click()
     PictureToHex();
     Label1->clear();
     const QString name = m_files.saveFile(kLedFilter);
-    if (name.isEmpty()) return;  // cancelled
+    if (name.isEmpty()) return; // cancelled
 
     if (const LedFileWrite saved = writeLedFile(name, Test1->text()); !saved.ok()) fileWarning(name, saved.error());
 }

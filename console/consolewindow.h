@@ -71,7 +71,7 @@ public:
     bool FlashOn = false;
 
 private:
-    friend struct ConsoleForm;  // connects the handlers
+    friend struct ConsoleForm; // connects the handlers
 
     void Form_Load();
     // Writes one frame. When it cannot, the status line says why (no port

@@ -10,7 +10,7 @@ namespace console {
 
 inline constexpr int kColumns = 32;
 inline constexpr int kRows = 8;
-using DotGrid = std::array<std::array<bool, kRows>, kColumns>;  // [column][row], row 0 at the bottom
+using DotGrid = std::array<std::array<bool, kRows>, kColumns>; // [column][row], row 0 at the bottom
 
 // Always 96 characters.
 QString dotsToHex(const DotGrid &dots);

@@ -41,7 +41,8 @@ LedFileRead readLedFile(const QString &name)
     const QByteArray bytes = file.read(kLedFileLimit + 1);
     if (file.error() != QFileDevice::NoError) return {{}, file.errorString()};
     if (bytes.size() > kLedFileLimit)
-        return {{}, QStringLiteral("The file is larger than %1 KiB: it is not an image file.").arg(kLedFileLimit / 1024)};
+        return {{},
+                QStringLiteral("The file is larger than %1 KiB: it is not an image file.").arg(kLedFileLimit / 1024)};
     return {ledFileText(bytes), {}};
 }
 

@@ -33,25 +33,18 @@ void Receiver::actOnFrame(const QString &text)
     using Kind = unitlink::Reply::Kind;
     const unitlink::Reply reply = unitlink::Reply::parse(text);
     switch (reply.kind()) {
-    case Kind::Image:
-        return imageDownload(reply);
+    case Kind::Image: return imageDownload(reply);
     case Kind::Done:
         if (reply.answers(Mnemonic::WRM) || reply.answers(Mnemonic::WRR))
             return m_view.setStatus(QStringLiteral("LED unit has been written!"));
         return m_view.setStatus(reply.mnemonic().toString());
-    case Kind::Flag:
-        return m_view.setStatus(reply.mnemonic().toString().append(reply.flag()));
-    case Kind::Inputs:
-        return inputReport(reply);
-    case Kind::Malformed:
-        return;
-    case Kind::TallyList:
-        return tallyList(reply);
-    case Kind::UnitError:
-        return unitError(reply);
-    case Kind::Address:  // shown as received, like any text the console does not know
-    case Kind::Unknown:
-        return m_view.setStatus(reply.text());
+    case Kind::Flag: return m_view.setStatus(reply.mnemonic().toString().append(reply.flag()));
+    case Kind::Inputs: return inputReport(reply);
+    case Kind::Malformed: return;
+    case Kind::TallyList: return tallyList(reply);
+    case Kind::UnitError: return unitError(reply);
+    case Kind::Address: // shown as received, like any text the console does not know
+    case Kind::Unknown: return m_view.setStatus(reply.text());
     }
 }
 
@@ -82,13 +75,14 @@ void Receiver::unitError(const unitlink::Reply &reply)
     const QString title = QStringLiteral("Warning!");
     MessageBoxes &boxes = m_view.boxes();
     const std::optional<UnitError> code = reply.error();
-    if (!code) return;  // a code the console does not know: no box
+    if (!code) return; // a code the console does not know: no box
     switch (*code) {
     case UnitError::Command:
         boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Command Error"));
         break;
     case UnitError::Crc:
-        boxes.show(MessageBoxes::Icon::Question, MessageBoxes::Buttons::RetryCancel, title, QStringLiteral("CRC Error"));
+        boxes.show(MessageBoxes::Icon::Question, MessageBoxes::Buttons::RetryCancel, title,
+                   QStringLiteral("CRC Error"));
         break;
     case UnitError::Programming:
         boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Programming Error"));

@@ -18,8 +18,8 @@ inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyCollector::kLimit;
 class ReceiverView {
 public:
     virtual ~ReceiverView() = default;
-    virtual void setStatus(const QString &text) = 0;  // the status line
-    virtual QString monitor() const = 0;              // the line monitor
+    virtual void setStatus(const QString &text) = 0; // the status line
+    virtual QString monitor() const = 0;             // the line monitor
     virtual void setMonitor(const QString &text) = 0;
     virtual void setProgramList(const QString &text) = 0;
     virtual void setPreviewList(const QString &text) = 0;

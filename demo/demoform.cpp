@@ -32,7 +32,7 @@ QFont largeFont(const QFont &base, bool bold)
 
 void DemoForm::setupUi(QWidget *window, platform::PortMap ports)
 {
-    MSComm1 = platform::createSerialComm(window, std::move(ports), platform::LineSettings{});  // 9600 8N1
+    MSComm1 = platform::createSerialComm(window, std::move(ports), platform::LineSettings{}); // 9600 8N1
 
     window->setWindowTitle(kCaption);
     window->resize(platform::twipsSize(14250, 3420));

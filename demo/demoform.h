@@ -35,7 +35,7 @@ struct DemoForm {
     QPushButton *Command5;          // 虚拟并行输入: virtual parallel input show on/off
     platform::PictureBox *Picture1; // PGM lamp row; a click toggles an input
     platform::PictureBox *Picture2; // PVW lamp row, below the opening client area
-    platform::Timer *Timer1;                 // 200 ms tick of both shows
+    platform::Timer *Timer1;        // 200 ms tick of both shows
     platform::SerialComm *MSComm1;  // the unit line, 9600 8N1
 
     // Creates every control on the window, with the window's caption and size.

@@ -38,7 +38,10 @@ struct LampRowScale {
 inline constexpr double kCellWidth = 200;
 inline constexpr double kLampRadius = 80;
 inline constexpr double kLampY = 100;
-inline constexpr double lampCentreX(int input) { return input * kCellWidth + kCellWidth / 2; }
+inline constexpr double lampCentreX(int input)
+{
+    return input * kCellWidth + kCellWidth / 2;
+}
 
 // The input whose cell holds user x, or -1 when x lies outside all 24 cells.
 int lampCell(double x);
@@ -50,8 +53,8 @@ struct LampColours {
 inline const LampColours kPgmLamps{QColor(255, 0, 0), QColor(240, 0, 0), QColor(128, 128, 128), QColor(0, 112, 0)};
 inline const LampColours kPvwLamps{QColor(255, 0, 0), QColor(240, 0, 240), QColor(128, 128, 128), QColor(0, 112, 0)};
 
-inline const QColor kClockIdle(0, 128, 128);     // dark cyan: off or waiting
-inline const QColor kClockRunning(0, 255, 255);  // cyan
+inline const QColor kClockIdle(0, 128, 128);    // dark cyan: off or waiting
+inline const QColor kClockRunning(0, 255, 255); // cyan
 
 // The address a completed reply reports: an answer to the address or the
 // identity query gives the two characters after its mnemonic (fewer when

@@ -42,9 +42,8 @@ bool DemoWindow::send(const Command &command)
     const platform::OutputResult sent = MSComm1->output(command.frame());
     // No box: the tick would raise five a second. The title tells the
     // trouble until a frame goes out again.
-    m_writeTrouble = sent.ok() || sent.error() == platform::OutputFailure::NoPort
-                         ? QString()
-                         : MSComm1->failureText(sent.error());
+    m_writeTrouble =
+        sent.ok() || sent.error() == platform::OutputFailure::NoPort ? QString() : MSComm1->failureText(sent.error());
     showPortState();
     return sent.ok();
 }
@@ -184,8 +183,7 @@ void DemoWindow::Timer1_Timer()
         send(Command(Mnemonic::CHR, address, Label1->text()));
         break;
     }
-    case TickMode::Idle:
-        break;
+    case TickMode::Idle: break;
     }
 }
 

@@ -46,7 +46,7 @@ public:
     void Timer1_Timer();
 
 private:
-    friend struct DemoForm;  // connects the handlers
+    friend struct DemoForm; // connects the handlers
 
     void Form_Load();
     // Writes one frame; false when it did not go out (no port open, or the
@@ -73,8 +73,8 @@ private:
     bool PgmLampOn = false;
     bool PvwLampOn = false;
     unitlink::ReplyCollector ReplyBuffer;
-    QString m_portTrouble;   // why the port closed, until the next choice
-    QString m_writeTrouble;  // why the last write failed on an open port
+    QString m_portTrouble;  // why the port closed, until the next choice
+    QString m_writeTrouble; // why the last write failed on an open port
 };
 
 } // namespace demo

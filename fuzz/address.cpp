@@ -16,6 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (step.sent == u"FF" || step.next == u"FF" || step.next == u"00") std::abort();
     const QByteArray frame = unitlink::frame(u"QID", text);
     for (qsizetype i = 1; i + 1 < frame.size(); ++i)
-        if (frame[i] < 0x20 || frame[i] > 0x7E) std::abort();  // nothing typed can cut a frame
+        if (frame[i] < 0x20 || frame[i] > 0x7E) std::abort(); // nothing typed can cut a frame
     return 0;
 }

@@ -1,6 +1,6 @@
 // .LED file contents as the open command reads them: a saved image opens to the same image.
-#include "console/dotimage.h"
 #include "console/ledfile.h"
+#include "console/dotimage.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -19,7 +19,7 @@ LeadingHex readLeadingHex(QStringView text)
 {
     LeadingHex r;
     bool nonZeroSeen = false;
-    int significant = 0;  // digits from the first non-zero one
+    int significant = 0; // digits from the first non-zero one
     for (QChar c : text) {
         const int d = hexDigit(c);
         if (d < 0) break;

@@ -16,9 +16,9 @@ inline constexpr char ETX = '\x03';
 // first other character. Texts far longer than any address must neither
 // overflow nor lose the low bits, so both views of the value are kept.
 struct LeadingHex {
-    int digits = 0;          // how many hex digits were read
-    quint32 low32 = 0;       // the value modulo 2^32
-    bool exceeds16 = false;  // the value does not fit 16 bits
+    int digits = 0;         // how many hex digits were read
+    quint32 low32 = 0;      // the value modulo 2^32
+    bool exceeds16 = false; // the value does not fit 16 bits
 };
 LeadingHex readLeadingHex(QStringView text);
 
@@ -28,7 +28,10 @@ QString hex2(unsigned v);
 // Address normalisation: "1" -> "01", "1a" -> "1A", "123" -> "23",
 // "??" / "" / "G1" -> "00".
 QString normaliseAddress(QStringView text);
-inline quint8 addressValue(QStringView normalised) { return quint8(readLeadingHex(normalised).low32); }
+inline quint8 addressValue(QStringView normalised)
+{
+    return quint8(readLeadingHex(normalised).low32);
+}
 
 // The "SETID" rule: the address sent and the text left ready for the next
 // unit. Addresses run 01..FE; anything above 254 (FF, or a value that does
@@ -40,8 +43,14 @@ struct SetIdStep {
 SetIdStep setIdStep(QStringView text);
 
 // Coded number: n travels as the character with code 64 + n ("@" none, "A" 1).
-inline QChar codedChar(int n) { return QChar(char16_t(64 + n)); }
-inline int codedValue(QChar c) { return int(c.unicode()) - 64; }
+inline QChar codedChar(int n)
+{
+    return QChar(char16_t(64 + n));
+}
+inline int codedValue(QChar c)
+{
+    return int(c.unicode()) - 64;
+}
 // As the console shows a coded number: at least two decimal digits, a
 // negative number keeps its minus sign ("A" -> "01", "@" -> "00", "0" -> "-16").
 QString codedAsDecimal(QChar c);

@@ -11,7 +11,7 @@ namespace unitlink {
 template <typename Error>
 class [[nodiscard]] Outcome {
 public:
-    Outcome() = default;  // success
+    Outcome() = default; // success
     Outcome(Error error) : m_error(std::move(error)) {}
 
     bool ok() const { return !m_error.has_value(); }

@@ -86,19 +86,14 @@ bool isAddress(QStringView text)
 bool fitsShape(DataShape shape, QStringView data)
 {
     switch (shape) {
-    case DataShape::None:
-        return data.isEmpty();
-    case DataShape::Image:
-        return data.size() == 66 && isUpperHex(data);
+    case DataShape::None: return data.isEmpty();
+    case DataShape::Image: return data.size() == 66 && isUpperHex(data);
     case DataShape::Text:
         return data.size() == 5 && std::all_of(data.begin(), data.end(), [](QChar c) { return isPrintable(c); });
     case DataShape::Byte:
-    case DataShape::NewAddress:
-        return data.size() == 2 && isUpperHex(data);
-    case DataShape::Input:
-        return data.size() == 1 && data[0] >= kNoInput && data[0] <= inputCode(kParallelInputs);
-    case DataShape::InputList:
-        return std::all_of(data.begin(), data.end(), [](QChar c) { return isPrintable(c); });
+    case DataShape::NewAddress: return data.size() == 2 && isUpperHex(data);
+    case DataShape::Input: return data.size() == 1 && data[0] >= kNoInput && data[0] <= inputCode(kParallelInputs);
+    case DataShape::InputList: return std::all_of(data.begin(), data.end(), [](QChar c) { return isPrintable(c); });
     }
     return false;
 }
@@ -139,18 +134,13 @@ Reply Reply::parse(QStringView body)
         if (spec.replyShape == ReplyShape::None || !body.startsWith(spec.reply)) continue;
         const qsizetype length = spec.reply.size();
         switch (spec.replyShape) {
-        case ReplyShape::Image:
-            return Reply(text, Kind::Image, &spec, length);
-        case ReplyShape::Bare:
-            return Reply(text, Kind::Done, &spec, length);
-        case ReplyShape::Flag:
-            return Reply(text, Kind::Flag, &spec, length);
+        case ReplyShape::Image: return Reply(text, Kind::Image, &spec, length);
+        case ReplyShape::Bare: return Reply(text, Kind::Done, &spec, length);
+        case ReplyShape::Flag: return Reply(text, Kind::Flag, &spec, length);
         case ReplyShape::Inputs:
             return Reply(text, body.size() == length + 2 ? Kind::Inputs : Kind::Malformed, &spec, length);
-        case ReplyShape::Address:
-            return Reply(text, Kind::Address, &spec, length);
-        case ReplyShape::None:
-            break;
+        case ReplyShape::Address: return Reply(text, Kind::Address, &spec, length);
+        case ReplyShape::None: break;
         }
     }
     return Reply(text, Kind::Unknown, nullptr, 0);

@@ -19,35 +19,56 @@
 
 namespace unitlink {
 
-enum class Mnemonic { RDM, RDR, WRM, WRR, RTM, MTR, SID, QID, SETID, CHR, TON, TOF, TWN, TWF, TFH, CFG, GPI, GPW, TLY, TLW };
+enum class Mnemonic {
+    RDM,
+    RDR,
+    WRM,
+    WRR,
+    RTM,
+    MTR,
+    SID,
+    QID,
+    SETID,
+    CHR,
+    TON,
+    TOF,
+    TWN,
+    TWF,
+    TFH,
+    CFG,
+    GPI,
+    GPW,
+    TLY,
+    TLW
+};
 
 // What follows the address (or, in a command without one, the mnemonic).
 enum class DataShape {
     None,
-    Image,       // 32 bytes as 64 upper-case hex digits, then the checksum pair
-    Text,        // exactly five printable characters
-    Byte,        // two upper-case hex digits
-    Input,       // one coded number, "@" (none) up to "p" (input 48)
-    InputList,   // any number of coded numbers (each printable character is one)
-    NewAddress,  // two upper-case hex digits: the address the unit is to take
+    Image,      // 32 bytes as 64 upper-case hex digits, then the checksum pair
+    Text,       // exactly five printable characters
+    Byte,       // two upper-case hex digits
+    Input,      // one coded number, "@" (none) up to "p" (input 48)
+    InputList,  // any number of coded numbers (each printable character is one)
+    NewAddress, // two upper-case hex digits: the address the unit is to take
 };
 
 // What follows the reply's own mnemonic.
 enum class ReplyShape {
-    None,     // the command draws no reply
-    Bare,     // the mnemonic alone: carried out
-    Image,    // the image as hex pairs, then the checksum pair
-    Flag,     // one character
-    Inputs,   // two coded numbers: the PGM input and the PVW input
-    Address,  // the answering unit's address, two hex digits
+    None,    // the command draws no reply
+    Bare,    // the mnemonic alone: carried out
+    Image,   // the image as hex pairs, then the checksum pair
+    Flag,    // one character
+    Inputs,  // two coded numbers: the PGM input and the PVW input
+    Address, // the answering unit's address, two hex digits
 };
 
 struct CommandSpec {
     Mnemonic id;
     QLatin1StringView mnemonic;
-    bool addressed;  // the data begins with the two-digit unit address
+    bool addressed; // the data begins with the two-digit unit address
     DataShape data;
-    QLatin1StringView reply;  // what the reply frame begins with; empty with ReplyShape::None
+    QLatin1StringView reply; // what the reply frame begins with; empty with ReplyShape::None
     ReplyShape replyShape;
 };
 
@@ -68,7 +89,8 @@ bool fitsShape(DataShape shape, QStringView data);
 class Command {
 public:
     Command(Mnemonic id, QString address = {}, QString data = {})
-        : m_id(id), m_address(std::move(address)), m_data(std::move(data)) {}
+        : m_id(id), m_address(std::move(address)), m_data(std::move(data))
+    {}
 
     Mnemonic id() const { return m_id; }
     const CommandSpec &spec() const { return commandSpec(m_id); }
@@ -104,15 +126,15 @@ private:
 class Reply {
 public:
     enum class Kind {
-        Image,      // "rdm", "rdr": image pairs and a checksum pair
-        Done,       // a command carried out: "wrm", "ton", "cfg", ...
-        Flag,       // "tfh" and its character
-        Inputs,     // "gpi" and exactly two coded numbers
-        Address,    // "si", "id" and the answering unit's address
-        TallyList,  // "TLY", "TLW" and coded numbers, from another controller
-        UnitError,  // "err" and a code
-        Malformed,  // a parallel-input report of another length: not acted upon
-        Unknown,    // anything else: shown as received
+        Image,     // "rdm", "rdr": image pairs and a checksum pair
+        Done,      // a command carried out: "wrm", "ton", "cfg", ...
+        Flag,      // "tfh" and its character
+        Inputs,    // "gpi" and exactly two coded numbers
+        Address,   // "si", "id" and the answering unit's address
+        TallyList, // "TLY", "TLW" and coded numbers, from another controller
+        UnitError, // "err" and a code
+        Malformed, // a parallel-input report of another length: not acted upon
+        Unknown,   // anything else: shown as received
     };
 
     static Reply parse(QStringView body);
@@ -127,7 +149,7 @@ public:
     QStringView mnemonic() const { return QStringView(m_text).left(m_mnemonicLength); }
     QStringView data() const { return QStringView(m_text).sliced(m_mnemonicLength); }
 
-    ImageReply image() const { return readImageReply(m_text); }  // Image
+    ImageReply image() const { return readImageReply(m_text); }   // Image
     QStringView flag() const { return data().left(1); }           // Flag; empty when missing
     QChar pgmInput() const { return data().at(0); }               // Inputs
     QChar pvwInput() const { return data().at(1); }               // Inputs
@@ -137,7 +159,8 @@ public:
 
 private:
     Reply(QString text, Kind kind, const CommandSpec *command, qsizetype mnemonicLength)
-        : m_text(std::move(text)), m_kind(kind), m_command(command), m_mnemonicLength(mnemonicLength) {}
+        : m_text(std::move(text)), m_kind(kind), m_command(command), m_mnemonicLength(mnemonicLength)
+    {}
 
     QString m_text;
     Kind m_kind;
@@ -154,7 +177,10 @@ quint8 displayModeByte(int index, bool pxr);
 // character 64 + n, no input as "@".
 inline constexpr int kParallelInputs = 48;
 inline constexpr QChar kNoInput = u'@';
-inline QChar inputCode(int input) { return codedChar(input); }
+inline QChar inputCode(int input)
+{
+    return codedChar(input);
+}
 
 // The five characters "CHR" shows: five spaces and the typed text, the last
 // five kept, counted as characters rather than UTF-16 units. `text` is what

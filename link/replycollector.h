@@ -19,10 +19,10 @@ public:
     static constexpr qsizetype kLimit = 4096;
 
     enum class Fed {
-        Started,    // STX: the buffer is empty
-        Collected,  // the character was added (or there was none to add)
-        Completed,  // ETX: text() is the frame to act on
-        Discarded,  // ignored while waiting for STX after an overlong frame
+        Started,   // STX: the buffer is empty
+        Collected, // the character was added (or there was none to add)
+        Completed, // ETX: text() is the frame to act on
+        Discarded, // ignored while waiting for STX after an overlong frame
     };
 
     // What one read of the port gave: one character, or none.

@@ -2,14 +2,13 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QWidget>
 
 namespace platform {
 
-ListCombo::ListCombo(const QString &designText, QWidget *parent)
-    : QComboBox(parent), m_designText(designText)
+ListCombo::ListCombo(const QString &designText, QWidget *parent) : QComboBox(parent), m_designText(designText)
 {
     // The placeholder must be in place before entries are added, or the
     // first entry becomes the current one.

@@ -65,7 +65,7 @@ private:
 
     QString m_text;
     bool m_setting = false;
-    bool m_shownStale = false;  // m_text not yet laid out: set while hidden
+    bool m_shownStale = false; // m_text not yet laid out: set while hidden
 };
 
 // Places a window in the middle of the primary screen.

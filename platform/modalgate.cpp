@@ -37,7 +37,7 @@ Timer::Timer(QObject *parent) : QTimer(parent)
     connect(&ModalGate::instance(), &ModalGate::reopened, this, [this] {
         if (!m_missed) return;
         m_missed = false;
-        if (isActive()) emit tick();  // a handler that stopped the timer meant it
+        if (isActive()) emit tick(); // a handler that stopped the timer meant it
     });
 }
 

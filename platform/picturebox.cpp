@@ -43,7 +43,7 @@ void PictureBox::ensureImage() const
         p.drawImage(QRectF(QPointF(0, 0), m_image.deviceIndependentSize()), m_image);
     }
     m_image = next;
-    m_sprites.clear();  // sized for the old scale
+    m_sprites.clear(); // sized for the old scale
     if (painting) m_painter->begin(&m_image);
 }
 
@@ -100,7 +100,7 @@ void PictureBox::circle(double cx, double cy, double radius, QColor outline)
     const qreal dpr = m_image.devicePixelRatio();
     const QPointF centre = m_scale.toPixel({cx, cy}, logical) * dpr;
     const double r = radius * logical.width() / std::abs(m_scale.x2 - m_scale.x1) * dpr;
-    const double pen = dpr;  // one logical pixel
+    const double pen = dpr; // one logical pixel
     int x = int(std::floor(centre.x())), y = int(std::floor(centre.y()));
     int qx = qRound((centre.x() - x) * kSteps), qy = qRound((centre.y() - y) * kSteps);
     if (qx == kSteps) {

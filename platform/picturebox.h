@@ -101,7 +101,7 @@ private:
     mutable QImage m_image;
     mutable std::unique_ptr<QPainter> m_painter;
     int m_batches = 0;
-    QRect m_dirty;  // logical pixels drawn over since the last repaint request
+    QRect m_dirty; // logical pixels drawn over since the last repaint request
     mutable std::map<SpriteKey, QImage> m_sprites;
 };
 

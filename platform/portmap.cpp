@@ -21,9 +21,8 @@ PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
     return PortMap(com);
 #else
     QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
-    std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return a.portName() < b.portName();
-    });
+    std::sort(infos.begin(), infos.end(),
+              [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
     QStringList devices;
     for (const QSerialPortInfo &info : infos) devices << info.systemLocation();
     return PortMap(devices);

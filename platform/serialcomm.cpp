@@ -78,11 +78,12 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
             const QByteArray path = QFile::encodeName(dev);
             if (::access(path.constData(), R_OK | W_OK) != 0)
                 return unitlink::PortError{DeviceUnavailable,
-                                       QStringLiteral("%1: permission denied; the user needs to be in the "
-                                                      "dialout group").arg(portLabel())};
+                                           QStringLiteral("%1: permission denied; the user needs to be in the "
+                                                          "dialout group")
+                                               .arg(portLabel())};
 #endif
             return unitlink::PortError{DeviceUnavailable,
-                                   QStringLiteral("%1 is in use by another program").arg(portLabel())};
+                                       QStringLiteral("%1 is in use by another program").arg(portLabel())};
         }
         if (err == QSerialPort::OpenError)
             return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
@@ -166,7 +167,7 @@ void SerialComm::deliver()
         }
         const qsizetype before = m_readPos;
         emit onComm();
-        if (m_readPos == before) ++m_readPos;  // the handler read nothing: move on
+        if (m_readPos == before) ++m_readPos; // the handler read nothing: move on
     }
     m_dispatching = false;
 }
@@ -174,8 +175,7 @@ void SerialComm::deliver()
 void SerialComm::handleError(QSerialPort::SerialPortError error)
 {
     if (m_settingModemLines) return;
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
-        error != QSerialPort::WriteError)
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
         return;
     if (!m_port.isOpen()) return;
     // Left open, a hung-up device raises this error without end and spins a core.

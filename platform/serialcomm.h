@@ -20,22 +20,22 @@ struct LineSettings {
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
     qint64 inputBuffer = 1024;
     qint64 outputBuffer = 512;
-    bool dtr = true;  // raised while open
-    bool rts = true;  // raised while open
+    bool dtr = true; // raised while open
+    bool rts = true; // raised while open
 };
 
 // Error numbers reported with a failed port operation.
 enum CommErrorNumber {
     InvalidPortNumber = 8002,
     PortAlreadyOpen = 8005,
-    DeviceUnavailable = 8010,  // missing, busy or refused
+    DeviceUnavailable = 8010, // missing, busy or refused
     PortOperationFailed = 8015,
 };
 
 // Why output() sent nothing.
 enum class OutputFailure {
-    NoPort,       // no port is open
-    WriteFailed,  // the port is open but refused the bytes
+    NoPort,      // no port is open
+    WriteFailed, // the port is open but refused the bytes
 };
 using OutputResult = unitlink::Outcome<OutputFailure>;
 

@@ -20,7 +20,10 @@ struct Cell {
 Cell cellAt(double x, double y);
 
 // Rows of eight from the top left: the top row holds lamps 1 to 8.
-constexpr int lampIndex(Cell c) { return c.row * kPanelCells + c.column; }
+constexpr int lampIndex(Cell c)
+{
+    return c.row * kPanelCells + c.column;
+}
 
 // Column, row and lamp number, each with the blank a non-negative number
 // carries in its sign position: " 0,  0 =>  1" for the top-left cell.

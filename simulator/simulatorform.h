@@ -31,7 +31,7 @@ struct SimulatorForm {
     QButtonGroup *Modes;            // Option1 and Option2, one of them selected
     platform::PictureBox *Picture1; // the 8 x 8 lamp panel; a click toggles a source
     QLabel *Label1;                 // readout of the last click
-    platform::Timer *Timer1;                 // 500 ms repeat in Continue mode
+    platform::Timer *Timer1;        // 500 ms repeat in Continue mode
     platform::SerialComm *MSComm1;  // the switcher tally line, 38400 8E1, written only
 
     // Creates every control on the window at the window's size; the caption

@@ -38,7 +38,7 @@ public:
     void Timer1_Timer();
 
 private:
-    friend struct SimulatorForm;  // connects the handlers
+    friend struct SimulatorForm; // connects the handlers
 
     void Form_Load();
     void initPanel();

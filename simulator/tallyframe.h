@@ -12,7 +12,7 @@ namespace simulator {
 inline constexpr int kLampCount = 64;
 inline constexpr int kFrameSize = 13;
 inline constexpr quint8 kFrameStart = 0xFF;
-inline constexpr quint8 kBytesThatFollow = kFrameSize - 2;  // 0x0B
+inline constexpr quint8 kBytesThatFollow = kFrameSize - 2; // 0x0B
 
 // Source states by lamp index (lamp number - 1): true is lit.
 using LampStates = std::array<bool, kLampCount>;

@@ -18,7 +18,7 @@ int hexDigit(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;  // units speak upper-case hex only
+    return -1; // units speak upper-case hex only
 }
 
 // Exactly two upper-case hex digits.
@@ -48,7 +48,10 @@ QByteArray errorReply(UnitError error)
     return STX + QByteArray(unitlink::kErrorReply.data(), unitlink::kErrorReply.size()) + char(error) + ETX;
 }
 
-bool isCommandLetter(char c) { return c >= 'A' && c <= 'Z'; }
+bool isCommandLetter(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
 } // namespace
 
 QByteArray imageHex(const Image &image)
@@ -84,7 +87,7 @@ QList<QByteArray> FrameReader::feed(QByteArrayView bytes)
             m_body.clear();
             m_inFrame = false;
         } else if (u < 0x20 || u > 0x7E || m_body.size() >= kLongestFrame) {
-            m_body.clear();  // not a frame after all: wait for the next STX
+            m_body.clear(); // not a frame after all: wait for the next STX
             m_inFrame = false;
         } else {
             m_body += c;
@@ -113,7 +116,7 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
 {
     QList<QByteArray> out;
     if (body.size() < 3 || !isCommandLetter(body[0]) || !isCommandLetter(body[1]) || !isCommandLetter(body[2]))
-        return out;  // replies of other units, or noise: not for us
+        return out; // replies of other units, or noise: not for us
     const QString text = QString::fromLatin1(body);
     const CommandSpec *spec = unitlink::commandAt(text);
     const std::optional<Command> command = Command::parseBody(text);
@@ -144,8 +147,7 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
             }
             break;
         }
-        default:
-            return out;
+        default: return out;
         }
         emit changed();
         return out;
@@ -172,7 +174,8 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
     case Mnemonic::WRR: {
         Image image{};
         quint8 checksum = 0;
-        if (!parseImageHex(QByteArrayView(args).first(64), image) || !parseByte(QByteArrayView(args).sliced(64), checksum))
+        if (!parseImageHex(QByteArrayView(args).first(64), image) ||
+            !parseByte(QByteArrayView(args).sliced(64), checksum))
             return {errorReply(UnitError::Command)};
         if (unitlink::imageChecksum(image, u->address) != checksum) return {errorReply(UnitError::Crc)};
         if (command->id() == Mnemonic::WRM) {
@@ -188,8 +191,7 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
         u->prom = u->ram;
         emit promWritten();
         return {answer(*spec)};
-    case Mnemonic::QID:
-        return {answer(*spec, hexByte(u->address))};
+    case Mnemonic::QID: return {answer(*spec, hexByte(u->address))};
     case Mnemonic::CHR:
         u->text = args;
         emit changed();
@@ -200,7 +202,7 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
     case Mnemonic::TWF: {
         const Mnemonic id = command->id();
         (id == Mnemonic::TON || id == Mnemonic::TOF ? u->pgm : u->pvw) = id == Mnemonic::TON || id == Mnemonic::TWN;
-        u->flash = false;  // a steady state ends flashing
+        u->flash = false; // a steady state ends flashing
         emit changed();
         return {answer(*spec)};
     }
@@ -222,8 +224,7 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
     case Mnemonic::SID:
     case Mnemonic::SETID:
     case Mnemonic::TLY:
-    case Mnemonic::TLW:
-        break;  // broadcasts, carried out above
+    case Mnemonic::TLW: break; // broadcasts, carried out above
     }
     return out;
 }
@@ -245,7 +246,7 @@ void UnitLine::loadPromFileText(const QByteArray &text)
             continue;
         if (Unit *u = find(address)) {
             u->prom = image;
-            u->ram = image;  // a unit starts by showing what its PROM holds
+            u->ram = image; // a unit starts by showing what its PROM holds
         }
     }
     emit changed();

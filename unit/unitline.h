@@ -23,7 +23,7 @@ struct Unit {
     bool flash = false;
     QByteArray text = "     ";
     quint8 mode = 0;
-    char pgmInput = '@';  // coded number: '@' none, 'A' input 1 ...
+    char pgmInput = '@'; // coded number: '@' none, 'A' input 1 ...
     char pvwInput = '@';
 };
 

@@ -32,7 +32,7 @@ private:
     void readMaster();
 
     int m_master = -1;
-    int m_slave = -1;  // held open so the pty survives controllers closing and reopening it
+    int m_slave = -1; // held open so the pty survives controllers closing and reopening it
     std::unique_ptr<QSocketNotifier> m_notifier;
     QSerialPort m_serial;
     QString m_path;

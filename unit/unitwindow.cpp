@@ -65,13 +65,17 @@ void UnitView::paintEvent(QPaintEvent *)
         p.setFont(font());
         p.drawText(QPointF(lampsLeft + 24, y + 14), name);
     };
-    lamp(kTop, u.pgm, QColor(255, 0, 0), QStringLiteral("PGM") + (u.pgmInput != '@' ? QStringLiteral(" (%1)").arg(u.pgmInput) : QString()));
-    lamp(kTop + 26, u.pvw, QColor(0, 220, 0), QStringLiteral("PVW") + (u.pvwInput != '@' ? QStringLiteral(" (%1)").arg(u.pvwInput) : QString()));
+    lamp(kTop, u.pgm, QColor(255, 0, 0),
+         QStringLiteral("PGM") + (u.pgmInput != '@' ? QStringLiteral(" (%1)").arg(u.pgmInput) : QString()));
+    lamp(kTop + 26, u.pvw, QColor(0, 220, 0),
+         QStringLiteral("PVW") + (u.pvwInput != '@' ? QStringLiteral(" (%1)").arg(u.pvwInput) : QString()));
     p.setPen(Qt::white);
     p.drawText(QPointF(lampsLeft, kTop + 74), QStringLiteral("\"%1\"").arg(QString::fromLatin1(u.text)));
     p.setPen(Qt::gray);
-    p.drawText(QPointF(lampsLeft, kTop + 94),
-               QStringLiteral("mode %1%2").arg(u.mode, 2, 16, QLatin1Char('0')).arg(u.flash ? QStringLiteral("  flash") : QString()).toUpper());
+    p.drawText(QPointF(lampsLeft, kTop + 94), QStringLiteral("mode %1%2")
+                                                  .arg(u.mode, 2, 16, QLatin1Char('0'))
+                                                  .arg(u.flash ? QStringLiteral("  flash") : QString())
+                                                  .toUpper());
 }
 
 UnitWindow::UnitWindow(UnitLine &line, const QString &path, QWidget *parent) : QWidget(parent)

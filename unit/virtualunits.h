@@ -14,8 +14,8 @@ namespace unit {
 
 struct Options {
     QList<quint8> addresses{1};
-    QString device;    // empty: a new pty
-    QString promFile;  // empty: PROM images live as long as the program
+    QString device;   // empty: a new pty
+    QString promFile; // empty: PROM images live as long as the program
 };
 
 class VirtualUnits : public QObject {

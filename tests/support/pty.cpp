@@ -1,16 +1,16 @@
 #include "tests/support/pty.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
-#include <utility>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace testsupport {
 

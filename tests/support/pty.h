@@ -34,7 +34,7 @@ public:
 
 private:
     int m_master = -1;
-    int m_slave = -1;  // kept open so the pty stays configured between opens
+    int m_slave = -1; // kept open so the pty stays configured between opens
     QString m_slavePath;
     QByteArray m_buffer;
 };

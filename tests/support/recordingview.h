@@ -9,7 +9,7 @@ namespace testsupport {
 
 struct RecordingView : console::ReceiverView {
     QString status, mon, programList, previewList, image, pgmInput = "-", pvwInput = "-";
-    int pxr = -1;  // never set
+    int pxr = -1; // never set
     RecordingBoxes recorded;
     void setStatus(const QString &t) override { status = t; }
     QString monitor() const override { return mon; }
