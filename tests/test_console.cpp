@@ -68,9 +68,6 @@ private slots:
         QTest::newRow("STX SETIDA1 ETX") << Steps{"Text1=A1", "Command52"} << QByteArray("\x02SETIDA1\x03")
                                          << QStringList{"Text1=A2"};
         QTest::newRow("STX RDR05 ETX") << Steps{"TallyID=5", "Command9"} << QByteArray("\x02RDR05\x03") << QStringList{noResponse};
-        QTest::newRow("STX WRR01 80 00x31 81 ETX") << Steps{"TallyID=1", "1,1", "Command10"}
-                                                   << "\x02WRR01" "80" + QByteArray("00").repeated(31) + "81\x03"
-                                                   << QStringList{noResponse};
         QTest::newRow("STX WRR01 00x31 01 02 ETX") << Steps{"TallyID=1", "424,104", "Command10"}
                                                    << "\x02WRR01" + QByteArray("00").repeated(31) + "0102\x03"
                                                    << QStringList{"Test1=" + QString("00 ").repeated(31) + "01 "};
@@ -120,7 +117,6 @@ private slots:
                                        << QStringList{"box^Warning!/" + m_dir.path() + "\r\n"};
         QTest::newRow("not sent: SETID") << Steps{"Combo1#15", "Text1=A1", "Command52"} << QByteArray()
                                          << QStringList{notSent, "Text1=A1"};
-        QTest::newRow("not sent: WRR") << Steps{"Combo1#15", "Command10"} << QByteArray() << QStringList{notSent};
         QTest::newRow("lost port") << Steps{"hangup"} << QByteArray() << QStringList{"Label1^Com1 ("};
     }
     void operate()

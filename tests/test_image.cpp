@@ -74,7 +74,6 @@ private slots:
     void listing_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("00") << "DB 000H, 001H, 004H, 005H, 020H, 021H, 024H, 025H ;00";
         QTest::newRow("02: bit 4") << "DB 008H, 009H, 00CH, 00DH, 028H, 029H, 02CH, 02DH ;02";
         QTest::newRow("04: bit 5") << "DB 040H, 041H, 044H, 045H, 060H, 061H, 064H, 065H ;04";
         QTest::newRow("08: bit 6") << "DB 010H, 011H, 014H, 015H, 030H, 031H, 034H, 035H ;08";
