@@ -40,7 +40,6 @@ private slots:
     {
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<QPoint>("cell");  // column, row
-        QTest::newRow("origin") << QPointF(0, 0) << QPoint(0, 0);
         QTest::newRow("199.9, 1599") << QPointF(199.9, 1599) << QPoint(0, 7);
         QTest::newRow("6399, 200") << QPointF(6399, 200) << QPoint(31, 1);
         QTest::newRow("far edge 6400, 1600") << QPointF(6400, 1600) << QPoint(31, 7);

@@ -64,15 +64,6 @@ private slots:
         QVERIFY(free.pgm && !free.pvw);  // no input assigned: untouched
     }
 
-    void promFileText()
-    {
-        UnitLine line({0x01, 0x02});
-        run(line, {"WRM02" + kFF + "E2"});
-        QCOMPARE(line.promFileText(), "01 " + k00 + "\n02 " + kFF + "\n");
-        UnitLine again({0x02});
-        again.loadPromFileText(line.promFileText());
-        QCOMPARE(run(again, {"RDR02"}), "\x02rdr" + kFF + "E0\x03");
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUnit)
