@@ -1,7 +1,7 @@
 // kandrel's reply handling: the bounded reply buffer and the address a
 // "si"/"id" reply reports; and the lamp cell of any click.
 #include "demo/demosequence.h"
-#include "link/replybuffer.h"
+#include "link/replycollector.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,10 +9,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    unitlink::ReplyBuffer buffer;
+    unitlink::ReplyCollector buffer;
     for (size_t i = 0; i < size; ++i) {
-        if (buffer.feed(QByteArrayView(data + i, 1)) != unitlink::ReplyBuffer::Fed::Completed) continue;
-        if (buffer.text().size() > unitlink::ReplyBuffer::kLimit ||
+        if (buffer.feed(QByteArrayView(data + i, 1)) != unitlink::ReplyCollector::Fed::Completed) continue;
+        if (buffer.text().size() > unitlink::ReplyCollector::kLimit ||
             demo::reportedAddress(buffer.text()).value_or("").size() > 2)
             std::abort();
     }

@@ -1,7 +1,6 @@
-// The console and kandrel against the virtual unit, end to end over a pty:
-// the unit answers on the master, the controllers open the slave.
+// The console against the virtual unit, end to end over a pty: the unit
+// answers on the master, the console opens the slave.
 #include "console/consolewindow.h"
-#include "demo/demowindow.h"
 #include "tests/support/recordingboxes.h"
 #include "tests/support/recordingdialogs.h"
 #include "unit/virtualunits.h"
@@ -10,7 +9,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
-#include <QTimer>
 
 class TestEndToEnd : public QObject {
     Q_OBJECT
@@ -38,26 +36,6 @@ private slots:
         QTRY_COMPARE(w.Label1->text(), QString("Download finished!"));
         w.PictureToHex();
         QCOMPARE(w.Test1->text(), drawn);
-    }
-
-    void kandrelInputsDriveTheUnitsLamp()
-    {
-        unit::VirtualUnits units{unit::Options{{0x3C}, {}, {}}};
-        QString error;
-        QVERIFY(units.start(&error));
-        const unit::Unit &u = units.line().units()[0];
-        units.line().handle("GPI3CC");  // the unit's PGM follows parallel input 3, "C"
-        platform::SystemClock clock;
-        demo::DemoWindow w(platform::PortMap({units.path()}), boxes, clock);
-        w.Timer1->stop();
-        w.Command5_Click();
-        for (bool on : {true, false}) {
-            w.Picture2_MouseDown(Qt::LeftButton, false, 500, 100);  // C on preview does not drive PGM
-            w.Picture1_MouseDown(Qt::LeftButton, false, 500, 100);
-            w.Timer1_Timer();
-            QTRY_COMPARE(u.pgm, on);
-        }
-        QVERIFY(!u.pvw);
     }
 
     void realProgramHeadless()

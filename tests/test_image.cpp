@@ -40,7 +40,6 @@ private slots:
     {
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<QPoint>("cell");  // column, row
-        QTest::newRow("origin") << QPointF(0, 0) << QPoint(0, 0);
         QTest::newRow("199.9, 1599") << QPointF(199.9, 1599) << QPoint(0, 7);
         QTest::newRow("6399, 200") << QPointF(6399, 200) << QPoint(31, 1);
         QTest::newRow("far edge 6400, 1600") << QPointF(6400, 1600) << QPoint(31, 7);
@@ -74,7 +73,6 @@ private slots:
     void listing_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::newRow("00") << "DB 000H, 001H, 004H, 005H, 020H, 021H, 024H, 025H ;00";
         QTest::newRow("02: bit 4") << "DB 008H, 009H, 00CH, 00DH, 028H, 029H, 02CH, 02DH ;02";
         QTest::newRow("04: bit 5") << "DB 040H, 041H, 044H, 045H, 060H, 061H, 064H, 065H ;04";
         QTest::newRow("08: bit 6") << "DB 010H, 011H, 014H, 015H, 030H, 031H, 034H, 035H ;08";
@@ -93,8 +91,7 @@ private slots:
     {
         QDir(m_dir.path()).mkpath("folder");
         QFile huge(path("huge.LED"));
-        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.write(QByteArray(1 << 20, 'F')) > 0);
-        huge.close();
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(1 << 20));
         QVERIFY(::mkfifo(qPrintable(path("pipe.LED")), 0600) == 0);
         QStringList errors;
         for (const char *name : {"gone.LED", "folder", "huge.LED", "pipe.LED"}) errors << readLedFile(path(name)).error;

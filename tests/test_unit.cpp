@@ -64,25 +64,6 @@ private slots:
         QVERIFY(free.pgm && !free.pvw);  // no input assigned: untouched
     }
 
-    void frameReader()
-    {
-        unit::FrameReader reader;
-        Frames got;
-        for (const QByteArray chunk : {"xx\x03\xff\x02RD", "R01\x03\x02TO\x8fN01\x03\x02", "SID\x03\x02T", "ON01\x03"})
-            got += reader.feed(chunk);
-        got += reader.feed("\x02" + QByteArray(200, 'A') + "\x03");
-        QCOMPARE(got, (Frames{"RDR01", "SID", "TON01"}));
-    }
-
-    void promFileText()
-    {
-        UnitLine line({0x01, 0x02});
-        run(line, {"WRM02" + kFF + "E2"});
-        QCOMPARE(line.promFileText(), "01 " + k00 + "\n02 " + kFF + "\n");
-        UnitLine again({0x02});
-        again.loadPromFileText(line.promFileText());
-        QCOMPARE(run(again, {"RDR02"}), "\x02rdr" + kFF + "E0\x03");
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUnit)

@@ -19,7 +19,6 @@ public:
     QString slavePath() const { return m_slavePath; }
     // The test's end (non-blocking), for readers that wait on it themselves.
     int masterFd() const { return m_master; }
-    bool isOpen() const { return m_master >= 0; }
 
     void write(const QByteArray &bytes);
     // Everything that has arrived so far, without waiting.
@@ -27,8 +26,6 @@ public:
     // Reads until `count` bytes came or the deadline passed, processing
     // Qt events meanwhile so the program under test keeps running.
     QByteArray readBytes(int count, int timeoutMs = 3000);
-    // Collects for a while and returns what came (to check that nothing did).
-    QByteArray drainFor(int ms);
     // Hang-up: closes the master (the slave then reads EIO / end of line).
     void closeMaster();
 
