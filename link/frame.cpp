@@ -127,8 +127,9 @@ ImageReply readImageReply(QStringView reply)
         sum += unsigned(linePairValue(pair));
     }
     const qsizetype at = 2 * n + 1;
-    const QStringView received = reply.mid(at, 2);
-    r.checksumOk = received == hex2(sum);
+    r.received = reply.mid(at, 2).toString();
+    r.expected = hex2(sum);
+    r.checksumOk = r.received == r.expected;
     return r;
 }
 

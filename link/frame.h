@@ -85,6 +85,8 @@ namespace unitlink {
 struct ImageReply {
     QString hexText;
     bool checksumOk = false;
+    QString expected; // the pair the data adds up to
+    QString received; // the pair the reply ends with
 };
 ImageReply readImageReply(QStringView replyBuffer);
 

@@ -38,17 +38,29 @@ unitlink::PortResult SerialComm::setCommPort(int port)
     if (m_port.isOpen())
         return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
     m_commPort = port;
+    emit portEvent(PortEvent::Chosen, portLabel());
     return {};
 }
 
 unitlink::PortResult SerialComm::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_port.isOpen()) m_port.close();
+        if (m_port.isOpen()) {
+            m_port.close();
+            emit portEvent(PortEvent::Closed, portLabel());
+        }
         m_pending.clear();
         m_readPos = 0;
         return {};
     }
+    unitlink::PortResult result = openPort();
+    if (result.ok()) emit portEvent(PortEvent::Opened, portLabel());
+    else emit portEvent(PortEvent::OpenFailed, result.error().description);
+    return result;
+}
+
+unitlink::PortResult SerialComm::openPort()
+{
     if (m_port.isOpen())
         return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
 
@@ -118,9 +130,16 @@ void SerialComm::setRTSEnable(bool on)
 
 OutputResult SerialComm::output(QByteArrayView data)
 {
-    if (!m_port.isOpen()) return OutputFailure::NoPort;
-    if (m_port.write(data.data(), data.size()) != data.size()) return OutputFailure::WriteFailed;
-    return {};
+    OutputFailure failure = OutputFailure::NoPort;
+    if (m_port.isOpen()) {
+        if (m_port.write(data.data(), data.size()) == data.size()) {
+            emit bytesWritten(data.toByteArray());
+            return {};
+        }
+        failure = OutputFailure::WriteFailed;
+    }
+    emit writeRefused(data.toByteArray(), failureText(failure));
+    return failure;
 }
 
 QString SerialComm::failureText(OutputFailure failure) const
@@ -140,9 +159,16 @@ qsizetype SerialComm::waiting() const
     return m_pending.size() - m_readPos + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
 }
 
+QByteArray SerialComm::readPort()
+{
+    QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty()) emit bytesRead(bytes);
+    return bytes;
+}
+
 void SerialComm::handleReadyRead()
 {
-    m_pending.append(m_port.readAll());
+    m_pending.append(readPort());
     deliver();
 }
 
@@ -160,7 +186,7 @@ void SerialComm::deliver()
             // QSerialPort raises no readyRead for bytes it buffered while
             // our own readyRead was running, so look again before leaving.
             if (m_port.isOpen() && m_port.bytesAvailable() > 0) {
-                m_pending = m_port.readAll();
+                m_pending = readPort();
                 if (!m_pending.isEmpty()) continue;
             }
             break;
@@ -181,7 +207,9 @@ void SerialComm::handleError(QSerialPort::SerialPortError error)
     // Left open, a hung-up device raises this error without end and spins a core.
     m_port.clearError();
     m_port.close();
-    emit portLost(QStringLiteral("%1 lost: the device was unplugged or hung up").arg(portLabel()));
+    const QString description = QStringLiteral("%1 lost: the device was unplugged or hung up").arg(portLabel());
+    emit portEvent(PortEvent::Lost, description);
+    emit portLost(description);
 }
 
 } // namespace platform

@@ -68,14 +68,27 @@ public:
     // "Com3 (/dev/ttyUSB0)", for messages.
     QString portLabel() const;
 
+    // What a watcher of the line (the line log) is told about the port.
+    enum class PortEvent { Chosen, Opened, OpenFailed, Closed, Lost };
+
 signals:
     // Once per received character; the handler reads it with input().
     void onComm();
     // The device went away (unplugged, peer hung up); the port is closed.
     void portLost(const QString &description);
 
+    // For watchers only: the bytes as they were read from the port (before
+    // the per-character delivery above, which they do not affect), the
+    // bytes written, the bytes a write refused and why, and port changes.
+    void bytesRead(const QByteArray &bytes);
+    void bytesWritten(const QByteArray &bytes);
+    void writeRefused(const QByteArray &bytes, const QString &reason);
+    void portEvent(platform::SerialComm::PortEvent event, const QString &text);
+
 private:
     void handleReadyRead();
+    QByteArray readPort();
+    unitlink::PortResult openPort();
     void deliver();
     void handleError(QSerialPort::SerialPortError error);
     void raiseModemLines();
