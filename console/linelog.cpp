@@ -1,0 +1,247 @@
+#include "console/linelog.h"
+
+#include "link/frame.h"
+#include "link/protocol.h"
+
+#include <QSaveFile>
+
+namespace console {
+
+using unitlink::Command;
+using unitlink::DataShape;
+using unitlink::Reply;
+
+namespace {
+
+// "00 7E 81": the two-character pairs of a hex run, spaced.
+QString pairs(QStringView hex)
+{
+    QString out;
+    out.reserve(hex.size() * 3 / 2);
+    for (qsizetype i = 0; i < hex.size(); i += 2) {
+        if (i) out += QLatin1Char(' ');
+        out += hex.mid(i, 2);
+    }
+    return out;
+}
+
+QString codes(QStringView coded)
+{
+    QStringList numbers;
+    for (QChar c : coded) numbers << unitlink::codedAsDecimal(c);
+    return numbers.join(QLatin1Char(' '));
+}
+
+QString describeCommand(const Command &c)
+{
+    const unitlink::CommandSpec &spec = c.spec();
+    QString text = spec.mnemonic;
+    if (spec.addressed) text += QStringLiteral(" address ") + c.address();
+    const QString &d = c.data();
+    switch (spec.data) {
+    case DataShape::None: break;
+    case DataShape::Image:
+        text += QStringLiteral(", image ") + pairs(QStringView(d).left(64)) + QStringLiteral(", checksum ") + d.mid(64);
+        break;
+    case DataShape::Text: text += QStringLiteral(", text \"%1\"").arg(d); break;
+    case DataShape::Byte: text += QStringLiteral(", mode byte ") + d; break;
+    case DataShape::Input: text += QStringLiteral(", input ") + codes(d); break;
+    case DataShape::InputList:
+        text += d.isEmpty() ? QStringLiteral(", no inputs") : QStringLiteral(", inputs ") + codes(d);
+        break;
+    case DataShape::NewAddress: text += QStringLiteral(", new address ") + d; break;
+    }
+    return text;
+}
+
+QString describeReply(const Reply &r, bool *error)
+{
+    using Kind = Reply::Kind;
+    const QString name = r.mnemonic().toString();
+    switch (r.kind()) {
+    case Kind::Image: {
+        const unitlink::ImageReply image = r.image();
+        QString text = name + QStringLiteral(": image ") + image.hexText.trimmed();
+        if (image.checksumOk) return text + QStringLiteral(", checksum ok");
+        *error = true;
+        return text + QStringLiteral(", checksum mismatch: %1, expected %2").arg(image.received, image.expected);
+    }
+    case Kind::Done: return name + QStringLiteral(": ") + QString(r.command()->mnemonic) + QStringLiteral(" done");
+    case Kind::Flag: return name + QStringLiteral(": flag ") + r.flag().toString();
+    case Kind::Inputs:
+        return name + QStringLiteral(": PGM input %1, PVW input %2")
+                          .arg(unitlink::codedAsDecimal(r.pgmInput()), unitlink::codedAsDecimal(r.pvwInput()));
+    case Kind::Address: return name + QStringLiteral(": address ") + r.address();
+    case Kind::TallyList: {
+        const QString which = r.answers(unitlink::Mnemonic::TLY) ? QStringLiteral("PGM") : QStringLiteral("PVW");
+        const QString list = codes(r.data());
+        return name + QStringLiteral(": ") + which + (list.isEmpty() ? QStringLiteral(" none") : QLatin1Char(' ') + list);
+    }
+    case Kind::UnitError:
+        *error = true;
+        switch (r.error().value_or(unitlink::UnitError{0})) {
+        case unitlink::UnitError::Command: return r.text() + QStringLiteral(": Command Error");
+        case unitlink::UnitError::Crc: return r.text() + QStringLiteral(": CRC Error");
+        case unitlink::UnitError::Programming: return r.text() + QStringLiteral(": Programming Error");
+        }
+        return r.text() + QStringLiteral(": unknown error code");
+    case Kind::Malformed: *error = true; return name + QStringLiteral(": wrong length, not acted upon");
+    case Kind::Unknown: break;
+    }
+    // Another controller on the line talks in commands.
+    if (const std::optional<Command> c = Command::parseBody(r.text()))
+        return QStringLiteral("another controller: ") + describeCommand(*c);
+    *error = true;
+    return QStringLiteral("unknown reply");
+}
+
+} // namespace
+
+QString frameMeaning(LogRow::Direction direction, QByteArrayView frame, bool *error)
+{
+    if (direction == LogRow::Direction::Sent) {
+        if (const std::optional<Command> c = Command::parse(frame)) return describeCommand(*c);
+        return QStringLiteral("not a command");
+    }
+    return describeReply(Reply::parse(QString::fromLatin1(frame.sliced(1, frame.size() - 2))), error);
+}
+
+QString LogRow::directionText() const
+{
+    switch (direction) {
+    case Direction::Sent: return QStringLiteral("→");
+    case Direction::Received: return QStringLiteral("←");
+    case Direction::Port: break;
+    }
+    return QStringLiteral("port");
+}
+
+QString LogRow::frameText() const
+{
+    QString out;
+    out.reserve(bytes.size() + 10);
+    for (char c : bytes) {
+        if (c == unitlink::STX) out += QStringLiteral("[STX]");
+        else if (c == unitlink::ETX) out += QStringLiteral("[ETX]");
+        else if (c >= 0x20 && c < 0x7F && c != '\\') out += QLatin1Char(c);
+        else out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+QString LogRow::hexText() const
+{
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+QString LogRow::tsvLine() const
+{
+    return time.toString(QStringLiteral("hh:mm:ss.zzz")) + QLatin1Char('\t') + directionText() + QLatin1Char('\t') +
+           frameText() + QLatin1Char('\t') + meaning;
+}
+
+bool LogFilter::accepts(const LogRow &row) const
+{
+    if (row.direction == LogRow::Direction::Sent && !sent) return false;
+    if (row.direction == LogRow::Direction::Received && !received) return false;
+    if (errorsOnly && !row.error) return false;
+    return text.isEmpty() || row.meaning.contains(text, Qt::CaseInsensitive) ||
+           row.frameText().contains(text, Qt::CaseInsensitive);
+}
+
+LineLog::LineLog(const platform::Clock &clock, qsizetype limit, QObject *parent)
+    : QObject(parent), m_clock(clock), m_limit(limit)
+{}
+
+void LineLog::written(const QByteArray &bytes)
+{
+    flush(m_in, LogRow::Direction::Received);
+    feed(m_out, LogRow::Direction::Sent, bytes);
+}
+
+void LineLog::refused(const QByteArray &bytes, const QString &reason)
+{
+    flush(m_in, LogRow::Direction::Received);
+    LogRow row{m_clock.now(), LogRow::Direction::Sent, bytes, {}, true, true};
+    bool ignored = false;
+    const bool whole = bytes.startsWith(unitlink::STX) && bytes.endsWith(unitlink::ETX);
+    row.meaning = QStringLiteral("NOT SENT (%1)").arg(reason);
+    if (whole) row.meaning += QStringLiteral(": ") + frameMeaning(LogRow::Direction::Sent, bytes, &ignored);
+    add(std::move(row));
+}
+
+void LineLog::received(const QByteArray &bytes)
+{
+    feed(m_in, LogRow::Direction::Received, bytes);
+}
+
+void LineLog::port(const QString &text, bool error)
+{
+    flush(m_in, LogRow::Direction::Received);
+    add(LogRow{m_clock.now(), LogRow::Direction::Port, {}, text, error, false});
+}
+
+void LineLog::clear()
+{
+    m_first = total();
+    m_rows.clear();
+    m_dropped = 0;
+    emit changed();
+}
+
+void LineLog::feed(Assembler &a, LogRow::Direction direction, const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        if (c == unitlink::STX) {
+            flush(a, direction);
+            a.inFrame = true;
+            a.pending += c;
+        } else if (c == unitlink::ETX && a.inFrame) {
+            a.pending += c;
+            addFrame(direction, std::exchange(a.pending, {}));
+            a.inFrame = false;
+        } else {
+            a.pending += c;
+            if (a.pending.size() >= kFrameLimit) flush(a, direction);
+        }
+    }
+}
+
+// What was collected is not a frame (noise, or a frame cut short): one row.
+void LineLog::flush(Assembler &a, LogRow::Direction direction)
+{
+    if (a.pending.isEmpty()) return;
+    const QString meaning = a.inFrame ? QStringLiteral("incomplete frame") : QStringLiteral("outside any frame");
+    add(LogRow{m_clock.now(), direction, std::exchange(a.pending, {}), meaning, true, false});
+    a.inFrame = false;
+}
+
+void LineLog::addFrame(LogRow::Direction direction, QByteArray bytes)
+{
+    LogRow row{m_clock.now(), direction, std::move(bytes), {}, false, false};
+    row.meaning = frameMeaning(direction, row.bytes, &row.error);
+    add(std::move(row));
+}
+
+void LineLog::add(LogRow row)
+{
+    m_rows.push_back(std::move(row));
+    if (size() > m_limit) {
+        m_rows.pop_front();
+        ++m_first;
+        ++m_dropped;
+    }
+    emit changed();
+}
+
+QString LineLog::save(const QString &path, const LogFilter &filter) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    for (const LogRow &row : m_rows)
+        if (filter.accepts(row)) file.write(row.tsvLine().toUtf8() + '\n');
+    if (!file.commit()) return file.errorString();
+    return {};
+}
+
+} // namespace console

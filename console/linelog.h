@@ -1,0 +1,100 @@
+// The console's record of the line: every frame written and received, with
+// its time and what it means, characters outside any frame, refused writes
+// and port changes. It only watches; nothing here writes to the port or
+// changes what the receiver sees. Widget-free, so it is tested (and its
+// rows saved) without a window.
+#pragma once
+
+#include "platform/clock.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTime>
+
+#include <deque>
+
+namespace console {
+
+struct LogRow {
+    enum class Direction { Sent, Received, Port };
+    QTime time;
+    Direction direction = Direction::Port;
+    QByteArray bytes; // as they crossed (or would have crossed) the line
+    QString meaning;
+    bool error = false;   // noise, a bad checksum, a unit error, a refused write, a lost port
+    bool notSent = false; // the write was refused
+
+    QString directionText() const;
+    // "[STX]rdr...[ETX]": printable ASCII as it is, STX and ETX named,
+    // anything else as \xNN.
+    QString frameText() const;
+    QString hexText() const;
+    // time, direction, frame, meaning, tab-separated (no line end).
+    QString tsvLine() const;
+};
+
+// What the view shows: both directions by default, port rows always.
+struct LogFilter {
+    bool sent = true;
+    bool received = true;
+    bool errorsOnly = false;
+    QString text; // found (case-insensitively) in the frame or the meaning
+    bool accepts(const LogRow &row) const;
+};
+
+class LineLog : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qsizetype kDefaultLimit = 10'000;
+    // Longer than anything on the line: a "frame" this long is cut off as noise.
+    static constexpr qsizetype kFrameLimit = 256;
+
+    explicit LineLog(const platform::Clock &clock, qsizetype limit = kDefaultLimit, QObject *parent = nullptr);
+
+    void written(const QByteArray &bytes);
+    void refused(const QByteArray &bytes, const QString &reason);
+    void received(const QByteArray &bytes);
+    void port(const QString &text, bool error = false);
+    void clear();
+
+    qsizetype size() const { return qsizetype(m_rows.size()); }
+    const LogRow &row(qsizetype i) const { return m_rows[size_t(i)]; }
+    // Rows ever added; row i is number first() + i of them.
+    qint64 total() const { return m_first + size(); }
+    qint64 first() const { return m_first; }
+    // Rows dropped by the bound since the last clear.
+    qint64 dropped() const { return m_dropped; }
+
+    // The rows the filter accepts, one tab-separated line each, UTF-8,
+    // written whole or not at all. Empty on success, else why it failed.
+    QString save(const QString &path, const LogFilter &filter) const;
+
+signals:
+    // Rows were added or dropped; a view gathers these into batches.
+    void changed();
+
+private:
+    struct Assembler {
+        QByteArray pending;
+        bool inFrame = false;
+    };
+    void feed(Assembler &a, LogRow::Direction direction, const QByteArray &bytes);
+    void flush(Assembler &a, LogRow::Direction direction);
+    void addFrame(LogRow::Direction direction, QByteArray bytes);
+    void add(LogRow row);
+
+    const platform::Clock &m_clock;
+    qsizetype m_limit;
+    std::deque<LogRow> m_rows;
+    qint64 m_first = 0;
+    qint64 m_dropped = 0;
+    Assembler m_in, m_out;
+};
+
+// What a frame means by the command table: name, address, data and, for an
+// image reply, the checksum verdict. Sets error for replies that report or
+// show a fault.
+QString frameMeaning(LogRow::Direction direction, QByteArrayView frame, bool *error);
+
+} // namespace console

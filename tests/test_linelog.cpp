@@ -1,0 +1,164 @@
+// The line log's recorder without a window or port: what the serial
+// component reports goes in, rows as the operator reads and saves them come out.
+#include "console/linelog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using console::LineLog;
+using console::LogRow;
+using Dir = LogRow::Direction;
+
+namespace {
+// Starts at noon and moves on a millisecond each time it is read.
+struct SteppingClock : platform::Clock {
+    mutable QTime t{12, 0};
+    QTime now() const override { return std::exchange(t, t.addMSecs(1)); }
+};
+
+const QByteArray kZeros31 = QByteArray("00").repeated(31);
+const QString kPairs00 = QString("00 ").repeated(31) + "01";
+const QString kPairsFF = QString("FF ").repeated(31) + "FF";
+
+// upload, "wrr", a download with a bad checksum, "err2", noise before an
+// STX, an unplug and a write refused afterwards; replies arrive in pieces.
+void exchange(LineLog &log)
+{
+    log.port("opened: Com1 (/dev/pts/3)");
+    log.written("\x02WRR01" + kZeros31 + "0102\x03");
+    log.received("\x02wr");
+    log.received("r\x03");
+    log.written("\x02RDR01\x03");
+    log.received("\x02rdr" + QByteArray("FF").repeated(32) + "E1\x03\x02" "err2");
+    log.received("\x03zz\x01\\\x02ton\x03");
+    log.port("Com1 (/dev/pts/3) lost: the device was unplugged or hung up", true);
+    log.refused("\x02TON01\x03", "no serial port open");
+}
+
+const QStringList kExchange = {
+    "12:00:00.000\tport\t\topened: Com1 (/dev/pts/3)",
+    "12:00:00.001\t→\t[STX]WRR01" + kZeros31 + "0102[ETX]\tWRR address 01, image " + kPairs00 + ", checksum 02",
+    "12:00:00.002\t←\t[STX]wrr[ETX]\twrr: WRR done",
+    "12:00:00.003\t→\t[STX]RDR01[ETX]\tRDR address 01",
+    "12:00:00.004\t←\t[STX]rdr" + QString("FF").repeated(32) + "E1[ETX]\trdr: image " + kPairsFF +
+        ", checksum mismatch: E1, expected E0",
+    "12:00:00.005\t←\t[STX]err2[ETX]\terr2: CRC Error",
+    "12:00:00.006\t←\tzz\\x01\\x5c\toutside any frame",
+    "12:00:00.007\t←\t[STX]ton[ETX]\tton: TON done",
+    "12:00:00.008\tport\t\tCom1 (/dev/pts/3) lost: the device was unplugged or hung up",
+    "12:00:00.009\t→\t[STX]TON01[ETX]\tNOT SENT (no serial port open): TON address 01",
+};
+const QList<int> kErrorRows = {4, 5, 6, 8, 9};
+
+QStringList lines(const LineLog &log)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < log.size(); ++i) out << log.row(i).tsvLine();
+    return out;
+}
+} // namespace
+
+class TestLineLog : public QObject {
+    Q_OBJECT
+
+private slots:
+    void exchangeRows()
+    {
+        SteppingClock clock;
+        LineLog log(clock);
+        exchange(log);
+        QCOMPARE(lines(log), kExchange);
+        for (qsizetype i = 0; i < log.size(); ++i) QCOMPARE(log.row(i).error, kErrorRows.contains(i));
+        QCOMPARE(log.row(9).hexText(), "02 54 4F 4E 30 31 03");
+    }
+
+    void meaning_data()
+    {
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("meaning");
+        QTest::addColumn<bool>("error");
+        QTest::newRow("STX CHR01ABCDE ETX") << true << QByteArray("CHR01ABCDE") << "CHR address 01, text \"ABCDE\"" << false;
+        QTest::newRow("STX CFG01A0 ETX") << true << QByteArray("CFG01A0") << "CFG address 01, mode byte A0" << false;
+        QTest::newRow("STX GPI01E ETX") << true << QByteArray("GPI01E") << "GPI address 01, input 05" << false;
+        QTest::newRow("STX SETIDA1 ETX") << true << QByteArray("SETIDA1") << "SETID, new address A1" << false;
+        QTest::newRow("STX rdm FFx32 E0 ETX") << false << "rdm" + QByteArray("FF").repeated(32) + "E0"
+                                              << "rdm: image " + kPairsFF + ", checksum ok" << false;
+        QTest::newRow("STX rdr FFx32 e0 ETX") << false << "rdr" + QByteArray("FF").repeated(32) + "e0"
+                                              << "rdr: image " + kPairsFF + ", checksum mismatch: e0, expected E0" << true;
+        QTest::newRow("STX gpiEB ETX") << false << QByteArray("gpiEB") << "gpi: PGM input 05, PVW input 02" << false;
+        QTest::newRow("STX gpiE ETX") << false << QByteArray("gpiE") << "gpi: wrong length, not acted upon" << true;
+        QTest::newRow("STX tfh1 ETX") << false << QByteArray("tfh1") << "tfh: flag 1" << false;
+        QTest::newRow("STX TLYAC ETX") << false << QByteArray("TLYAC") << "TLY: PGM 01 03" << false;
+        QTest::newRow("STX TLW ETX") << false << QByteArray("TLW") << "TLW: PVW none" << false;
+        QTest::newRow("STX si01 ETX") << false << QByteArray("si01") << "si: address 01" << false;
+        QTest::newRow("STX err9 ETX") << false << QByteArray("err9") << "err9: unknown error code" << true;
+        QTest::newRow("STX RDR02 ETX from another controller")
+            << false << QByteArray("RDR02") << "another controller: RDR address 02" << false;
+        QTest::newRow("STX xyz ETX") << false << QByteArray("xyz") << "unknown reply" << true;
+    }
+    void meaning()
+    {
+        QFETCH(bool, sent);
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, meaning);
+        QFETCH(bool, error);
+        SteppingClock clock;
+        LineLog log(clock);
+        sent ? log.written('\x02' + frame + '\x03') : log.received('\x02' + frame + '\x03');
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log.row(0).meaning, meaning);
+        QCOMPARE(log.row(0).error, error);
+    }
+
+    // A frame cut off by the next STX, and a run that never ends, are rows
+    // of their own rather than part of the next frame or an endless buffer.
+    void brokenFrames()
+    {
+        SteppingClock clock;
+        LineLog log(clock);
+        log.received("\x02wr\x02ton\x03" + QByteArray(LineLog::kFrameLimit, 'x'));
+        QCOMPARE(log.size(), 3);
+        QCOMPARE(log.row(0).frameText() + " " + log.row(0).meaning, "[STX]wr incomplete frame");
+        QCOMPARE(log.row(2).bytes.size(), LineLog::kFrameLimit);
+    }
+
+    void boundDropsOldest()
+    {
+        SteppingClock clock;
+        LineLog log(clock, 3);
+        for (const char *f : {"\x02ton\x03", "\x02tof\x03", "\x02twn\x03", "\x02twf\x03", "\x02" "cfg\x03"})
+            log.received(f);
+        QCOMPARE(log.dropped(), 2);
+        QCOMPARE(log.first(), 2);
+        QCOMPARE(log.row(0).frameText(), "[STX]twn[ETX]");
+        QCOMPARE(log.row(2).frameText(), "[STX]cfg[ETX]");
+        log.clear();
+        QCOMPARE(log.size() + log.dropped(), 0);
+    }
+
+    void savedFileReadsBack()
+    {
+        SteppingClock clock;
+        LineLog log(clock);
+        exchange(log);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("line.txt");
+        QCOMPARE(log.save(path, {}), QString());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), kExchange.join('\n') + '\n');
+        file.close();
+
+        // What the filter shows is what is saved; a path that cannot be written says why.
+        console::LogFilter errorsReceived{false, true, true, {}};
+        QCOMPARE(log.save(path, errorsReceived), QString());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split('\n').size(), 4 + 1);
+        QVERIFY(!log.save(dir.path(), {}).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLineLog)
+#include "test_linelog.moc"
