@@ -1,6 +1,7 @@
 #include "console/consolewindow.h"
 
 #include "console/ledfile.h"
+#include "console/linelogwindow.h"
 #include "link/frame.h"
 #include "link/portchoice.h"
 #include "link/protocol.h"
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 
 using platform::MessageBoxes;
 using unitlink::Command;
@@ -24,11 +27,47 @@ ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platf
 {
     setupUi(this, std::move(ports));
     connectHandlers(this);
+    watchLine();
     for (auto &column : m_drawn) column.fill(-1);
     Form_Load();
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
+
+void ConsoleWindow::watchLine()
+{
+    using Event = platform::SerialComm::PortEvent;
+    connect(MSComm1, &platform::SerialComm::bytesRead, &m_lineLog, &LineLog::received);
+    connect(MSComm1, &platform::SerialComm::bytesWritten, &m_lineLog, &LineLog::written);
+    connect(MSComm1, &platform::SerialComm::writeRefused, &m_lineLog, &LineLog::refused);
+    connect(MSComm1, &platform::SerialComm::portEvent, &m_lineLog, [this](Event event, const QString &text) {
+        switch (event) {
+        case Event::Chosen: return m_lineLog.port(QStringLiteral("chosen: ") + text);
+        case Event::Opened: return m_lineLog.port(QStringLiteral("opened: ") + text);
+        case Event::OpenFailed: return m_lineLog.port(QStringLiteral("not opened: ") + text, true);
+        case Event::Closed: return m_lineLog.port(QStringLiteral("closed: ") + text);
+        case Event::Lost: return m_lineLog.port(text, true);
+        }
+    });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
+            &ConsoleWindow::showLineLog);
+}
+
+LineLogWindow *ConsoleWindow::showLineLog()
+{
+    if (!m_lineLogWindow) {
+        m_lineLogWindow = std::make_unique<LineLogWindow>(m_lineLog, m_boxes, m_files);
+        // Beside the console where the screen has room, else over its right part.
+        const QRect frame = frameGeometry();
+        const QRect screen = this->screen()->availableGeometry();
+        const int x = std::min(frame.right() + 1, screen.right() - m_lineLogWindow->width());
+        m_lineLogWindow->move(std::max(screen.left(), x), frame.top());
+    }
+    m_lineLogWindow->show();
+    m_lineLogWindow->raise();
+    m_lineLogWindow->activateWindow();
+    return m_lineLogWindow.get();
+}
 
 void ConsoleWindow::Form_Load()
 {

@@ -6,6 +6,7 @@
 #include "console/consoleform.h"
 #include "console/dotimage.h"
 #include "console/ledfile.h"
+#include "console/linelog.h"
 #include "console/receiver.h"
 #include "link/protocol.h"
 #include "platform/controls.h"
@@ -17,9 +18,13 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QPushButton;
 
 namespace console {
+
+class LineLogWindow;
 
 inline const QString kNoResponse = QStringLiteral("No Response");
 inline const QString kNotSentPrefix = QStringLiteral("Not sent: ");
@@ -64,6 +69,11 @@ public:
 
     const QString &ReplyBuffer() const { return m_receiver.replyBuffer(); }
 
+    // The line log (Ctrl+L): recorded from start-up on, whether or not its
+    // window is open; opening it shows the window beside this one.
+    LineLog &lineLog() { return m_lineLog; }
+    LineLogWindow *showLineLog();
+
     // Window state of the design.
     DotGrid Dots{};
     bool PgmOn = false;
@@ -74,6 +84,7 @@ private:
     friend struct ConsoleForm; // connects the handlers
 
     void Form_Load();
+    void watchLine();
     // Writes one frame. When it cannot, the status line says why (no port
     // open, or the write failed) and the caller must not claim the command
     // went out; callers with nothing more to do may ignore the result.
@@ -103,6 +114,9 @@ private:
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
     // whole image only paints the dots that change.
     std::array<std::array<signed char, kRows>, kColumns> m_drawn;
+    platform::SystemClock m_clock;
+    LineLog m_lineLog{m_clock};
+    std::unique_ptr<LineLogWindow> m_lineLogWindow;
     Receiver m_receiver{*this};
 
     platform::MessageBoxes &m_boxes;

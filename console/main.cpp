@@ -8,6 +8,8 @@ int main(int argc, char *argv[])
     platform::CommandLine cli(QStringLiteral("tally"),
                               QStringLiteral("Engineering console for ZIDID tally display units on a serial line."));
     cli.addPortsOption();
+    const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Open the line log window beside the console."));
+    cli.parser().addOption(log);
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     QApplication app(argc, argv);
@@ -19,5 +21,6 @@ int main(int argc, char *argv[])
     boxes.setParent(&window);
     dialogs.setParent(&window);
     window.show();
+    if (cli.parser().isSet(log)) window.showLineLog();
     return app.exec();
 }

@@ -1,7 +1,9 @@
 // The console window offscreen, its port on a pty: each row is what the
 // operator does, what goes on the line and what the window shows after it.
+#include "console/linelogwindow.h"
 #include "tests/support/consolerig.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +22,21 @@ const QByteArray kFF32 = QByteArray("FF").repeated(32);
 // "Name+"/"Name-" ticks or unticks, "Enter" presses Enter in the address
 // field, "x,y" clicks the canvas at that pixel, "<bytes" is what the unit
 // sends, "hangup" is the far end going away, "file=name" is the next file
-// dialog's answer, "cancel" the next box's; any other step clicks that button.
+// dialog's answer, "cancel" the next box's, "log" opens the line log with
+// Ctrl+L (the console keeps its place and size), "save" is Ctrl+S there; any
+// other step clicks that button.
 void act(Rig &r, const QString &step)
 {
+    if (step == "log" || step == "save") {
+        QWidget *target = r.w.get();
+        if (step == "save") target = r.w->showLineLog();
+        target->show();
+        QVERIFY(QTest::qWaitForWindowActive(target));
+        const QRect before = r.w->geometry();
+        QTest::keySequence(target, step == "log" ? QKeySequence(Qt::CTRL | Qt::Key_L) : QKeySequence::Save);
+        QCOMPARE(r.w->geometry(), before);
+        return;
+    }
     if (step.startsWith("file=")) return r.dialogs.names.append(step.mid(5));
     if (step == "cancel") return r.boxes.answers.append(platform::MessageBoxes::Button::Cancel);
     QWidget *w = r.w->findChild<QWidget *>(step.section(QRegularExpression("[=#+-]"), 0, 0));
@@ -117,6 +131,12 @@ private slots:
                                        << QStringList{"box^Warning!/" + m_dir.path() + "\r\n"};
         QTest::newRow("not sent: SETID") << Steps{"Combo1#15", "Text1=A1", "Command52"} << QByteArray()
                                          << QStringList{notSent, "Text1=A1"};
+        QTest::newRow("log: STX TON01 ETX") << Steps{"log", "TallyID=1", "Command22"} << QByteArray("\x02TON01\x03")
+                                            << QStringList{"log=" + console::kLineLogCaption,
+                                                           "lastrow=→ [STX]TON01[ETX] TON address 01"};
+        QTest::newRow("log: reply STX wrr ETX, a save that fails")
+            << Steps{"log", "<\x02wrr\x03", "file=" + m_dir.path(), "save"} << QByteArray()
+            << QStringList{"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.path()};
         QTest::newRow("lost port") << Steps{"hangup"} << QByteArray() << QStringList{"Label1^Com1 ("};
     }
     void operate()
@@ -129,6 +149,11 @@ private slots:
         for (const QString &a : after) {
             const qsizetype at = a.indexOf(QRegularExpression("[=^]"));
             const auto now = [&] {
+                if (a.startsWith("log")) return QApplication::activeWindow()->windowTitle();
+                if (a.startsWith("lastrow")) {
+                    const console::LogRow &row = r.w->lineLog().row(r.w->lineLog().size() - 1);
+                    return row.directionText() + " " + row.frameText() + " " + row.meaning;
+                }
                 if (a.startsWith("box")) return r.boxes.calls.isEmpty() ? QString() : r.boxes.calls.last().title + "/" + r.boxes.calls.last().text;
                 QWidget *w = r.w->findChild<QWidget *>(a.left(at));
                 return w ? shown(w) : "no " + a.left(at);

@@ -1,0 +1,233 @@
+#include "console/linelogwindow.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace console {
+
+LineLogModel::LineLogModel(LineLog &log, QObject *parent) : QAbstractTableModel(parent), m_log(log)
+{
+    m_batch.setSingleShot(true);
+    m_batch.setInterval(kBatchMs);
+    connect(&m_batch, &QTimer::timeout, this, &LineLogModel::sync);
+    connect(&m_log, &LineLog::changed, this, [this] {
+        if (!m_batch.isActive()) m_batch.start();
+    });
+    rebuild();
+}
+
+int LineLogModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_shown.size());
+}
+
+int LineLogModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const LogRow &LineLogModel::shown(int row) const
+{
+    return m_log.row(m_shown[row] - m_log.first());
+}
+
+QVariant LineLogModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_shown.size()) return {};
+    const LogRow &row = shown(index.row());
+    if (role == Qt::ForegroundRole) return row.error ? QVariant(QColor(192, 0, 0)) : QVariant();
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    switch (index.column()) {
+    case Time: return row.time.toString(QStringLiteral("hh:mm:ss.zzz"));
+    case Direction: return row.directionText();
+    case Frame: return row.frameText();
+    case Meaning: return row.meaning;
+    case Hex: return row.hexText();
+    }
+    return {};
+}
+
+QVariant LineLogModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char *const names[] = {"Time", "Dir", "Frame", "Meaning", "Hex"};
+    return section >= 0 && section < ColumnCount ? QString::fromLatin1(names[section]) : QVariant();
+}
+
+void LineLogModel::rebuild()
+{
+    m_shown.clear();
+    for (qsizetype i = 0; i < m_log.size(); ++i)
+        if (m_filter.accepts(m_log.row(i))) m_shown << m_log.first() + i;
+    m_seen = m_log.total();
+}
+
+void LineLogModel::setFilter(const LogFilter &filter)
+{
+    beginResetModel();
+    m_filter = filter;
+    rebuild();
+    endResetModel();
+    emit synced();
+}
+
+void LineLogModel::setPaused(bool paused)
+{
+    m_paused = paused;
+    if (!paused) sync();
+}
+
+void LineLogModel::clear()
+{
+    beginResetModel();
+    m_log.clear();
+    rebuild();
+    endResetModel();
+    emit synced();
+}
+
+void LineLogModel::sync()
+{
+    m_batch.stop();
+    // Rows the bound dropped leave the view even while it is paused: they
+    // are gone from the log.
+    const auto kept = std::lower_bound(m_shown.cbegin(), m_shown.cend(), m_log.first());
+    if (const int gone = int(kept - m_shown.cbegin()); gone > 0) {
+        beginRemoveRows({}, 0, gone - 1);
+        m_shown.remove(0, gone);
+        endRemoveRows();
+    }
+    if (!m_paused && m_seen < m_log.total()) {
+        QList<qint64> added;
+        for (qint64 n = std::max(m_seen, m_log.first()); n < m_log.total(); ++n)
+            if (m_filter.accepts(m_log.row(n - m_log.first()))) added << n;
+        m_seen = m_log.total();
+        if (!added.isEmpty()) {
+            beginInsertRows({}, int(m_shown.size()), int(m_shown.size() + added.size() - 1));
+            m_shown += added;
+            endInsertRows();
+        }
+    }
+    emit synced();
+}
+
+LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files,
+                             QWidget *parent)
+    : QWidget(parent, Qt::Window), m_log(log), m_model(log), m_boxes(boxes), m_files(files)
+{
+    setWindowTitle(kLineLogCaption);
+    Sent = new QCheckBox(QStringLiteral("Sent →"));
+    Received = new QCheckBox(QStringLiteral("Received ←"));
+    ErrorsOnly = new QCheckBox(QStringLiteral("Errors only"));
+    Search = new QLineEdit;
+    Search->setPlaceholderText(QStringLiteral("Search"));
+    Pause = new QPushButton(QStringLiteral("Pause"));
+    Pause->setCheckable(true);
+    Clear = new QPushButton(QStringLiteral("Clear"));
+    SaveAs = new QPushButton(QStringLiteral("Save as..."));
+    HexColumn = new QCheckBox(QStringLiteral("Hex"));
+    Table = new QTableView;
+    Status = new QLabel;
+    Sent->setChecked(true);
+    Received->setChecked(true);
+
+    auto *bar = new QHBoxLayout;
+    for (QWidget *w : std::initializer_list<QWidget *>{Sent, Received, ErrorsOnly, Search, HexColumn, Pause, Clear, SaveAs})
+        bar->addWidget(w);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(Table);
+    layout->addWidget(Status);
+
+    Table->setModel(&m_model);
+    Table->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    Table->verticalHeader()->hide();
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
+    Table->horizontalHeader()->setStretchLastSection(true);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setWordWrap(false);
+    Table->setColumnWidth(LineLogModel::Time, Table->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00.000__")));
+    Table->setColumnWidth(LineLogModel::Direction, Table->fontMetrics().horizontalAdvance(QStringLiteral("port__")));
+    Table->setColumnWidth(LineLogModel::Frame, Table->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 40);
+    Table->setColumnWidth(LineLogModel::Meaning, Table->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 60);
+    Table->setColumnHidden(LineLogModel::Hex, true);
+    resize(820, 480);
+
+    for (QCheckBox *box : {Sent, Received, ErrorsOnly})
+        connect(box, &QCheckBox::toggled, this, &LineLogWindow::Filter_Change);
+    connect(Search, &QLineEdit::textChanged, this, &LineLogWindow::Filter_Change);
+    connect(Pause, &QPushButton::toggled, this, &LineLogWindow::Pause_Click);
+    connect(Clear, &QPushButton::clicked, this, &LineLogWindow::Clear_Click);
+    connect(SaveAs, &QPushButton::clicked, this, &LineLogWindow::SaveAs_Click);
+    connect(HexColumn, &QCheckBox::toggled, this, &LineLogWindow::HexColumn_Click);
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &LineLogWindow::SaveAs_Click);
+
+    // Follow the newest row unless the operator has scrolled up to read.
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
+        const QScrollBar *scroll = Table->verticalScrollBar();
+        if (scroll->value() == scroll->maximum()) QTimer::singleShot(0, Table, &QTableView::scrollToBottom);
+    });
+    connect(&m_model, &LineLogModel::synced, this, &LineLogWindow::showCounts);
+    Table->scrollToBottom();
+    showCounts();
+}
+
+void LineLogWindow::Filter_Change()
+{
+    LogFilter filter;
+    filter.sent = Sent->isChecked();
+    filter.received = Received->isChecked();
+    filter.errorsOnly = ErrorsOnly->isChecked();
+    filter.text = Search->text();
+    m_model.setFilter(filter);
+}
+
+void LineLogWindow::Pause_Click()
+{
+    m_model.setPaused(Pause->isChecked());
+    showCounts();
+}
+
+void LineLogWindow::Clear_Click()
+{
+    m_model.clear();
+}
+
+void LineLogWindow::SaveAs_Click()
+{
+    const QString name = m_files.saveFile(QStringLiteral("Text(*.txt)|*.txt|All(*.*)|*.*|"));
+    if (name.isEmpty()) return;
+    const QString error = m_log.save(name, m_model.filter());
+    if (!error.isEmpty())
+        m_boxes.show(platform::MessageBoxes::Icon::Exclamation, platform::MessageBoxes::Buttons::Ok,
+                     QStringLiteral("Warning!"), QStringLiteral("Cannot save %1: %2").arg(name, error));
+}
+
+void LineLogWindow::HexColumn_Click()
+{
+    Table->setColumnHidden(LineLogModel::Hex, !HexColumn->isChecked());
+}
+
+void LineLogWindow::showCounts()
+{
+    QString text = QStringLiteral("%1 rows shown of %2").arg(m_model.rowCount()).arg(m_log.size());
+    if (m_log.dropped() > 0)
+        text += QStringLiteral("; %1 older rows dropped (the log keeps the last %2)")
+                    .arg(m_log.dropped())
+                    .arg(LineLog::kDefaultLimit);
+    if (m_model.paused()) text += QStringLiteral("; paused, still recording");
+    Status->setText(text);
+}
+
+} // namespace console
