@@ -5,14 +5,21 @@
 // every "rdr" reply (nothing new to draw), once with a different image in
 // each (every download redraws the dots that changed).
 //
-// Usage: receiver [repeated-characters [varying-characters]]
+// With --log the line log window is open beside the console all the while;
+// every run also prints the resident memory at each tenth of the stream, so
+// a long run shows whether the log's bound holds. --unrecorded cuts the
+// log off the port, for the figures of a console without one.
+//
+// Usage: receiver [--log | --unrecorded] [repeated-characters [varying-characters]]
 #include "console/consolewindow.h"
+#include "console/linelogwindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
 #include "tests/support/recordingdialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 
 #include <array>
@@ -79,6 +86,15 @@ void writeAll(int fd, const QByteArray &bytes)
     }
 }
 
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
 struct Figures {
     qsizetype characters;
     double seconds, cpu;
@@ -86,9 +102,14 @@ struct Figures {
 
 Figures feed(QApplication &app, console::ConsoleWindow &window, testsupport::Pty &pty, const QByteArray &stream)
 {
-    qsizetype seen = 0;
+    qsizetype seen = 0, frames = 0;
+    const qsizetype tenth = std::max<qsizetype>(stream.size() / 10, 1);
     const QMetaObject::Connection counting = QObject::connect(window.MSComm1, &platform::SerialComm::onComm, &app, [&] {
-        if (++seen == stream.size()) app.quit();
+        if (stream[seen] == '\x03') ++frames;
+        if (++seen % tenth == 0)
+            std::printf("  %lld frames received, resident %ld KiB, %lld log rows\n", qlonglong(frames), residentKiB(),
+                        qlonglong(window.lineLog().size()));
+        if (seen == stream.size()) app.quit();
     });
     // The writer runs beside the event loop so that the console thread's
     // CPU time is the receiver's alone.
@@ -116,14 +137,19 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const qsizetype repeated = argc > 1 ? QByteArray(argv[1]).toLongLong() : 4'000'000;
-    const qsizetype varying = argc > 2 ? QByteArray(argv[2]).toLongLong() : 400'000;
+    QStringList args = app.arguments().mid(1);
+    const bool log = args.removeAll(QStringLiteral("--log")) > 0;
+    const bool unrecorded = args.removeAll(QStringLiteral("--unrecorded")) > 0;
+    const qsizetype repeated = args.size() > 0 ? args[0].toLongLong() : 4'000'000;
+    const qsizetype varying = args.size() > 1 ? args[1].toLongLong() : 400'000;
 
     testsupport::Pty pty;
     testsupport::RecordingBoxes boxes;
     testsupport::RecordingDialogs dialogs;
     console::ConsoleWindow window(platform::PortMap({pty.slavePath()}), boxes, dialogs);
     window.show();
+    if (log) window.showLineLog();
+    if (unrecorded) QObject::disconnect(window.MSComm1, nullptr, &window.lineLog(), nullptr);
     if (!window.MSComm1->portOpen()) {
         std::fprintf(stderr, "console did not open the pty\n");
         return 1;
