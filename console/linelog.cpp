@@ -41,7 +41,7 @@ QString describeCommand(const Command &c)
     switch (spec.data) {
     case DataShape::None: break;
     case DataShape::Image:
-        text += QStringLiteral(", image ") + pairs(QStringView(d).left(64)) + QStringLiteral(", checksum ") + d.mid(64);
+        text += QStringLiteral(", checksum ") + d.mid(64) + QStringLiteral(", image ") + pairs(QStringView(d).left(64));
         break;
     case DataShape::Text: text += QStringLiteral(", text \"%1\"").arg(d); break;
     case DataShape::Byte: text += QStringLiteral(", mode byte ") + d; break;
@@ -61,10 +61,12 @@ QString describeReply(const Reply &r, bool *error)
     switch (r.kind()) {
     case Kind::Image: {
         const unitlink::ImageReply image = r.image();
-        QString text = name + QStringLiteral(": image ") + image.hexText.trimmed();
-        if (image.checksumOk) return text + QStringLiteral(", checksum ok");
+        // The verdict first: the pairs run past the edge of the view.
+        const QString pairsText = QStringLiteral(", image ") + image.hexText.trimmed();
+        if (image.checksumOk) return name + QStringLiteral(": checksum ok") + pairsText;
         *error = true;
-        return text + QStringLiteral(", checksum mismatch: %1, expected %2").arg(image.received, image.expected);
+        return name + QStringLiteral(": checksum mismatch: %1, expected %2").arg(image.received, image.expected) +
+               pairsText;
     }
     case Kind::Done: return name + QStringLiteral(": ") + QString(r.command()->mnemonic) + QStringLiteral(" done");
     case Kind::Flag: return name + QStringLiteral(": flag ") + r.flag().toString();
@@ -75,7 +77,8 @@ QString describeReply(const Reply &r, bool *error)
     case Kind::TallyList: {
         const QString which = r.answers(unitlink::Mnemonic::TLY) ? QStringLiteral("PGM") : QStringLiteral("PVW");
         const QString list = codes(r.data());
-        return name + QStringLiteral(": ") + which + (list.isEmpty() ? QStringLiteral(" none") : QLatin1Char(' ') + list);
+        return name + QStringLiteral(": ") + which +
+               (list.isEmpty() ? QStringLiteral(" none") : QLatin1Char(' ') + list);
     }
     case Kind::UnitError:
         *error = true;
@@ -121,10 +124,14 @@ QString LogRow::frameText() const
     QString out;
     out.reserve(bytes.size() + 10);
     for (char c : bytes) {
-        if (c == unitlink::STX) out += QStringLiteral("[STX]");
-        else if (c == unitlink::ETX) out += QStringLiteral("[ETX]");
-        else if (c >= 0x20 && c < 0x7F && c != '\\') out += QLatin1Char(c);
-        else out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
+        if (c == unitlink::STX)
+            out += QStringLiteral("[STX]");
+        else if (c == unitlink::ETX)
+            out += QStringLiteral("[ETX]");
+        else if (c >= 0x20 && c < 0x7F && c != '\\')
+            out += QLatin1Char(c);
+        else
+            out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
     }
     return out;
 }

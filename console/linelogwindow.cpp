@@ -122,8 +122,7 @@ void LineLogModel::sync()
     emit synced();
 }
 
-LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files,
-                             QWidget *parent)
+LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files, QWidget *parent)
     : QWidget(parent, Qt::Window), m_log(log), m_model(log), m_boxes(boxes), m_files(files)
 {
     setWindowTitle(kLineLogCaption);
@@ -143,7 +142,8 @@ LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platfo
     Received->setChecked(true);
 
     auto *bar = new QHBoxLayout;
-    for (QWidget *w : std::initializer_list<QWidget *>{Sent, Received, ErrorsOnly, Search, HexColumn, Pause, Clear, SaveAs})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{Sent, Received, ErrorsOnly, Search, HexColumn, Pause, Clear, SaveAs})
         bar->addWidget(w);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);

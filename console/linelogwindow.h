@@ -74,8 +74,7 @@ struct LineLogForm {
 class LineLogWindow : public QWidget, public LineLogForm {
     Q_OBJECT
 public:
-    LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files,
-                  QWidget *parent = nullptr);
+    LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files, QWidget *parent = nullptr);
 
     LineLogModel &model() { return m_model; }
 

@@ -54,8 +54,10 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
         return {};
     }
     unitlink::PortResult result = openPort();
-    if (result.ok()) emit portEvent(PortEvent::Opened, portLabel());
-    else emit portEvent(PortEvent::OpenFailed, result.error().description);
+    if (result.ok())
+        emit portEvent(PortEvent::Opened, portLabel());
+    else
+        emit portEvent(PortEvent::OpenFailed, result.error().description);
     return result;
 }
 

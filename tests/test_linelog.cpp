@@ -38,11 +38,10 @@ void exchange(LineLog &log)
 
 const QStringList kExchange = {
     "12:00:00.000\tport\t\topened: Com1 (/dev/pts/3)",
-    "12:00:00.001\t→\t[STX]WRR01" + kZeros31 + "0102[ETX]\tWRR address 01, image " + kPairs00 + ", checksum 02",
+    "12:00:00.001\t→\t[STX]WRR01" + kZeros31 + "0102[ETX]\tWRR address 01, checksum 02, image " + kPairs00,
     "12:00:00.002\t←\t[STX]wrr[ETX]\twrr: WRR done",
     "12:00:00.003\t→\t[STX]RDR01[ETX]\tRDR address 01",
-    "12:00:00.004\t←\t[STX]rdr" + QString("FF").repeated(32) + "E1[ETX]\trdr: image " + kPairsFF +
-        ", checksum mismatch: E1, expected E0",
+    "12:00:00.004\t←\t[STX]rdr" + QString("FF").repeated(32) + "E1[ETX]\trdr: checksum mismatch: E1, expected E0, image " + kPairsFF,
     "12:00:00.005\t←\t[STX]err2[ETX]\terr2: CRC Error",
     "12:00:00.006\t←\tzz\\x01\\x5c\toutside any frame",
     "12:00:00.007\t←\t[STX]ton[ETX]\tton: TON done",
@@ -84,9 +83,9 @@ private slots:
         QTest::newRow("STX GPI01E ETX") << true << QByteArray("GPI01E") << "GPI address 01, input 05" << false;
         QTest::newRow("STX SETIDA1 ETX") << true << QByteArray("SETIDA1") << "SETID, new address A1" << false;
         QTest::newRow("STX rdm FFx32 E0 ETX") << false << "rdm" + QByteArray("FF").repeated(32) + "E0"
-                                              << "rdm: image " + kPairsFF + ", checksum ok" << false;
+                                              << "rdm: checksum ok, image " + kPairsFF << false;
         QTest::newRow("STX rdr FFx32 e0 ETX") << false << "rdr" + QByteArray("FF").repeated(32) + "e0"
-                                              << "rdr: image " + kPairsFF + ", checksum mismatch: e0, expected E0" << true;
+                                              << "rdr: checksum mismatch: e0, expected E0, image " + kPairsFF << true;
         QTest::newRow("STX gpiEB ETX") << false << QByteArray("gpiEB") << "gpi: PGM input 05, PVW input 02" << false;
         QTest::newRow("STX gpiE ETX") << false << QByteArray("gpiE") << "gpi: wrong length, not acted upon" << true;
         QTest::newRow("STX tfh1 ETX") << false << QByteArray("tfh1") << "tfh: flag 1" << false;
