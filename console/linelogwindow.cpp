@@ -126,6 +126,8 @@ LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platfo
     : QWidget(parent, Qt::Window), m_log(log), m_model(log), m_boxes(boxes), m_files(files)
 {
     setWindowTitle(kLineLogCaption);
+    // Closing the console ends the program even while the log is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     Sent = new QCheckBox(QStringLiteral("Sent →"));
     Received = new QCheckBox(QStringLiteral("Received ←"));
     ErrorsOnly = new QCheckBox(QStringLiteral("Errors only"));
