@@ -597,8 +597,10 @@ int Tool::watch(const QStringList &)
         } else {
             const Reply reply = Reply::parse(*text);
             field(u"mnemonic"_s, reply.kind() == Reply::Kind::Unknown ? u"unknown"_s : reply.mnemonic().toString());
-            if (reply.kind() == Reply::Kind::Address) field(u"address"_s, reply.address());
-            field(u"data"_s, reply.data().toString());
+            if (reply.kind() == Reply::Kind::Address)
+                field(u"address"_s, reply.address());
+            else
+                field(u"data"_s, reply.data().toString());
             if (reply.kind() == Reply::Kind::Image)
                 field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
         }
@@ -648,7 +650,8 @@ int Tool::switcherWatch(const QStringList &)
                     lit << QString::number(k + 1);
                     litJson << k + 1;
                 }
-                result(u"%1 id %2 lit %3"_s.arg(clock.elapsed()).arg(tally->id).arg(lit.join(u' ')),
+                result(u"%1 id %2 lit %3"_s.arg(clock.elapsed()).arg(tally->id).arg(lit.isEmpty() ? u"none"_s
+                                                                                                   : lit.join(u' ')),
                        {{u"ms"_s, clock.elapsed()}, {u"id"_s, tally->id}, {u"lit"_s, litJson}});
                 done = counted(seen);
             }
