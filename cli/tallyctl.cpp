@@ -124,8 +124,7 @@ constexpr Verb kVerbs[] = {
     {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, 3, &Tool::tally,
      "Switch a tally lamp; flash off switches PGM and PVW off."_L1},
     {"text"_L1, "ADDR TEXT"_L1, 2, 2, &Tool::text, "Show five characters (the last five of TEXT)."_L1},
-    {"mode"_L1, "ADDR N [--pxr]"_L1, 2, 2, &Tool::mode,
-     "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
+    {"mode"_L1, "ADDR N [--pxr]"_L1, 2, 2, &Tool::mode, "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
     {"input"_L1, "ADDR pgm|pvw N"_L1, 3, 3, &Tool::input, "Parallel input 1-48 (0 none) for the lamp."_L1},
     {"watch"_L1, ""_L1, 0, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1},
     {"switcher-watch"_L1, ""_L1, 0, 0, &Tool::switcherWatch,
@@ -135,8 +134,7 @@ constexpr Verb kVerbs[] = {
 QString description()
 {
     QString text = u"Commands for ZIDID tally display units on a serial line (9600 8N1).\n\nCommands:\n"_s;
-    for (const Verb &verb : kVerbs)
-        text += u"  tallyctl %1 %2\n      %3\n"_s.arg(verb.name, verb.syntax, verb.help);
+    for (const Verb &verb : kVerbs) text += u"  tallyctl %1 %2\n      %3\n"_s.arg(verb.name, verb.syntax, verb.help);
     text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address refused), 3 port or file failure, "
             "4 checksum or verify failure, 5 unit error (errN)."_s;
     return text;
@@ -161,8 +159,7 @@ QString hexTextOf(QStringView digits)
 
 } // namespace
 
-Tool::Tool(QTextStream &out, QTextStream &err)
-    : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
+Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
 {
     m_commandLine.addPortsOption();
     m_commandLine.parser().addOptions({m_portOption, m_timeoutOption, m_jsonOption, m_yesOption, m_retriesOption,
@@ -324,13 +321,13 @@ int Tool::exchange(const Command &command, std::optional<Reply> &reply)
     while (const std::optional<QString> text = nextFrame(deadline)) {
         reply = Reply::parse(*text);
         if (reply->kind() == Reply::Kind::UnitError)
-            return fail(kUnitError, u"unit %1 answered %2 to %3"_s.arg(command.address(), reply->text(),
-                                                                         command.mnemonic()));
+            return fail(kUnitError,
+                        u"unit %1 answered %2 to %3"_s.arg(command.address(), reply->text(), command.mnemonic()));
         if (reply->answers(command.id())) return kDone;
     }
     if (m_port.error() != QSerialPort::NoError) return fail(kPortFailure, m_port.errorString());
-    return fail(kNoReply, u"no reply to %1%2 within %3 ms"_s.arg(command.mnemonic(), command.address())
-                              .arg(m_timeoutMs));
+    return fail(kNoReply,
+                u"no reply to %1%2 within %3 ms"_s.arg(command.mnemonic(), command.address()).arg(m_timeoutMs));
 }
 
 int Tool::readImage(Mnemonic id, const QString &address, QString &hexText)
@@ -554,8 +551,8 @@ int Tool::input(const QStringList &args)
         std::optional<Reply> reply;
         if (const int code = exchange(command, reply)) return code;
         if (reply->kind() == Reply::Kind::Inputs) {
-            json[u"inputs"_s] = QJsonArray{unitlink::codedValue(reply->pgmInput()),
-                                           unitlink::codedValue(reply->pvwInput())};
+            json[u"inputs"_s] =
+                QJsonArray{unitlink::codedValue(reply->pgmInput()), unitlink::codedValue(reply->pvwInput())};
             plain += u" (unit: pgm %1 pvw %2)"_s.arg(unitlink::codedAsDecimal(reply->pgmInput()),
                                                      unitlink::codedAsDecimal(reply->pvwInput()));
         }
@@ -601,8 +598,7 @@ int Tool::watch(const QStringList &)
                 field(u"address"_s, reply.address());
             else
                 field(u"data"_s, reply.data().toString());
-            if (reply.kind() == Reply::Kind::Image)
-                field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
+            if (reply.kind() == Reply::Kind::Image) field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
         }
         if (raw) field(u"hex"_s, spacedHex(unitlink::frame(*text)));
         result(u"%1 %2 %3"_s.arg(json[u"ms"_s].toInteger()).arg(json[u"frame"_s].toString(), meaning.join(u' ')), json);
@@ -628,8 +624,7 @@ int Tool::switcherWatch(const QStringList &)
             // or a frame cut short by the next start, are reported whole.
             const qsizetype start = m_pending.indexOf(char(simulator::kFrameStart), 1);
             if (m_pending.isEmpty() || (m_pending.front() != char(simulator::kFrameStart) && start < 0)) break;
-            if (m_pending.front() != char(simulator::kFrameStart) ||
-                (start > 0 && start < simulator::kFrameSize)) {
+            if (m_pending.front() != char(simulator::kFrameStart) || (start > 0 && start < simulator::kFrameSize)) {
                 if (malformed(QByteArrayView(m_pending).first(start))) return kDone;
                 m_pending.remove(0, start);
                 continue;
@@ -650,8 +645,9 @@ int Tool::switcherWatch(const QStringList &)
                     lit << QString::number(k + 1);
                     litJson << k + 1;
                 }
-                result(u"%1 id %2 lit %3"_s.arg(clock.elapsed()).arg(tally->id).arg(lit.isEmpty() ? u"none"_s
-                                                                                                   : lit.join(u' ')),
+                result(u"%1 id %2 lit %3"_s.arg(clock.elapsed())
+                           .arg(tally->id)
+                           .arg(lit.isEmpty() ? u"none"_s : lit.join(u' ')),
                        {{u"ms"_s, clock.elapsed()}, {u"id"_s, tally->id}, {u"lit"_s, litJson}});
                 done = counted(seen);
             }
