@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,12 @@ const QString dark = QString("00 ").repeated(32).trimmed();
 const QString lit = QString("FF ").repeated(32).trimmed();
 const QString camImage = "00 7C 82 82 82 44 00 7E 88 88 88 7E 00 FE 40 20 40 FE 00 00 00 00 00 00 00 00 42 FE 02 00 00 00";
 QByteArray stx(const QByteArray &body) { return '\x02' + body + '\x03'; }
+
+// A watch ends only after its count of frames; should frames go missing, the
+// line hangs up and the watch ends with exit 3 instead of running on.
+struct HangUp : QTimer {
+    explicit HangUp(testsupport::Pty &pty) { connect(this, &QTimer::timeout, [&pty] { pty.closeMaster(); }); start(10000); }
+};
 } // namespace
 
 class TestTallyctl : public QObject {
@@ -159,12 +166,31 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, lines);
         testsupport::Pty pty;
+        HangUp guard(pty);
         QTimer::singleShot(0, this, [&] { pty.write(bytes); }); // once tallyctl waits on the line
         const Run run = tallyctl(QStringList{"--port", pty.slavePath(), "--count", QString::number(lines.size())} + args);
         QCOMPARE(run.code, 0);
         QStringList got = run.out.split('\n', Qt::SkipEmptyParts);
         for (QString &line : got) line = line.section(' ', 1);
         QCOMPARE(got, lines);
+    }
+
+    // velk's own frames (Continue mode, ID 01, all dark) through a pty pair:
+    // velk writes one, the test carries the bytes to the other.
+    void velkThroughPtyPair()
+    {
+        testsupport::Pty velkEnd, watchEnd;
+        QSocketNotifier notifier(velkEnd.masterFd(), QSocketNotifier::Read);
+        connect(&notifier, &QSocketNotifier::activated, this, [&] { watchEnd.write(velkEnd.readAvailable()); });
+        HangUp guard(watchEnd);
+        QProcess velk;
+        velk.setProcessEnvironment([] { auto env = QProcessEnvironment::systemEnvironment(); env.insert("QT_QPA_PLATFORM", "offscreen"); return env; }());
+        velk.start(VELK_BIN, {"--ports", velkEnd.slavePath()});
+        const Run run = tallyctl({"--port", watchEnd.slavePath(), "--count", "2", "switcher-watch"});
+        velk.kill();
+        velk.waitForFinished();
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts).last().section(' ', 1), QString("id 1 lit none"));
     }
 };
 
