@@ -134,7 +134,10 @@ constexpr Verb kVerbs[] = {
 QString description()
 {
     QString text = u"Commands for ZIDID tally display units on a serial line (9600 8N1).\n\nCommands:\n"_s;
-    for (const Verb &verb : kVerbs) text += u"  tallyctl %1 %2\n      %3\n"_s.arg(verb.name, verb.syntax, verb.help);
+    for (const Verb &verb : kVerbs) {
+        const QString words = verb.syntax.isEmpty() ? QString(verb.name) : verb.name + u' ' + verb.syntax;
+        text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
+    }
     text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address refused), 3 port or file failure, "
             "4 checksum or verify failure, 5 unit error (errN)."_s;
     return text;
