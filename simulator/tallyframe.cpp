@@ -21,4 +21,19 @@ TallyBytes packTally(const LampStates &lamps, int id)
     return frame;
 }
 
+std::optional<Tally> unpackTally(const TallyBytes &frame)
+{
+    if (frame[0] != kFrameStart || frame[1] != kBytesThatFollow || frame[2] > 0x07 || frame[12] > 0x01)
+        return std::nullopt;
+    Tally tally;
+    tally.id = frame[2];
+    for (int k = 0; k < 9; ++k) {
+        const quint8 packed = frame[std::size_t(3 + k)];
+        if (packed & 0x80) return std::nullopt;
+        for (int j = 0; j < 7; ++j) tally.lamps[std::size_t(7 * k + j)] = packed & (1u << j);
+    }
+    tally.lamps[63] = frame[12] == 0x01;
+    return tally;
+}
+
 } // namespace simulator

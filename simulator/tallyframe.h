@@ -6,6 +6,7 @@
 
 #include <QtGlobal>
 #include <array>
+#include <optional>
 
 namespace simulator {
 
@@ -20,5 +21,15 @@ using TallyBytes = std::array<quint8, kFrameSize>;
 
 // The whole frame for the lamp states and an ID of 0 to 7.
 TallyBytes packTally(const LampStates &lamps, int id);
+
+// A received frame read back: the ID and the lamp states, or none when the
+// bytes are not a frame packTally could have written (a wrong start or
+// count byte, an ID above 7, bit 7 set after the start, a last byte other
+// than 0 or 1).
+struct Tally {
+    int id = 0;
+    LampStates lamps{};
+};
+std::optional<Tally> unpackTally(const TallyBytes &frame);
 
 } // namespace simulator

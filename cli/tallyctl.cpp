@@ -1,0 +1,669 @@
+#include "cli/tallyctl.h"
+
+#include "console/ledfile.h"
+#include "link/font5x7.h"
+#include "link/protocol.h"
+#include "link/replycollector.h"
+#include "platform/commandline.h"
+#include "platform/portmap.h"
+#include "simulator/tallyframe.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+using unitlink::Command;
+using unitlink::Mnemonic;
+using unitlink::Reply;
+
+constexpr int kDefaultTimeoutMs = 500;
+constexpr int kDefaultRetries = 2;
+
+class Tool;
+using Handler = int (Tool::*)(const QStringList &);
+
+// One row per command: its words, the count of arguments after the command
+// word and what it does, for the dispatcher and for --help alike.
+struct Verb {
+    QLatin1StringView name;
+    QLatin1StringView syntax;
+    int minArgs;
+    int maxArgs;
+    Handler handler;
+    QLatin1StringView help;
+};
+
+class Tool {
+public:
+    Tool(QTextStream &out, QTextStream &err);
+    int run(const QStringList &args);
+
+    int ids(const QStringList &args);
+    int query(const QStringList &args);
+    int setAddress(const QStringList &args);
+    int read(const QStringList &args);
+    int write(const QStringList &args);
+    int copy(const QStringList &args);
+    int tally(const QStringList &args);
+    int text(const QStringList &args);
+    int mode(const QStringList &args);
+    int input(const QStringList &args);
+    int watch(const QStringList &args);
+    int switcherWatch(const QStringList &args);
+
+private:
+    int fail(int code, const QString &message);
+    int usage(const QString &message);
+    void result(const QString &plain, QJsonObject json);
+
+    int openLine(bool switcher);
+    void send(const Command &command);
+    bool waitForBytes(QDeadlineTimer deadline);
+    std::optional<QString> nextFrame(QDeadlineTimer deadline);
+    int exchange(const Command &command, std::optional<Reply> &reply);
+    int readImage(Mnemonic id, const QString &address, QString &hexText);
+    QStringList addressesAnsweringSid();
+    bool counted(int &seen) const;
+
+    std::optional<QString> address(const QString &text);
+    std::optional<Mnemonic> memory(const QString &text, Mnemonic ram, Mnemonic prom);
+    std::optional<int> number(const QString &text, int low, int high);
+
+    QTextStream &m_out;
+    QTextStream &m_err;
+    platform::CommandLine m_commandLine;
+    QCommandLineOption m_portOption{u"port"_s, u"Device path, or port number as in --ports (default 1)."_s, u"port"_s,
+                                    u"1"_s};
+    QCommandLineOption m_timeoutOption{u"timeout"_s, u"Milliseconds to wait for a reply (default 500)."_s, u"ms"_s,
+                                       QString::number(kDefaultTimeoutMs)};
+    QCommandLineOption m_jsonOption{u"json"_s, u"One JSON object per result."_s};
+    QCommandLineOption m_yesOption{u"yes"_s, u"set-address: renumber even when several units answer."_s};
+    QCommandLineOption m_retriesOption{u"retries"_s, u"write: attempts after an err2 reply (default 2)."_s, u"n"_s,
+                                       QString::number(kDefaultRetries)};
+    QCommandLineOption m_outputOption{{u"o"_s, u"output"_s}, u"read: write a .LED file instead."_s, u"file"_s};
+    QCommandLineOption m_textOption{u"text"_s, u"write: the image argument is up to five characters."_s};
+    QCommandLineOption m_hexOption{u"hex"_s, u"write: the image argument is 32 hex pairs; watch: add the raw bytes."_s};
+    QCommandLineOption m_pxrOption{u"pxr"_s, u"mode: PXR-09 mode."_s};
+    QCommandLineOption m_countOption{u"count"_s, u"watch, switcher-watch: stop after n frames."_s, u"n"_s};
+
+    QSerialPort m_port;
+    QString m_portLabel = u"no port"_s;
+    QByteArray m_pending;
+    unitlink::ReplyCollector m_collector;
+    int m_timeoutMs = kDefaultTimeoutMs;
+    int m_count = -1;
+    bool m_json = false;
+};
+
+constexpr Verb kVerbs[] = {
+    {"ids"_L1, ""_L1, 0, 0, &Tool::ids, "Send SID; list every address that answers."_L1},
+    {"query"_L1, "ADDR"_L1, 1, 1, &Tool::query, "Send QID; done when the unit answers."_L1},
+    {"set-address"_L1, "NEW"_L1, 1, 1, &Tool::setAddress,
+     "SETID renumbers every unit on the line: first SID, and when more than one unit answers refuse "
+     "(exit 2, naming them) unless --yes."_L1},
+    {"read"_L1, "ram|prom ADDR [-o FILE.LED]"_L1, 2, 2, &Tool::read,
+     "Download the image, check its checksum; print the 32 pairs or write the file."_L1},
+    {"write"_L1, "ram|prom ADDR (FILE.LED | --text TEXT | --hex PAIRS)"_L1, 3, 3, &Tool::write,
+     "Upload, retry after err2, read back and compare."_L1},
+    {"copy"_L1, "ram-to-prom|prom-to-ram ADDR"_L1, 2, 2, &Tool::copy,
+     "RTM, or MTR (every unit on the line) checked by reading both images."_L1},
+    {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, 3, &Tool::tally,
+     "Switch a tally lamp; flash off switches PGM and PVW off."_L1},
+    {"text"_L1, "ADDR TEXT"_L1, 2, 2, &Tool::text, "Show five characters (the last five of TEXT)."_L1},
+    {"mode"_L1, "ADDR N [--pxr]"_L1, 2, 2, &Tool::mode, "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
+    {"input"_L1, "ADDR pgm|pvw N"_L1, 3, 3, &Tool::input, "Parallel input 1-48 (0 none) for the lamp."_L1},
+    {"watch"_L1, ""_L1, 0, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1},
+    {"switcher-watch"_L1, ""_L1, 0, 0, &Tool::switcherWatch,
+     "Decode a switcher tally line (38400 8E1) until interrupted."_L1},
+};
+
+QString description()
+{
+    QString text = u"Commands for ZIDID tally display units on a serial line (9600 8N1).\n\nCommands:\n"_s;
+    for (const Verb &verb : kVerbs) {
+        const QString words = verb.syntax.isEmpty() ? QString(verb.name) : verb.name + u' ' + verb.syntax;
+        text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
+    }
+    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address refused), 3 port or file failure, "
+            "4 checksum or verify failure, 5 unit error (errN)."_s;
+    return text;
+}
+
+// Hex pairs separated by spaces, for frames shown with --hex.
+QString spacedHex(QByteArrayView bytes)
+{
+    return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
+}
+
+// 64 hex digits as hex image text.
+QString hexTextOf(QStringView digits)
+{
+    QString text;
+    for (qsizetype i = 0; i + 2 <= digits.size(); i += 2) {
+        text += digits.mid(i, 2);
+        text += u' ';
+    }
+    return text;
+}
+
+} // namespace
+
+Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
+{
+    m_commandLine.addPortsOption();
+    m_commandLine.parser().addOptions({m_portOption, m_timeoutOption, m_jsonOption, m_yesOption, m_retriesOption,
+                                       m_outputOption, m_textOption, m_hexOption, m_pxrOption, m_countOption});
+    m_commandLine.parser().addPositionalArgument(u"command"_s, u"One of the commands above and its arguments."_s,
+                                                 u"command [args...]"_s);
+}
+
+int Tool::run(const QStringList &args)
+{
+    QCommandLineParser &parser = m_commandLine.parser();
+    if (!parser.parse(args)) return usage(parser.errorText());
+    if (parser.isSet(u"help"_s)) {
+        m_out << parser.helpText();
+        return kDone;
+    }
+    if (parser.isSet(u"version"_s)) {
+        m_out << "tallyctl " << QCoreApplication::applicationVersion() << '\n';
+        return kDone;
+    }
+    m_json = parser.isSet(m_jsonOption);
+    const std::optional<int> timeout = number(parser.value(m_timeoutOption), 1, 3600000);
+    if (!timeout) return usage(u"--timeout wants milliseconds"_s);
+    m_timeoutMs = *timeout;
+    if (parser.isSet(m_countOption)) {
+        const std::optional<int> count = number(parser.value(m_countOption), 1, INT_MAX);
+        if (!count) return usage(u"--count wants a number of frames"_s);
+        m_count = *count;
+    }
+    QStringList words = parser.positionalArguments();
+    if (words.isEmpty()) return usage(u"no command given"_s);
+    const QString name = words.takeFirst();
+    for (const Verb &verb : kVerbs) {
+        if (verb.name != name) continue;
+        if (words.size() < verb.minArgs || words.size() > verb.maxArgs)
+            return usage(u"usage: tallyctl %1 %2"_s.arg(verb.name, verb.syntax));
+        return (this->*verb.handler)(words);
+    }
+    return usage(u"unknown command '%1'"_s.arg(name));
+}
+
+int Tool::fail(int code, const QString &message)
+{
+    m_err << "tallyctl: " << m_portLabel << ": " << message << '\n';
+    m_err.flush();
+    return code;
+}
+
+int Tool::usage(const QString &message)
+{
+    m_err << "tallyctl: " << message << "\n(tallyctl --help lists the commands)\n";
+    m_err.flush();
+    return kUsage;
+}
+
+void Tool::result(const QString &plain, QJsonObject json)
+{
+    if (m_json)
+        m_out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
+    else
+        m_out << plain << '\n';
+    m_out.flush();
+}
+
+std::optional<QString> Tool::address(const QString &text)
+{
+    const unitlink::LeadingHex hex = unitlink::readLeadingHex(text);
+    if (hex.digits != text.size() || hex.digits < 1 || hex.digits > 2) {
+        usage(u"'%1' is no unit address (one or two hex digits)"_s.arg(text));
+        return std::nullopt;
+    }
+    return unitlink::hex2(hex.low32);
+}
+
+std::optional<Mnemonic> Tool::memory(const QString &text, Mnemonic ram, Mnemonic prom)
+{
+    if (text == "ram"_L1) return ram;
+    if (text == "prom"_L1) return prom;
+    usage(u"'%1': ram or prom"_s.arg(text));
+    return std::nullopt;
+}
+
+std::optional<int> Tool::number(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < low || n > high) return std::nullopt;
+    return n;
+}
+
+int Tool::openLine(bool switcher)
+{
+    const QString port = m_commandLine.parser().value(m_portOption);
+    bool numbered = false;
+    const int n = port.toInt(&numbered);
+    QString device = port;
+    if (numbered) {
+        device = platform::PortMap::fromEnvironment(m_commandLine.ports()).device(n);
+        m_portLabel = u"port %1 (%2)"_s.arg(n).arg(device.isEmpty() ? u"no device"_s : device);
+        if (device.isEmpty()) return fail(kPortFailure, u"no device has this port number"_s);
+    } else {
+        m_portLabel = device;
+    }
+    m_port.setPortName(device);
+    m_port.setBaudRate(switcher ? QSerialPort::Baud38400 : QSerialPort::Baud9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(switcher ? QSerialPort::EvenParity : QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) return fail(kPortFailure, u"cannot open: "_s + m_port.errorString());
+    return kDone;
+}
+
+void Tool::send(const Command &command)
+{
+    m_port.write(command.frame());
+    m_port.flush();
+}
+
+// Waits in an event loop rather than blocking, so that whatever else runs
+// in this thread (a virtual unit in the tests) goes on meanwhile.
+bool Tool::waitForBytes(QDeadlineTimer deadline)
+{
+    if (m_port.bytesAvailable() == 0) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+        QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        if (!deadline.isForever()) timer.start(std::chrono::milliseconds(deadline.remainingTime()));
+        loop.exec();
+    }
+    m_pending += m_port.readAll();
+    return m_port.error() == QSerialPort::NoError;
+}
+
+// The next frame completed by the console's rule (STX empties, ETX ends),
+// its text between STX and ETX; none when the deadline passed first.
+std::optional<QString> Tool::nextFrame(QDeadlineTimer deadline)
+{
+    for (;;) {
+        while (!m_pending.isEmpty()) {
+            const char c = m_pending.front();
+            m_pending.remove(0, 1);
+            if (m_collector.feed(QByteArrayView(&c, 1)) == unitlink::ReplyCollector::Fed::Completed)
+                return m_collector.text();
+        }
+        if (deadline.hasExpired() || !waitForBytes(deadline)) return std::nullopt;
+    }
+}
+
+// Sends the command and waits for its reply; frames that answer something
+// else (another controller's tally messages) pass by.
+int Tool::exchange(const Command &command, std::optional<Reply> &reply)
+{
+    send(command);
+    const QDeadlineTimer deadline(m_timeoutMs);
+    while (const std::optional<QString> text = nextFrame(deadline)) {
+        reply = Reply::parse(*text);
+        if (reply->kind() == Reply::Kind::UnitError)
+            return fail(kUnitError,
+                        u"unit %1 answered %2 to %3"_s.arg(command.address(), reply->text(), command.mnemonic()));
+        if (reply->answers(command.id())) return kDone;
+    }
+    if (m_port.error() != QSerialPort::NoError) return fail(kPortFailure, m_port.errorString());
+    return fail(kNoReply,
+                u"no reply to %1%2 within %3 ms"_s.arg(command.mnemonic(), command.address()).arg(m_timeoutMs));
+}
+
+int Tool::readImage(Mnemonic id, const QString &address, QString &hexText)
+{
+    std::optional<Reply> reply;
+    if (const int code = exchange(Command(id, address), reply)) return code;
+    const unitlink::ImageReply image = reply->image();
+    if (!image.checksumOk || image.hexText.size() != 96)
+        return fail(kVerifyFailure, u"the image from unit %1 fails its checksum: %2"_s.arg(address, reply->text()));
+    hexText = image.hexText.trimmed();
+    return kDone;
+}
+
+QStringList Tool::addressesAnsweringSid()
+{
+    send(Command(Mnemonic::SID));
+    QStringList found;
+    const QDeadlineTimer deadline(m_timeoutMs);
+    while (const std::optional<QString> text = nextFrame(deadline)) {
+        const Reply reply = Reply::parse(*text);
+        if (reply.answers(Mnemonic::SID) && unitlink::isAddress(reply.address())) found << reply.address();
+    }
+    return found;
+}
+
+int Tool::ids(const QStringList &)
+{
+    if (const int code = openLine(false)) return code;
+    const QStringList found = addressesAnsweringSid();
+    if (found.isEmpty()) return fail(kNoReply, u"no unit answered SID within %1 ms"_s.arg(m_timeoutMs));
+    for (const QString &a : found) result(a, {{u"address"_s, a}});
+    return kDone;
+}
+
+int Tool::query(const QStringList &args)
+{
+    const std::optional<QString> addr = address(args[0]);
+    if (!addr) return kUsage;
+    if (const int code = openLine(false)) return code;
+    std::optional<Reply> reply;
+    if (const int code = exchange(Command(Mnemonic::QID, *addr), reply)) return code;
+    result(reply->address(), {{u"address"_s, reply->address()}});
+    return kDone;
+}
+
+int Tool::setAddress(const QStringList &args)
+{
+    const std::optional<QString> addr = address(args[0]);
+    if (!addr) return kUsage;
+    if (*addr == "00"_L1 || *addr == "FF"_L1) return usage(u"unit addresses run from 01 to FE"_s);
+    if (const int code = openLine(false)) return code;
+    const bool yes = m_commandLine.parser().isSet(m_yesOption);
+    const QStringList found = addressesAnsweringSid();
+    if (found.size() > 1 && !yes)
+        return fail(kUsage, u"units %1 answered: SETID would give all of them address %2 (--yes to do it)"_s.arg(
+                                found.join(u", "_s), *addr));
+    if (found.isEmpty() && !yes) return fail(kNoReply, u"no unit answered SID within %1 ms"_s.arg(m_timeoutMs));
+    send(Command(Mnemonic::SETID, {}, *addr));
+    std::optional<Reply> reply;
+    if (const int code = exchange(Command(Mnemonic::QID, *addr), reply)) return code;
+    result(*addr, {{u"address"_s, *addr}, {u"was"_s, QJsonArray::fromStringList(found)}});
+    return kDone;
+}
+
+int Tool::read(const QStringList &args)
+{
+    const std::optional<Mnemonic> id = memory(args[0], Mnemonic::RDR, Mnemonic::RDM);
+    const std::optional<QString> addr = id ? address(args[1]) : std::nullopt;
+    if (!addr) return kUsage;
+    if (const int code = openLine(false)) return code;
+    QString hexText;
+    if (const int code = readImage(*id, *addr, hexText)) return code;
+    const QString file = m_commandLine.parser().value(m_outputOption);
+    if (!file.isEmpty()) {
+        const console::LedFileWrite written = console::writeLedFile(file, hexText + u' ');
+        if (!written.ok()) return fail(kPortFailure, u"cannot write %1: %2"_s.arg(file, written.error()));
+    }
+    result(hexText, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, hexText}});
+    return kDone;
+}
+
+int Tool::write(const QStringList &args)
+{
+    const std::optional<Mnemonic> id = memory(args[0], Mnemonic::WRR, Mnemonic::WRM);
+    const std::optional<QString> addr = id ? address(args[1]) : std::nullopt;
+    if (!addr) return kUsage;
+    const QCommandLineParser &parser = m_commandLine.parser();
+    QString hexText;
+    if (parser.isSet(m_textOption)) {
+        const std::optional<unitlink::ImageBytes> image = unitlink::textImage(args[2]);
+        if (!image) return usage(u"--text takes up to five printable ASCII characters"_s);
+        hexText = unitlink::imageHexText(*image);
+    } else if (parser.isSet(m_hexOption)) {
+        QString digits = args[2];
+        digits.remove(u' ');
+        if (digits.size() != 64 || unitlink::readLeadingHex(digits).digits != 64)
+            return usage(u"--hex takes 32 pairs of hex digits"_s);
+        hexText = hexTextOf(digits);
+    } else {
+        const console::LedFileRead file = console::readLedFile(args[2]);
+        if (!file.ok()) return fail(kPortFailure, u"cannot read %1: %2"_s.arg(args[2], file.error));
+        hexText = file.text;
+    }
+    const std::optional<int> retries = number(parser.value(m_retriesOption), 0, 100);
+    if (!retries) return usage(u"--retries wants a number"_s);
+    if (const int code = openLine(false)) return code;
+
+    const QString data = unitlink::uploadData(*addr, hexText);
+    for (int attempt = 0;; ++attempt) {
+        std::optional<Reply> reply;
+        const int code = exchange(Command(*id, *addr, data), reply);
+        if (code == kUnitError && reply->error() == unitlink::UnitError::Crc && attempt < *retries) continue;
+        if (code) return code;
+        break;
+    }
+    QString readBack;
+    const Mnemonic readId = *id == Mnemonic::WRR ? Mnemonic::RDR : Mnemonic::RDM;
+    if (const int code = readImage(readId, *addr, readBack)) return code;
+    const QString written = hexTextOf(data.left(64)).trimmed();
+    if (readBack.toUpper() != written)
+        return fail(kVerifyFailure, u"unit %1 holds %2, not the image written"_s.arg(*addr, readBack));
+    result(written, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, written}});
+    return kDone;
+}
+
+int Tool::copy(const QStringList &args)
+{
+    const bool toProm = args[0] == "ram-to-prom"_L1;
+    if (!toProm && args[0] != "prom-to-ram"_L1) return usage(u"copy ram-to-prom or prom-to-ram"_s);
+    const std::optional<QString> addr = address(args[1]);
+    if (!addr) return kUsage;
+    if (const int code = openLine(false)) return code;
+    if (toProm) {
+        std::optional<Reply> reply;
+        if (const int code = exchange(Command(Mnemonic::RTM, *addr), reply)) return code;
+    } else {
+        // MTR has no address and draws no reply: the two images tell.
+        send(Command(Mnemonic::MTR));
+        QString ram;
+        QString prom;
+        if (const int code = readImage(Mnemonic::RDR, *addr, ram)) return code;
+        if (const int code = readImage(Mnemonic::RDM, *addr, prom)) return code;
+        if (ram != prom) return fail(kVerifyFailure, u"unit %1: RAM %2 differs from PROM %3"_s.arg(*addr, ram, prom));
+    }
+    result(u"%1 %2"_s.arg(*addr, args[0]), {{u"address"_s, *addr}, {u"copy"_s, args[0]}});
+    return kDone;
+}
+
+int Tool::tally(const QStringList &args)
+{
+    struct Switch {
+        QLatin1StringView lamp;
+        QLatin1StringView state;
+        std::initializer_list<Mnemonic> commands;
+    };
+    static const Switch kSwitches[] = {
+        {"pgm"_L1, "on"_L1, {Mnemonic::TON}},
+        {"pgm"_L1, "off"_L1, {Mnemonic::TOF}},
+        {"pvw"_L1, "on"_L1, {Mnemonic::TWN}},
+        {"pvw"_L1, "off"_L1, {Mnemonic::TWF}},
+        {"flash"_L1, "on"_L1, {Mnemonic::TFH}},
+        // The unit stops flashing at any lamp command.
+        {"flash"_L1, "off"_L1, {Mnemonic::TOF, Mnemonic::TWF}},
+    };
+    const std::optional<QString> addr = address(args[0]);
+    if (!addr) return kUsage;
+    for (const Switch &s : kSwitches) {
+        if (s.lamp != args[1] || s.state != args[2]) continue;
+        if (const int code = openLine(false)) return code;
+        for (Mnemonic id : s.commands) {
+            std::optional<Reply> reply;
+            if (const int code = exchange(Command(id, *addr), reply)) return code;
+        }
+        result(u"%1 %2 %3"_s.arg(*addr, args[1], args[2]),
+               {{u"address"_s, *addr}, {u"lamp"_s, args[1]}, {u"state"_s, args[2]}});
+        return kDone;
+    }
+    return usage(u"tally ADDR pgm|pvw|flash on|off"_s);
+}
+
+int Tool::text(const QStringList &args)
+{
+    const std::optional<QString> addr = address(args[0]);
+    if (!addr) return kUsage;
+    if (const int code = openLine(false)) return code;
+    const unitlink::FiveCharacters five = unitlink::fiveCharacters(args[1]);
+    std::optional<Reply> reply;
+    if (const int code = exchange(Command(Mnemonic::CHR, *addr, five.line), reply)) return code;
+    result(five.line, {{u"address"_s, *addr}, {u"text"_s, five.line}});
+    return kDone;
+}
+
+int Tool::mode(const QStringList &args)
+{
+    const std::optional<QString> addr = address(args[0]);
+    if (!addr) return kUsage;
+    const std::optional<int> index = number(args[1], 0, 9);
+    if (!index) return usage(u"mode N: 0 to 9"_s);
+    if (const int code = openLine(false)) return code;
+    const QString byte = unitlink::hex2(unitlink::displayModeByte(*index, m_commandLine.parser().isSet(m_pxrOption)));
+    std::optional<Reply> reply;
+    if (const int code = exchange(Command(Mnemonic::CFG, *addr, byte), reply)) return code;
+    result(byte, {{u"address"_s, *addr}, {u"mode"_s, byte}});
+    return kDone;
+}
+
+int Tool::input(const QStringList &args)
+{
+    const std::optional<QString> addr = address(args[0]);
+    if (!addr) return kUsage;
+    const bool pgm = args[1] == "pgm"_L1;
+    if (!pgm && args[1] != "pvw"_L1) return usage(u"input ADDR pgm|pvw N"_s);
+    const std::optional<int> n = number(args[2], 0, unitlink::kParallelInputs);
+    if (!n) return usage(u"input N: 1 to 48, or 0 for none"_s);
+    if (const int code = openLine(false)) return code;
+    const Command command(pgm ? Mnemonic::GPI : Mnemonic::GPW, *addr, unitlink::inputCode(*n));
+    QJsonObject json{{u"address"_s, *addr}, {args[1], *n}};
+    QString plain = u"%1 %2 %3"_s.arg(*addr, args[1]).arg(*n);
+    if (pgm) {
+        // Only the PGM input draws a reply: both inputs, as the unit has them.
+        std::optional<Reply> reply;
+        if (const int code = exchange(command, reply)) return code;
+        if (reply->kind() == Reply::Kind::Inputs) {
+            json[u"inputs"_s] =
+                QJsonArray{unitlink::codedValue(reply->pgmInput()), unitlink::codedValue(reply->pvwInput())};
+            plain += u" (unit: pgm %1 pvw %2)"_s.arg(unitlink::codedAsDecimal(reply->pgmInput()),
+                                                     unitlink::codedAsDecimal(reply->pvwInput()));
+        }
+    } else {
+        send(command);
+    }
+    result(plain, json);
+    return kDone;
+}
+
+bool Tool::counted(int &seen) const
+{
+    return m_count > 0 && ++seen >= m_count;
+}
+
+int Tool::watch(const QStringList &)
+{
+    if (const int code = openLine(false)) return code;
+    const bool raw = m_commandLine.parser().isSet(m_hexOption);
+    QElapsedTimer clock;
+    clock.start();
+    int seen = 0;
+    while (const std::optional<QString> text = nextFrame(QDeadlineTimer::Forever)) {
+        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, u"[STX]%1[ETX]"_s.arg(*text)}};
+        QStringList meaning;
+        const auto field = [&](const QString &name, const QString &value) {
+            if (value.isEmpty()) return;
+            json[name] = value;
+            meaning << (name == "mnemonic"_L1 ? value : name + u' ' + value);
+        };
+        if (const std::optional<Command> command = Command::parseBody(*text)) {
+            field(u"mnemonic"_s, command->mnemonic());
+            field(u"address"_s, command->address());
+            field(u"data"_s, command->data());
+            if (command->spec().data == unitlink::DataShape::Image) {
+                const QString data = unitlink::uploadData(command->address(), hexTextOf(command->data().left(64)));
+                field(u"checksum"_s, data == command->data() ? u"ok"_s : u"bad"_s);
+            }
+        } else {
+            const Reply reply = Reply::parse(*text);
+            field(u"mnemonic"_s, reply.kind() == Reply::Kind::Unknown ? u"unknown"_s : reply.mnemonic().toString());
+            if (reply.kind() == Reply::Kind::Address)
+                field(u"address"_s, reply.address());
+            else
+                field(u"data"_s, reply.data().toString());
+            if (reply.kind() == Reply::Kind::Image) field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
+        }
+        if (raw) field(u"hex"_s, spacedHex(unitlink::frame(*text)));
+        result(u"%1 %2 %3"_s.arg(json[u"ms"_s].toInteger()).arg(json[u"frame"_s].toString(), meaning.join(u' ')), json);
+        if (counted(seen)) return kDone;
+    }
+    return fail(kPortFailure, m_port.errorString());
+}
+
+int Tool::switcherWatch(const QStringList &)
+{
+    if (const int code = openLine(true)) return code;
+    QElapsedTimer clock;
+    clock.start();
+    int seen = 0;
+    const auto malformed = [&](QByteArrayView bytes) {
+        result(u"%1 malformed %2"_s.arg(clock.elapsed()).arg(spacedHex(bytes)),
+               {{u"ms"_s, clock.elapsed()}, {u"malformed"_s, spacedHex(bytes)}});
+        return counted(seen);
+    };
+    while (waitForBytes(QDeadlineTimer::Forever)) {
+        for (;;) {
+            // Only the start byte has bit 7 set with 0xFF: bytes before it,
+            // or a frame cut short by the next start, are reported whole.
+            const qsizetype start = m_pending.indexOf(char(simulator::kFrameStart), 1);
+            if (m_pending.isEmpty() || (m_pending.front() != char(simulator::kFrameStart) && start < 0)) break;
+            if (m_pending.front() != char(simulator::kFrameStart) || (start > 0 && start < simulator::kFrameSize)) {
+                if (malformed(QByteArrayView(m_pending).first(start))) return kDone;
+                m_pending.remove(0, start);
+                continue;
+            }
+            if (m_pending.size() < simulator::kFrameSize) break;
+            simulator::TallyBytes bytes;
+            std::copy_n(m_pending.constData(), simulator::kFrameSize, reinterpret_cast<char *>(bytes.data()));
+            const QByteArrayView frame = QByteArrayView(m_pending).first(simulator::kFrameSize);
+            const std::optional<simulator::Tally> tally = simulator::unpackTally(bytes);
+            bool done = false;
+            if (!tally) {
+                done = malformed(frame);
+            } else {
+                QStringList lit;
+                QJsonArray litJson;
+                for (int k = 0; k < simulator::kLampCount; ++k) {
+                    if (!tally->lamps[std::size_t(k)]) continue;
+                    lit << QString::number(k + 1);
+                    litJson << k + 1;
+                }
+                result(u"%1 id %2 lit %3"_s.arg(clock.elapsed())
+                           .arg(tally->id)
+                           .arg(lit.isEmpty() ? u"none"_s : lit.join(u' ')),
+                       {{u"ms"_s, clock.elapsed()}, {u"id"_s, tally->id}, {u"lit"_s, litJson}});
+                done = counted(seen);
+            }
+            m_pending.remove(0, simulator::kFrameSize);
+            if (done) return kDone;
+        }
+    }
+    return fail(kPortFailure, m_port.errorString());
+}
+
+int run(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    return Tool(out, err).run(args);
+}
+
+} // namespace cli

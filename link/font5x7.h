@@ -1,0 +1,30 @@
+// Text as a unit image: up to five printable ASCII characters in a 5 x 7
+// pixel font, one blank column between characters, centred across the 32
+// columns, the glyphs in the top seven rows.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+namespace unitlink {
+
+using ImageBytes = std::array<quint8, 32>;
+
+inline constexpr int kTextImageCharacters = 5;
+
+// The five columns of a printable ASCII character (0x20 to 0x7E), bit 0 the
+// top row; null for anything else.
+const quint8 *glyph5x7(QChar c);
+
+// The image, one byte per column with bit 0 the bottom dot as the unit
+// shows it; none when the text is longer than five characters or holds a
+// character outside printable ASCII.
+std::optional<ImageBytes> textImage(QStringView text);
+
+// Hex image text of 32 bytes: two upper-case digits and a space each.
+QString imageHexText(const ImageBytes &bytes);
+
+} // namespace unitlink
