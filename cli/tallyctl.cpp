@@ -149,17 +149,6 @@ QString spacedHex(QByteArrayView bytes)
     return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
 }
 
-// 64 hex digits as hex image text.
-QString hexTextOf(QStringView digits)
-{
-    QString text;
-    for (qsizetype i = 0; i + 2 <= digits.size(); i += 2) {
-        text += digits.mid(i, 2);
-        text += u' ';
-    }
-    return text;
-}
-
 } // namespace
 
 Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
@@ -428,7 +417,7 @@ int Tool::write(const QStringList &args)
         digits.remove(u' ');
         if (digits.size() != 64 || unitlink::readLeadingHex(digits).digits != 64)
             return usage(u"--hex takes 32 pairs of hex digits"_s);
-        hexText = hexTextOf(digits);
+        hexText = unitlink::hexTextFromDigits(digits);
     } else {
         const console::LedFileRead file = console::readLedFile(args[2]);
         if (!file.ok()) return fail(kPortFailure, u"cannot read %1: %2"_s.arg(args[2], file.error));
@@ -449,7 +438,7 @@ int Tool::write(const QStringList &args)
     QString readBack;
     const Mnemonic readId = *id == Mnemonic::WRR ? Mnemonic::RDR : Mnemonic::RDM;
     if (const int code = readImage(readId, *addr, readBack)) return code;
-    const QString written = hexTextOf(data.left(64)).trimmed();
+    const QString written = unitlink::hexTextFromDigits(data.left(64)).trimmed();
     if (readBack.toUpper() != written)
         return fail(kVerifyFailure, u"unit %1 holds %2, not the image written"_s.arg(*addr, readBack));
     result(written, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, written}});
@@ -591,7 +580,8 @@ int Tool::watch(const QStringList &)
             field(u"address"_s, command->address());
             field(u"data"_s, command->data());
             if (command->spec().data == unitlink::DataShape::Image) {
-                const QString data = unitlink::uploadData(command->address(), hexTextOf(command->data().left(64)));
+                const QString data =
+                    unitlink::uploadData(command->address(), unitlink::hexTextFromDigits(command->data().left(64)));
                 field(u"checksum"_s, data == command->data() ? u"ok"_s : u"bad"_s);
             }
         } else {

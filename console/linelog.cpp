@@ -13,18 +13,6 @@ using unitlink::Reply;
 
 namespace {
 
-// "00 7E 81": the two-character pairs of a hex run, spaced.
-QString pairs(QStringView hex)
-{
-    QString out;
-    out.reserve(hex.size() * 3 / 2);
-    for (qsizetype i = 0; i < hex.size(); i += 2) {
-        if (i) out += QLatin1Char(' ');
-        out += hex.mid(i, 2);
-    }
-    return out;
-}
-
 QString codes(QStringView coded)
 {
     QStringList numbers;
@@ -41,7 +29,8 @@ QString describeCommand(const Command &c)
     switch (spec.data) {
     case DataShape::None: break;
     case DataShape::Image:
-        text += QStringLiteral(", checksum ") + d.mid(64) + QStringLiteral(", image ") + pairs(QStringView(d).left(64));
+        text += QStringLiteral(", checksum ") + d.mid(64) + QStringLiteral(", image ") +
+                unitlink::hexTextFromDigits(QStringView(d).left(64)).trimmed();
         break;
     case DataShape::Text: text += QStringLiteral(", text \"%1\"").arg(d); break;
     case DataShape::Byte: text += QStringLiteral(", mode byte ") + d; break;

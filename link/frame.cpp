@@ -145,6 +145,17 @@ QString uploadData(QStringView address, QStringView hexText)
     return data;
 }
 
+QString hexTextFromDigits(QStringView digits)
+{
+    QString text;
+    text.reserve(digits.size() * 3 / 2);
+    for (qsizetype i = 0; i + 2 <= digits.size(); i += 2) {
+        text += digits.mid(i, 2);
+        text += QLatin1Char(' ');
+    }
+    return text;
+}
+
 QByteArray uploadFrame(QStringView mnemonic, QStringView address, QStringView hexText)
 {
     return frame(mnemonic, address.toString() + uploadData(address, hexText));

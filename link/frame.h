@@ -96,5 +96,9 @@ ImageReply readImageReply(QStringView replyBuffer);
 QByteArray uploadFrame(QStringView mnemonic, QStringView address, QStringView hexText);
 // The same frame's data after the address: 64 hex digits and the checksum.
 QString uploadData(QStringView address, QStringView hexText);
+// The other way: image digits as they travel ("007E81...") as hex image
+// text, each pair followed by one space ("00 7E 81 ..."); an odd last digit
+// is dropped.
+QString hexTextFromDigits(QStringView digits);
 
 } // namespace unitlink
