@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 
@@ -127,7 +126,8 @@ int main(int argc, char *argv[])
     std::vector<Subject> subjects{{"bare window", QCoreApplication::applicationFilePath(), {kBare}, {}, {}, {}}};
     for (const QString &dir : binDirs)
         for (const char *name : {"tally", "kandrel", "velk"}) {
-            const QString build = QFileInfo(QDir::cleanPath(dir + "/..")).fileName();
+            // Tree and build folder, so that two trees' "build" folders differ.
+            const QString build = QDir::cleanPath(dir + "/..").section(QLatin1Char('/'), -2);
             const QString label =
                 binDirs.size() > 1 ? QStringLiteral("%1 (%2)").arg(name, build) : QString::fromLatin1(name);
             subjects.push_back({label, dir + "/" + name, {}, {}, {}, {}});
@@ -152,11 +152,11 @@ int main(int argc, char *argv[])
     const double bareMs = median(subjects[0].ms), bareRss = median(subjects[0].rss);
     const double bareNoPort = median(subjects[0].noPortMs);
     std::printf("%d runs each, %s; medians\n", runs, qPrintable(env.value("QT_QPA_PLATFORM")));
-    std::printf("%-22s %12s %7s %10s %7s %14s %7s\n", "window", "first frame", "x bare", "RSS", "x bare",
+    std::printf("%-26s %12s %7s %10s %7s %14s %7s\n", "window", "first frame", "x bare", "RSS", "x bare",
                 "without port", "x bare");
     for (const Subject &s : subjects) {
         const double ms = median(s.ms), rss = median(s.rss), noPort = median(s.noPortMs);
-        std::printf("%-22s %9.1f ms %7.2f %6.1f MiB %7.2f %11.1f ms %7.2f\n", qPrintable(s.name), ms, ms / bareMs, rss,
+        std::printf("%-26s %9.1f ms %7.2f %6.1f MiB %7.2f %11.1f ms %7.2f\n", qPrintable(s.name), ms, ms / bareMs, rss,
                     rss / bareRss, noPort, noPort / bareNoPort);
     }
     return 0;
