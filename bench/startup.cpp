@@ -2,7 +2,8 @@
 // program's window, against a bare Qt window that shows one label with
 // Chinese text, taken in turns in the same run; and the resident memory of
 // each once its first frame is out. Every program gets one pty as port 1,
-// and is timed once more with no port at all.
+// and is timed twice more: with no port at all, and with no list, so that it
+// finds the system's serial ports itself as it does on a studio PC.
 //
 // Usage: startup [runs [bin-dir...]]   (default 20 runs, the programs beside
 // this build's bench/; several bin-dirs compare builds side by side)
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -67,9 +69,12 @@ struct Sample {
 // Starts a program and waits for its first flushed frame; nothing when it
 // showed none within the time allowed.
 std::optional<Sample> measure(const QString &program, const QStringList &args, QProcessEnvironment env,
-                              const QString &ports)
+                              const std::optional<QString> &ports)
 {
-    env.insert("TALLY_SERIAL_PORTS", ports);
+    if (ports)
+        env.insert("TALLY_SERIAL_PORTS", *ports);
+    else
+        env.remove("TALLY_SERIAL_PORTS");
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::SeparateChannels);
@@ -121,16 +126,16 @@ int main(int argc, char *argv[])
     struct Subject {
         QString name, program;
         QStringList args;
-        std::vector<double> ms, rss, noPortMs;
+        std::vector<double> ms, rss, noPortMs, systemMs;
     };
-    std::vector<Subject> subjects{{"bare window", QCoreApplication::applicationFilePath(), {kBare}, {}, {}, {}}};
+    std::vector<Subject> subjects{{"bare window", QCoreApplication::applicationFilePath(), {kBare}, {}, {}, {}, {}}};
     for (const QString &dir : binDirs)
         for (const char *name : {"tally", "kandrel", "velk"}) {
             // Tree and build folder, so that two trees' "build" folders differ.
             const QString build = QDir::cleanPath(dir + "/..").section(QLatin1Char('/'), -2);
             const QString label =
                 binDirs.size() > 1 ? QStringLiteral("%1 (%2)").arg(name, build) : QString::fromLatin1(name);
-            subjects.push_back({label, dir + "/" + name, {}, {}, {}, {}});
+            subjects.push_back({label, dir + "/" + name, {}, {}, {}, {}, {}});
         }
 
     // In turns, so that the machine's other load falls on all alike.
@@ -140,24 +145,26 @@ int main(int argc, char *argv[])
             // and synced, then removed) per open, which weighs on a busy disk.
             const std::optional<Sample> sample = measure(s.program, s.args, env, pty.slavePath());
             const std::optional<Sample> noPort = measure(s.program, s.args, env, QString());
-            if (!sample || !noPort) {
+            const std::optional<Sample> system = measure(s.program, s.args, env, std::nullopt);
+            if (!sample || !noPort || !system) {
                 std::fprintf(stderr, "%s showed no frame\n", qPrintable(s.program));
                 return 1;
             }
             s.ms.push_back(sample->firstFrameMs);
             s.rss.push_back(sample->rss);
             s.noPortMs.push_back(noPort->firstFrameMs);
+            s.systemMs.push_back(system->firstFrameMs);
         }
 
     const double bareMs = median(subjects[0].ms), bareRss = median(subjects[0].rss);
-    const double bareNoPort = median(subjects[0].noPortMs);
+    const double bareNoPort = median(subjects[0].noPortMs), bareSystem = median(subjects[0].systemMs);
     std::printf("%d runs each, %s; medians\n", runs, qPrintable(env.value("QT_QPA_PLATFORM")));
-    std::printf("%-26s %12s %7s %10s %7s %14s %7s\n", "window", "first frame", "x bare", "RSS", "x bare",
-                "without port", "x bare");
+    std::printf("%-26s %12s %7s %10s %7s %14s %7s %14s %7s\n", "window", "first frame", "x bare", "RSS", "x bare",
+                "without port", "x bare", "system ports", "x bare");
     for (const Subject &s : subjects) {
-        const double ms = median(s.ms), rss = median(s.rss), noPort = median(s.noPortMs);
-        std::printf("%-26s %9.1f ms %7.2f %6.1f MiB %7.2f %11.1f ms %7.2f\n", qPrintable(s.name), ms, ms / bareMs, rss,
-                    rss / bareRss, noPort, noPort / bareNoPort);
+        const double ms = median(s.ms), rss = median(s.rss), noPort = median(s.noPortMs), system = median(s.systemMs);
+        std::printf("%-26s %9.1f ms %7.2f %6.1f MiB %7.2f %11.1f ms %7.2f %11.1f ms %7.2f\n", qPrintable(s.name), ms,
+                    ms / bareMs, rss, rss / bareRss, noPort, noPort / bareNoPort, system, system / bareSystem);
     }
     return 0;
 }
