@@ -5,10 +5,34 @@
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
+#include <system_error>
 
 namespace platform {
 
-PortMap::PortMap(QStringList devices) : m_devices(std::move(devices)) {}
+namespace {
+#ifndef Q_OS_WIN
+QStringList systemPorts()
+{
+    QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    std::sort(infos.begin(), infos.end(),
+              [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
+    QStringList devices;
+    for (const QSerialPortInfo &info : infos) devices << info.systemLocation();
+    return devices;
+}
+#endif
+
+std::shared_future<QStringList> ready(QStringList devices)
+{
+    std::promise<QStringList> known;
+    known.set_value(std::move(devices));
+    return known.get_future().share();
+}
+} // namespace
+
+PortMap::PortMap(QStringList devices) : m_devices(ready(std::move(devices))) {}
+
+PortMap::PortMap(std::shared_future<QStringList> devices) : m_devices(std::move(devices)) {}
 
 PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 {
@@ -20,19 +44,19 @@ PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
     for (int k = 1; k <= unitlink::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);
     return PortMap(com);
 #else
-    QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
-    std::sort(infos.begin(), infos.end(),
-              [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
-    QStringList devices;
-    for (const QSerialPortInfo &info : infos) devices << info.systemLocation();
-    return PortMap(devices);
+    try {
+        return PortMap(std::async(std::launch::async, systemPorts).share());
+    } catch (const std::system_error &) {
+        return PortMap(systemPorts()); // no thread to spare: look now
+    }
 #endif
 }
 
 QString PortMap::device(int port) const
 {
-    if (port < 1 || port > m_devices.size()) return {};
-    return m_devices.at(port - 1);
+    const QStringList &devices = m_devices.get();
+    if (port < 1 || port > devices.size()) return {};
+    return devices.at(port - 1);
 }
 
 } // namespace platform

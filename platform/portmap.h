@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <future>
 #include <optional>
 
 namespace platform {
@@ -14,14 +15,18 @@ public:
 
     // The list given on the command line (--ports), else TALLY_SERIAL_PORTS
     // when set, both colon-separated device paths; else the system's serial
-    // ports sorted by name (COMk on Windows).
+    // ports sorted by name (COMk on Windows). Finding the system's ports
+    // takes milliseconds of sysfs reading, so it runs beside the window's
+    // construction and is waited for when a number is first looked up.
     static PortMap fromEnvironment(const std::optional<QString> &ports = std::nullopt);
 
     // The device of a port number, or an empty text when it has none.
     QString device(int port) const;
 
 private:
-    QStringList m_devices;
+    explicit PortMap(std::shared_future<QStringList> devices);
+
+    std::shared_future<QStringList> m_devices;
 };
 
 } // namespace platform

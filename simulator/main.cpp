@@ -1,4 +1,5 @@
 #include "platform/commandline.h"
+#include "platform/portmap.h"
 #include "simulator/simulatorwindow.h"
 
 #include <QApplication>
@@ -11,11 +12,13 @@ int main(int argc, char *argv[])
     cli.addPortsOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
+    // The system's ports are looked up while the application and window are built.
+    platform::PortMap ports = platform::PortMap::fromEnvironment(cli.ports());
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("velk"));
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
     platform::QtMessageBoxes boxes;
-    simulator::SimulatorWindow window(platform::PortMap::fromEnvironment(cli.ports()), boxes);
+    simulator::SimulatorWindow window(std::move(ports), boxes);
     boxes.setParent(&window);
     window.show();
     return app.exec();
