@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
         next();
     });
     QObject::connect(w.MSComm1, &platform::SerialComm::onComm, &app, [&] {
-        if (!w.Label2->text().endsWith(QStringLiteral("[ETX]"))) return;
+        if (!w.monitor().endsWith(QStringLiteral("[ETX]"))) return;
         ++framesSeen;
         if (framesSeen > framesExpected) {
             ++duplicated;

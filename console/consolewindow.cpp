@@ -180,7 +180,7 @@ void ConsoleWindow::Command6_Click()
 {
     Test1->setText(QString());
     Label1->clear();
-    Label2->clear();
+    setMonitor(QString());
     Dots = DotGrid{};
     const platform::PictureBox::Batch batch(*Picture1);
     for (int c = 0; c < kColumns; ++c)
@@ -200,11 +200,20 @@ void ConsoleWindow::setStatus(const QString &text)
 }
 QString ConsoleWindow::monitor() const
 {
-    return Label2->text();
+    return m_monitor;
 }
 void ConsoleWindow::setMonitor(const QString &text)
 {
-    Label2->setText(text);
+    m_monitor = text;
+    if (m_monitorQueued) return;
+    m_monitorQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_monitorQueued = false;
+            Label2->setText(m_monitor);
+        },
+        Qt::QueuedConnection);
 }
 void ConsoleWindow::setProgramList(const QString &text)
 {
@@ -323,7 +332,7 @@ void ConsoleWindow::Check1_Click()
     const Command noInput(Mnemonic::GPI, QString::fromLatin1(unitlink::lineText(TallyID->text())),
                           QString(unitlink::kNoInput));
     send(noInput);
-    Label2->setText(noInput.body());
+    setMonitor(noInput.body());
 }
 
 void ConsoleWindow::inputChoice(platform::ListCombo *combo, Mnemonic mnemonic)
@@ -332,7 +341,7 @@ void ConsoleWindow::inputChoice(platform::ListCombo *combo, Mnemonic mnemonic)
     if (index < 0) return;
     const Command choice(mnemonic, normaliseTallyID(), QString(unitlink::inputCode(index + 1)));
     const bool sent = send(choice);
-    Label2->setText(choice.body());
+    setMonitor(choice.body());
     if (sent) Label1->setText(kNoResponse);
 }
 

@@ -68,6 +68,9 @@ public:
     void HexToPicture();
 
     const QString &ReplyBuffer() const { return m_receiver.replyBuffer(); }
+    // The line monitor as the receiver keeps it. Label2 shows it once the
+    // characters read with it have all been handled.
+    QString monitor() const override;
 
     // The line log (Ctrl+L): recorded from start-up on, whether or not its
     // window is open; opening it shows the window beside this one.
@@ -97,7 +100,6 @@ private:
     bool confirmReplace();
     // What the receiver shows and asks.
     void setStatus(const QString &text) override;
-    QString monitor() const override;
     void setMonitor(const QString &text) override;
     void setProgramList(const QString &text) override;
     void setPreviewList(const QString &text) override;
@@ -114,6 +116,10 @@ private:
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
     // whole image only paints the dots that change.
     std::array<std::array<signed char, kRows>, kColumns> m_drawn;
+    // The monitor grows by one character per notification; Label2 is set
+    // once the run of characters has been handled, not for each of them.
+    QString m_monitor;
+    bool m_monitorQueued = false;
     platform::SystemClock m_clock;
     LineLog m_lineLog{m_clock};
     std::unique_ptr<LineLogWindow> m_lineLogWindow;

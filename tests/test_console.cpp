@@ -115,7 +115,9 @@ private slots:
                                              << QStringList{"Check1=checked", "Combo3=05", "Combo4=02"};
         QTest::newRow("reply STX gpi@@ ETX unticks") << Steps{"TallyID=07", "Check1+", "<\x02gpi@@\x03"}
                                                      << QByteArray("\x02GPI07@\x03") << QStringList{"Check1="};
-        QTest::newRow("reply STX TLYAC ETX") << Steps{"<\x02TLYAC\x03"} << QByteArray() << QStringList{"Label3=PGM: 03 01"};
+        QTest::newRow("STX GPI01E ETX, reply STX TLYAC ETX")
+            << Steps{"TallyID=1", "Check1+", "Combo3#4", "<\x02TLYAC\x03"} << QByteArray("\x02GPI01E\x03")
+            << QStringList{"Label3=PGM: 03 01", "Label2=[STX]TLYAC[ETX]"};
         QTest::newRow("listing") << Steps{"Command16"} << QByteArray() << QStringList{"Test1^DB 000H, 001H, 004H"};
         QTest::newRow("absent port") << Steps{"Combo1#15", "Command7"} << QByteArray()
                                      << QStringList{notSent, "box=Prompt/8010: Com16: no serial device has this number"};
