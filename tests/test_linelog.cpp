@@ -2,6 +2,7 @@
 // component reports goes in, rows as the operator reads and saves them come out.
 #include "console/linelog.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,6 +157,28 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()).split('\n').size(), 4 + 1);
         QVERIFY(!log.save(dir.path(), {}).isEmpty());
+    }
+
+    // The rows' times are the local time of the zone the console runs in.
+    void systemClockIsLocalTime_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<int>("offsetSeconds");
+        QTest::newRow("UTC+8") << QByteArray("CST-8") << 8 * 3600;
+        QTest::newRow("UTC-3:30") << QByteArray("NST3:30") << -(3 * 3600 + 30 * 60);
+        QTest::newRow("UTC") << QByteArray("UTC0") << 0;
+    }
+    void systemClockIsLocalTime()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(int, offsetSeconds);
+        const std::optional<QByteArray> saved = qEnvironmentVariableIsSet("TZ") ? std::optional(qgetenv("TZ")) : std::nullopt;
+        qputenv("TZ", zone);
+        const QTime shown = platform::SystemClock().now();
+        const QTime expected = QDateTime::currentDateTimeUtc().addSecs(offsetSeconds).time();
+        saved ? qputenv("TZ", *saved) : qunsetenv("TZ");
+        const int apart = std::abs(shown.msecsTo(expected));
+        QVERIFY2(std::min(apart, 86'400'000 - apart) < 2000, qPrintable(shown.toString() + " for " + expected.toString()));
     }
 };
 
