@@ -16,10 +16,12 @@ ModalGate::Hold::Hold()
 ModalGate::Hold::~Hold()
 {
     ModalGate &gate = instance();
-    if (--gate.m_depth != 0) return;
+    if (--gate.m_depth != 0 || gate.m_reopenPosted) return;
+    gate.m_reopenPosted = true;
     QMetaObject::invokeMethod(
         &gate,
         [&gate] {
+            gate.m_reopenPosted = false;
             // Another box may have opened before this ran; its own close posts again.
             if (gate.m_depth == 0) emit gate.reopened();
         },

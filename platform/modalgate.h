@@ -33,6 +33,9 @@ signals:
 private:
     ModalGate() = default;
     int m_depth = 0;
+    // One reopening waits at a time: boxes that close before it runs need
+    // no more, and a loop that never runs (a fuzz target) does not pile up.
+    bool m_reopenPosted = false;
 };
 
 // The window timer: its tick never runs while the gate is closed. Ticks

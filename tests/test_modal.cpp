@@ -2,6 +2,7 @@
 // arrives on the line is handled and no timer ticks; afterwards every
 // character is handled once, in order, and a missed tick runs once.
 #include "demo/demowindow.h"
+#include "platform/modalgate.h"
 #include "tests/support/consolerig.h"
 
 #include <QCheckBox>
@@ -93,6 +94,18 @@ private slots:
         w.Combo1->setListIndex(1);  // Com2 does not exist: "Prompt"
         QCoreApplication::processEvents();
         QCOMPARE(clock.calls, 1);
+    }
+
+    // Boxes closed one after another in one handler reopen the line once:
+    // reopenings do not pile up while no loop runs.
+    void boxesClosedInOneHandlerReopenOnce()
+    {
+        QCoreApplication::processEvents();
+        QSignalSpy reopened(&platform::ModalGate::instance(), &platform::ModalGate::reopened);
+        for (int box = 0; box < 3; ++box) platform::ModalGate::Hold hold;
+        QCOMPARE(reopened.count(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(reopened.count(), 1);
     }
 
     // A lamp is claimed on only when its frame went out.
