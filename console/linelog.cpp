@@ -71,11 +71,8 @@ QString describeReply(const Reply &r, bool *error)
     }
     case Kind::UnitError:
         *error = true;
-        switch (r.error().value_or(unitlink::UnitError{0})) {
-        case unitlink::UnitError::Command: return r.text() + QStringLiteral(": Command Error");
-        case unitlink::UnitError::Crc: return r.text() + QStringLiteral(": CRC Error");
-        case unitlink::UnitError::Programming: return r.text() + QStringLiteral(": Programming Error");
-        }
+        if (const std::optional<unitlink::UnitError> e = r.error())
+            return r.text() + QStringLiteral(": ") + unitlink::unitErrorText(*e);
         return r.text() + QStringLiteral(": unknown error code");
     case Kind::Malformed: *error = true; return name + QStringLiteral(": wrong length, not acted upon");
     case Kind::Unknown: break;

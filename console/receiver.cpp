@@ -76,18 +76,12 @@ void Receiver::unitError(const unitlink::Reply &reply)
     MessageBoxes &boxes = m_view.boxes();
     const std::optional<UnitError> code = reply.error();
     if (!code) return; // a code the console does not know: no box
-    switch (*code) {
-    case UnitError::Command:
-        boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Command Error"));
-        break;
-    case UnitError::Crc:
+    // A checksum error may be retried; the others only reported.
+    if (*code == UnitError::Crc)
         boxes.show(MessageBoxes::Icon::Question, MessageBoxes::Buttons::RetryCancel, title,
-                   QStringLiteral("CRC Error"));
-        break;
-    case UnitError::Programming:
-        boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, QStringLiteral("Programming Error"));
-        break;
-    }
+                   unitlink::unitErrorText(*code));
+    else
+        boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, title, unitlink::unitErrorText(*code));
 }
 
 void Receiver::inputReport(const unitlink::Reply &reply)

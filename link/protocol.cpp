@@ -78,6 +78,16 @@ const CommandSpec *commandAt(QStringView text)
     return nullptr;
 }
 
+QString unitErrorText(UnitError error)
+{
+    switch (error) {
+    case UnitError::Command: return QStringLiteral("Command Error");
+    case UnitError::Crc: return QStringLiteral("CRC Error");
+    case UnitError::Programming: return QStringLiteral("Programming Error");
+    }
+    return {};
+}
+
 bool isAddress(QStringView text)
 {
     return text.size() == 2 && isUpperHex(text);

@@ -78,6 +78,8 @@ std::span<const CommandSpec> commandSet();
 // A unit's answer to a command it cannot carry out: "err" and one code.
 inline constexpr QLatin1StringView kErrorReply{"err"};
 enum class UnitError : char { Command = '1', Crc = '2', Programming = '3' };
+// "Command Error", "CRC Error" or "Programming Error", as the console shows them.
+QString unitErrorText(UnitError error);
 
 const CommandSpec &commandSpec(Mnemonic id);
 // The command whose mnemonic begins the text (case-sensitive), or null.
