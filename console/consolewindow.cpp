@@ -93,6 +93,11 @@ bool ConsoleWindow::send(const Command &command)
     return false;
 }
 
+void ConsoleWindow::sendAwaitingReply(const Command &command)
+{
+    if (send(command)) Label1->setText(kNoResponse);
+}
+
 QString ConsoleWindow::normaliseTallyID()
 {
     const QString address = unitlink::normaliseAddress(TallyID->text());
@@ -178,13 +183,9 @@ void ConsoleWindow::HexToPicture()
 
 void ConsoleWindow::Command6_Click()
 {
-    Test1->setText(QString());
     Label1->clear();
     setMonitor(QString());
-    Dots = DotGrid{};
-    const platform::PictureBox::Batch batch(*Picture1);
-    for (int c = 0; c < kColumns; ++c)
-        for (int r = 0; r < kRows; ++r) drawDot(c, r);
+    loadImage(QString()); // no pairs: every dot off
 }
 
 // ---- response receiver ----
@@ -262,14 +263,14 @@ bool ConsoleWindow::confirmReplace()
 void ConsoleWindow::download(Mnemonic read)
 {
     Test1->setText(QString());
-    if (send(Command(read, normaliseTallyID()))) Label1->setText(kNoResponse);
+    sendAwaitingReply(Command(read, normaliseTallyID()));
 }
 
 void ConsoleWindow::upload(Mnemonic write)
 {
     PictureToHex();
     const QString address = normaliseTallyID();
-    if (send(Command(write, address, unitlink::uploadData(address, Test1->text())))) Label1->setText(kNoResponse);
+    sendAwaitingReply(Command(write, address, unitlink::uploadData(address, Test1->text())));
 }
 
 void ConsoleWindow::Command3_Click()
@@ -298,7 +299,7 @@ void ConsoleWindow::Command11_Click()
     Label1->clear();
     const QString address = normaliseTallyID();
     if (!confirmReplace()) return;
-    if (send(Command(Mnemonic::RTM, address))) Label1->setText(kNoResponse);
+    sendAwaitingReply(Command(Mnemonic::RTM, address));
 }
 
 void ConsoleWindow::Command12_Click()
@@ -313,7 +314,7 @@ void ConsoleWindow::Combo2_Click()
 {
     const quint8 mode = unitlink::displayModeByte(Combo2->listIndex(), Check1->isChecked());
     const QString address = normaliseTallyID();
-    if (send(Command(Mnemonic::CFG, address, unitlink::hex2(mode)))) Label1->setText(kNoResponse);
+    sendAwaitingReply(Command(Mnemonic::CFG, address, unitlink::hex2(mode)));
 }
 
 void ConsoleWindow::Check1_Click()
@@ -407,7 +408,7 @@ void ConsoleWindow::Command13_Click()
     const QString address = normaliseTallyID();
     const unitlink::FiveCharacters five = unitlink::fiveCharacters(Text3->text());
     Text3->setText(five.text);
-    if (send(Command(Mnemonic::CHR, address, five.line))) Label1->setText(kNoResponse);
+    sendAwaitingReply(Command(Mnemonic::CHR, address, five.line));
 }
 
 // ---- image files ----
@@ -426,8 +427,7 @@ void ConsoleWindow::Command1_Click()
 
     const LedFileRead file = readLedFile(name);
     if (!file.ok()) return fileWarning(name, file.error);
-    Test1->setText(file.text);
-    HexToPicture();
+    loadImage(file.text);
 }
 
 void ConsoleWindow::Command2_Click()

@@ -92,6 +92,8 @@ private:
     // open, or the write failed) and the caller must not claim the command
     // went out; callers with nothing more to do may ignore the result.
     bool send(const unitlink::Command &command);
+    // Sends a command whose reply is awaited: the status line says so once it went out.
+    void sendAwaitingReply(const unitlink::Command &command);
     // Normalises TallyID in place and returns the address.
     QString normaliseTallyID();
     void portLost(const QString &description);
