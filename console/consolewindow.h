@@ -67,7 +67,6 @@ public:
     void PictureToHex();
     void HexToPicture();
 
-    const QString &ReplyBuffer() const { return m_receiver.replyBuffer(); }
     // The line monitor as the receiver keeps it. Label2 shows it once the
     // characters read with it have all been handled.
     QString monitor() const override;

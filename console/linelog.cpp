@@ -84,8 +84,9 @@ QString describeReply(const Reply &r, bool *error)
     return QStringLiteral("unknown reply");
 }
 
-} // namespace
-
+// What a frame means by the command table: name, address, data and, for an
+// image reply, the checksum verdict. Sets error for replies that report or
+// show a fault.
 QString frameMeaning(LogRow::Direction direction, QByteArrayView frame, bool *error)
 {
     if (direction == LogRow::Direction::Sent) {
@@ -94,6 +95,8 @@ QString frameMeaning(LogRow::Direction direction, QByteArrayView frame, bool *er
     }
     return describeReply(Reply::parse(QString::fromLatin1(frame.sliced(1, frame.size() - 2))), error);
 }
+
+} // namespace
 
 QString LogRow::directionText() const
 {
@@ -155,7 +158,7 @@ void LineLog::written(const QByteArray &bytes)
 void LineLog::refused(const QByteArray &bytes, const QString &reason)
 {
     flush(m_in, LogRow::Direction::Received);
-    LogRow row{m_clock.now(), LogRow::Direction::Sent, bytes, {}, true, true};
+    LogRow row{m_clock.now(), LogRow::Direction::Sent, bytes, {}, true};
     bool ignored = false;
     const bool whole = bytes.startsWith(unitlink::STX) && bytes.endsWith(unitlink::ETX);
     row.meaning = QStringLiteral("NOT SENT (%1)").arg(reason);
@@ -171,7 +174,7 @@ void LineLog::received(const QByteArray &bytes)
 void LineLog::port(const QString &text, bool error)
 {
     flush(m_in, LogRow::Direction::Received);
-    add(LogRow{m_clock.now(), LogRow::Direction::Port, {}, text, error, false});
+    add(LogRow{m_clock.now(), LogRow::Direction::Port, {}, text, error});
 }
 
 void LineLog::clear()
@@ -205,13 +208,13 @@ void LineLog::flush(Assembler &a, LogRow::Direction direction)
 {
     if (a.pending.isEmpty()) return;
     const QString meaning = a.inFrame ? QStringLiteral("incomplete frame") : QStringLiteral("outside any frame");
-    add(LogRow{m_clock.now(), direction, std::exchange(a.pending, {}), meaning, true, false});
+    add(LogRow{m_clock.now(), direction, std::exchange(a.pending, {}), meaning, true});
     a.inFrame = false;
 }
 
 void LineLog::addFrame(LogRow::Direction direction, QByteArray bytes)
 {
-    LogRow row{m_clock.now(), direction, std::move(bytes), {}, false, false};
+    LogRow row{m_clock.now(), direction, std::move(bytes), {}, false};
     row.meaning = frameMeaning(direction, row.bytes, &row.error);
     add(std::move(row));
 }

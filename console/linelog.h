@@ -22,8 +22,7 @@ struct LogRow {
     Direction direction = Direction::Port;
     QByteArray bytes; // as they crossed (or would have crossed) the line
     QString meaning;
-    bool error = false;   // noise, a bad checksum, a unit error, a refused write, a lost port
-    bool notSent = false; // the write was refused
+    bool error = false; // noise, a bad checksum, a unit error, a refused write, a lost port
 
     QString directionText() const;
     // "[STX]rdr...[ETX]": printable ASCII as it is, STX and ETX named,
@@ -91,10 +90,5 @@ private:
     qint64 m_dropped = 0;
     Assembler m_in, m_out;
 };
-
-// What a frame means by the command table: name, address, data and, for an
-// image reply, the checksum verdict. Sets error for replies that report or
-// show a fault.
-QString frameMeaning(LogRow::Direction direction, QByteArrayView frame, bool *error);
 
 } // namespace console

@@ -76,8 +76,6 @@ class LineLogWindow : public QWidget, public LineLogForm {
 public:
     LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files, QWidget *parent = nullptr);
 
-    LineLogModel &model() { return m_model; }
-
     void Filter_Change();
     void Pause_Click();
     void Clear_Click();

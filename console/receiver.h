@@ -13,8 +13,6 @@
 
 namespace console {
 
-inline constexpr qsizetype kReplyBufferLimit = unitlink::ReplyCollector::kLimit;
-
 class ReceiverView {
 public:
     virtual ~ReceiverView() = default;

@@ -61,11 +61,6 @@ bool isPrintable(QChar c)
 }
 } // namespace
 
-std::span<const CommandSpec> commandSet()
-{
-    return kCommandSet;
-}
-
 const CommandSpec &commandSpec(Mnemonic id)
 {
     return kCommandSet[int(id)];

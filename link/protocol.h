@@ -15,7 +15,6 @@
 #include <QStringView>
 
 #include <optional>
-#include <span>
 
 namespace unitlink {
 
@@ -71,9 +70,6 @@ struct CommandSpec {
     QLatin1StringView reply; // what the reply frame begins with; empty with ReplyShape::None
     ReplyShape replyShape;
 };
-
-// Every command and tally state message, in the order of the mnemonic list.
-std::span<const CommandSpec> commandSet();
 
 // A unit's answer to a command it cannot carry out: "err" and one code.
 inline constexpr QLatin1StringView kErrorReply{"err"};

@@ -45,7 +45,6 @@ public:
     }
 
     const QString &text() const { return m_text; }
-    bool discarding() const { return m_discarding; }
 
 private:
     QString m_text;

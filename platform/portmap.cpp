@@ -36,9 +36,8 @@ PortMap::PortMap(std::shared_future<QStringList> devices) : m_devices(std::move(
 
 PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 {
-    if (ports) return PortMap(ports->split(QLatin1Char(':')));
-    if (qEnvironmentVariableIsSet("TALLY_SERIAL_PORTS"))
-        return PortMap(qEnvironmentVariable("TALLY_SERIAL_PORTS").split(QLatin1Char(':')));
+    if (ports || qEnvironmentVariableIsSet("TALLY_SERIAL_PORTS"))
+        return PortMap(ports.value_or(qEnvironmentVariable("TALLY_SERIAL_PORTS")).split(QLatin1Char(':')));
 #ifdef Q_OS_WIN
     QStringList com;
     for (int k = 1; k <= unitlink::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);

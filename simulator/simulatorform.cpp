@@ -48,9 +48,9 @@ void SimulatorForm::setupUi(QWidget *window, platform::PortMap ports)
 
     Option1 = form.place(new QRadioButton(QStringLiteral("Continue")), "Option1", twips(600, 720, 1215, 255));
     Option2 = form.place(new QRadioButton(QStringLiteral("Single")), "Option2", twips(1800, 720, 1215, 255));
-    Modes = new QButtonGroup(window);
-    Modes->addButton(Option1);
-    Modes->addButton(Option2);
+    auto *modes = new QButtonGroup(window); // one of the two selected
+    modes->addButton(Option1);
+    modes->addButton(Option2);
 
     Picture1 = form.place(new platform::PictureBox(kPanelBackground), "Picture1", twips(600, 1080, 3600, 3600));
     Label1 = form.label("Label1", QString(), twips(600, 4800, 3615, 255));

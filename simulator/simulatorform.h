@@ -7,7 +7,6 @@
 #include "platform/modalgate.h"
 #include "platform/portmap.h"
 
-class QButtonGroup;
 class QLabel;
 class QRadioButton;
 class QWidget;
@@ -28,7 +27,6 @@ struct SimulatorForm {
     platform::ListCombo *Combo2;    // Combo2, "00" to "07": the ID in the tally frame
     QRadioButton *Option1;          // Continue: a frame every 500 ms as well
     QRadioButton *Option2;          // Single: a frame only after a click
-    QButtonGroup *Modes;            // Option1 and Option2, one of them selected
     platform::PictureBox *Picture1; // the 8 x 8 lamp panel; a click toggles a source
     QLabel *Label1;                 // readout of the last click
     platform::Timer *Timer1;        // 500 ms repeat in Continue mode
