@@ -40,12 +40,12 @@ QByteArray hexByte(unsigned v)
 // The reply a command draws: its reply mnemonic and the data.
 QByteArray answer(const CommandSpec &spec, const QByteArray &data = {})
 {
-    return STX + QByteArray(spec.reply.data(), spec.reply.size()) + data + ETX;
+    return unitlink::frame(QString(spec.reply), QString::fromLatin1(data));
 }
 
 QByteArray errorReply(UnitError error)
 {
-    return STX + QByteArray(unitlink::kErrorReply.data(), unitlink::kErrorReply.size()) + char(error) + ETX;
+    return unitlink::frame(QString(unitlink::kErrorReply), QString(QChar::fromLatin1(char(error))));
 }
 
 bool isCommandLetter(char c)
