@@ -1,8 +1,6 @@
 #include "console/consolewindow.h"
 #include "platform/commandline.h"
-#include "platform/portmap.h"
-
-#include <QApplication>
+#include "platform/windowprogram.h"
 
 int main(int argc, char *argv[])
 {
@@ -13,17 +11,13 @@ int main(int argc, char *argv[])
     cli.parser().addOption(log);
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
-    // The system's ports are looked up while the application and window are built.
-    platform::PortMap ports = platform::PortMap::fromEnvironment(cli.ports());
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("tally"));
-    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    platform::WindowProgram program(cli, argc, argv);
     platform::QtMessageBoxes boxes;
     platform::QtFileDialogs dialogs;
-    console::ConsoleWindow window(std::move(ports), boxes, dialogs);
+    console::ConsoleWindow window(std::move(program.ports), boxes, dialogs);
     boxes.setParent(&window);
     dialogs.setParent(&window);
     window.show();
     if (cli.parser().isSet(log)) window.showLineLog();
-    return app.exec();
+    return program.app.exec();
 }

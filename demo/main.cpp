@@ -1,8 +1,6 @@
 #include "demo/demowindow.h"
 #include "platform/commandline.h"
-#include "platform/portmap.h"
-
-#include <QApplication>
+#include "platform/windowprogram.h"
 
 int main(int argc, char *argv[])
 {
@@ -12,15 +10,11 @@ int main(int argc, char *argv[])
     cli.addPortsOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
-    // The system's ports are looked up while the application and window are built.
-    platform::PortMap ports = platform::PortMap::fromEnvironment(cli.ports());
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("kandrel"));
-    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    platform::WindowProgram program(cli, argc, argv);
     platform::QtMessageBoxes boxes;
     platform::SystemClock clock;
-    demo::DemoWindow window(std::move(ports), boxes, clock);
+    demo::DemoWindow window(std::move(program.ports), boxes, clock);
     boxes.setParent(&window);
     window.show();
-    return app.exec();
+    return program.app.exec();
 }

@@ -27,6 +27,7 @@ public:
 
     // The --ports list when given.
     std::optional<QString> ports() const;
+    const QString &name() const { return m_name; }
 
 private:
     QString m_name;

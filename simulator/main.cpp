@@ -1,8 +1,6 @@
 #include "platform/commandline.h"
-#include "platform/portmap.h"
+#include "platform/windowprogram.h"
 #include "simulator/simulatorwindow.h"
-
-#include <QApplication>
 
 int main(int argc, char *argv[])
 {
@@ -12,14 +10,10 @@ int main(int argc, char *argv[])
     cli.addPortsOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
-    // The system's ports are looked up while the application and window are built.
-    platform::PortMap ports = platform::PortMap::fromEnvironment(cli.ports());
-    QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("velk"));
-    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    platform::WindowProgram program(cli, argc, argv);
     platform::QtMessageBoxes boxes;
-    simulator::SimulatorWindow window(std::move(ports), boxes);
+    simulator::SimulatorWindow window(std::move(program.ports), boxes);
     boxes.setParent(&window);
     window.show();
-    return app.exec();
+    return program.app.exec();
 }

@@ -1,0 +1,14 @@
+#include "platform/windowprogram.h"
+
+#include <QFont>
+
+namespace platform {
+
+WindowProgram::WindowProgram(const CommandLine &commandLine, int &argc, char **argv)
+    : ports(PortMap::fromEnvironment(commandLine.ports())), app(argc, argv)
+{
+    QGuiApplication::setDesktopFileName(commandLine.name());
+    QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+}
+
+} // namespace platform

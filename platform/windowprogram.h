@@ -1,0 +1,21 @@
+// What each window program builds before its window, in this order: the
+// port map, so that the system's ports are looked up while the rest is
+// built, then the application with the suite's font and desktop entry.
+#pragma once
+
+#include "platform/commandline.h"
+#include "platform/portmap.h"
+
+#include <QApplication>
+
+namespace platform {
+
+struct WindowProgram {
+    // The command line has been read; argc must outlive the program.
+    WindowProgram(const CommandLine &commandLine, int &argc, char **argv);
+
+    PortMap ports;
+    QApplication app;
+};
+
+} // namespace platform
