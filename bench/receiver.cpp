@@ -11,6 +11,7 @@
 // log off the port, for the figures of a console without one.
 //
 // Usage: receiver [--log | --unrecorded] [repeated-characters [varying-characters]]
+#include "bench/figures.h"
 #include "console/consolewindow.h"
 #include "console/linelogwindow.h"
 #include "tests/support/pty.h"
@@ -19,7 +20,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 
 #include <array>
@@ -86,15 +86,6 @@ void writeAll(int fd, const QByteArray &bytes)
     }
 }
 
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 struct Figures {
     qsizetype characters;
     double seconds, cpu;
@@ -107,8 +98,8 @@ Figures feed(QApplication &app, console::ConsoleWindow &window, testsupport::Pty
     const QMetaObject::Connection counting = QObject::connect(window.MSComm1, &platform::SerialComm::onComm, &app, [&] {
         if (stream[seen] == '\x03') ++frames;
         if (++seen % tenth == 0)
-            std::printf("  %lld frames received, resident %ld KiB, %lld log rows\n", qlonglong(frames), residentKiB(),
-                        qlonglong(window.lineLog().size()));
+            std::printf("  %lld frames received, resident %ld KiB, %lld log rows\n", qlonglong(frames),
+                        bench::residentKiB(), qlonglong(window.lineLog().size()));
         if (seen == stream.size()) app.quit();
     });
     // The writer runs beside the event loop so that the console thread's

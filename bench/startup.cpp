@@ -12,6 +12,7 @@
 // category tells when a window's backing store is first flushed, stamped on
 // the same monotonic clock the parent stamps the start with. Offscreen
 // unless QT_QPA_PLATFORM says otherwise.
+#include "bench/figures.h"
 #include "tests/support/pty.h"
 
 #include <QApplication>
@@ -36,19 +37,9 @@ double monotonicMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 double rssMiB(qint64 pid)
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
-    return 0;
+    return double(std::max(0L, bench::residentKiB(QString::number(pid)))) / 1024;
 }
 
 // A killed program leaves its serial port's lock file behind; the next one
@@ -156,6 +147,7 @@ int main(int argc, char *argv[])
             s.systemMs.push_back(system->firstFrameMs);
         }
 
+    using bench::median;
     const double bareMs = median(subjects[0].ms), bareRss = median(subjects[0].rss);
     const double bareNoPort = median(subjects[0].noPortMs), bareSystem = median(subjects[0].systemMs);
     std::printf("%d runs each, %s; medians\n", runs, qPrintable(env.value("QT_QPA_PLATFORM")));

@@ -7,6 +7,7 @@
 // The first few frames carry the start-up's one-off costs (first paint,
 // font loading) and are left out of the figures. To tell a late frame's
 // cause, the timer event and the end of the tick are stamped as well.
+#include "bench/figures.h"
 #include "demo/demowindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
@@ -24,24 +25,14 @@
 #include <vector>
 
 namespace {
+using bench::median;
+using bench::percentile;
+
 constexpr int kWarmUp = 5;
 
 double ms(qint64 ns)
 {
     return double(ns) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
 }
 
 // Stamps the timer event before the window's tick runs.
