@@ -5,6 +5,7 @@
 #include "link/protocol.h"
 #include "link/replycollector.h"
 #include "platform/commandline.h"
+#include "platform/linesettings.h"
 #include "platform/portmap.h"
 #include "simulator/tallyframe.h"
 
@@ -256,11 +257,7 @@ int Tool::openLine(bool switcher)
         m_portLabel = device;
     }
     m_port.setPortName(device);
-    m_port.setBaudRate(switcher ? QSerialPort::Baud38400 : QSerialPort::Baud9600);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(switcher ? QSerialPort::EvenParity : QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    platform::applyFraming(m_port, switcher ? platform::switcherLine() : platform::LineSettings{});
     if (!m_port.open(QIODevice::ReadWrite)) return fail(kPortFailure, u"cannot open: "_s + m_port.errorString());
     return kDone;
 }

@@ -74,11 +74,7 @@ unitlink::PortResult SerialComm::openPort()
 
     // Settings first: on some platforms they are applied as part of open().
     m_port.setPortName(dev);
-    m_port.setBaudRate(m_settings.baud);
-    m_port.setDataBits(m_settings.dataBits);
-    m_port.setParity(m_settings.parity);
-    m_port.setStopBits(m_settings.stopBits);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    applyFraming(m_port, m_settings);
     m_port.setReadBufferSize(m_settings.inputBuffer);
 
     if (!m_port.open(QIODevice::ReadWrite)) {

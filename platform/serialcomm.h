@@ -4,6 +4,7 @@
 #pragma once
 
 #include "link/serialline.h"
+#include "platform/linesettings.h"
 #include "platform/portmap.h"
 
 #include <QByteArray>
@@ -11,18 +12,6 @@
 #include <QSerialPort>
 
 namespace platform {
-
-// The defaults are the unit control line of the console and kandrel.
-struct LineSettings {
-    qint32 baud = 9600;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-    qint64 inputBuffer = 1024;
-    qint64 outputBuffer = 512;
-    bool dtr = true; // raised while open
-    bool rts = true; // raised while open
-};
 
 // Error numbers reported with a failed port operation.
 enum CommErrorNumber {

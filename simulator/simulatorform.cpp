@@ -16,11 +16,7 @@ namespace simulator {
 namespace {
 platform::LineSettings tallyLineSettings()
 {
-    platform::LineSettings s;
-    s.baud = 38400;
-    s.dataBits = QSerialPort::Data8;
-    s.parity = QSerialPort::EvenParity;
-    s.stopBits = QSerialPort::OneStop;
+    platform::LineSettings s = platform::switcherLine();
     s.inputBuffer = 256;
     s.outputBuffer = 256;
     // The switcher's tally output raises RTS only, and only from the end of

@@ -1,5 +1,7 @@
 #include "unit/unitport.h"
 
+#include "platform/linesettings.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -46,11 +48,7 @@ bool UnitPort::openPty(QString *error)
 bool UnitPort::openDevice(const QString &device, QString *error)
 {
     m_serial.setPortName(device);
-    m_serial.setBaudRate(9600);
-    m_serial.setDataBits(QSerialPort::Data8);
-    m_serial.setParity(QSerialPort::NoParity);
-    m_serial.setStopBits(QSerialPort::OneStop);
-    m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    platform::applyFraming(m_serial, platform::LineSettings{}); // the unit control line
     if (!m_serial.open(QIODevice::ReadWrite)) {
         *error = QStringLiteral("cannot open %1: %2").arg(device, m_serial.errorString());
         return false;

@@ -1,0 +1,28 @@
+// How a serial line is framed and driven, for every program that opens one.
+#pragma once
+
+#include <QSerialPort>
+
+namespace platform {
+
+// The defaults are the unit control line: 9600 8N1, as the console,
+// kandrel, tallyctl and the virtual unit use it.
+struct LineSettings {
+    qint32 baud = 9600;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    qint64 inputBuffer = 1024;
+    qint64 outputBuffer = 512;
+    bool dtr = true; // raised while open
+    bool rts = true; // raised while open
+};
+
+// The vision switcher's tally line: 38400 8E1.
+LineSettings switcherLine();
+
+// Baud, data bits, parity and stop bits, without flow control. Set before
+// open(): on some platforms they are applied as part of it.
+void applyFraming(QSerialPort &port, const LineSettings &settings);
+
+} // namespace platform
