@@ -609,24 +609,11 @@ int Tool::switcherWatch(const QStringList &)
         return counted(seen);
     };
     while (waitForBytes(QDeadlineTimer::Forever)) {
-        for (;;) {
-            // Only the start byte has bit 7 set with 0xFF: bytes before it,
-            // or a frame cut short by the next start, are reported whole.
-            const qsizetype start = m_pending.indexOf(char(simulator::kFrameStart), 1);
-            if (m_pending.isEmpty() || (m_pending.front() != char(simulator::kFrameStart) && start < 0)) break;
-            if (m_pending.front() != char(simulator::kFrameStart) || (start > 0 && start < simulator::kFrameSize)) {
-                if (malformed(QByteArrayView(m_pending).first(start))) return kDone;
-                m_pending.remove(0, start);
-                continue;
-            }
-            if (m_pending.size() < simulator::kFrameSize) break;
-            simulator::TallyBytes bytes;
-            std::copy_n(m_pending.constData(), simulator::kFrameSize, reinterpret_cast<char *>(bytes.data()));
-            const QByteArrayView frame = QByteArrayView(m_pending).first(simulator::kFrameSize);
-            const std::optional<simulator::Tally> tally = simulator::unpackTally(bytes);
+        while (const std::optional<simulator::TallyPiece> piece = simulator::takeTally(m_pending)) {
+            const std::optional<simulator::Tally> &tally = piece->tally;
             bool done = false;
             if (!tally) {
-                done = malformed(frame);
+                done = malformed(piece->bytes);
             } else {
                 QStringList lit;
                 QJsonArray litJson;
@@ -641,7 +628,6 @@ int Tool::switcherWatch(const QStringList &)
                        {{u"ms"_s, clock.elapsed()}, {u"id"_s, tally->id}, {u"lit"_s, litJson}});
                 done = counted(seen);
             }
-            m_pending.remove(0, simulator::kFrameSize);
             if (done) return kDone;
         }
     }

@@ -1,5 +1,7 @@
 #include "simulator/tallyframe.h"
 
+#include <algorithm>
+
 namespace simulator {
 
 TallyBytes packTally(const LampStates &lamps, int id)
@@ -34,6 +36,25 @@ std::optional<Tally> unpackTally(const TallyBytes &frame)
     }
     tally.lamps[63] = frame[12] == 0x01;
     return tally;
+}
+
+std::optional<TallyPiece> takeTally(QByteArray &pending)
+{
+    // Only the start byte has bit 7 set with 0xFF.
+    const char start = char(kFrameStart);
+    const qsizetype next = pending.indexOf(start, 1);
+    if (pending.isEmpty() || (pending.front() != start && next < 0)) return std::nullopt;
+    if (pending.front() != start || (next > 0 && next < kFrameSize)) {
+        TallyPiece piece{pending.first(next), std::nullopt};
+        pending.remove(0, next);
+        return piece;
+    }
+    if (pending.size() < kFrameSize) return std::nullopt;
+    TallyBytes bytes;
+    std::copy_n(pending.constData(), kFrameSize, reinterpret_cast<char *>(bytes.data()));
+    TallyPiece piece{pending.first(kFrameSize), unpackTally(bytes)};
+    pending.remove(0, kFrameSize);
+    return piece;
 }
 
 } // namespace simulator

@@ -4,6 +4,7 @@
 // the start byte, so a receiver can find the start of a frame anywhere.
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 #include <array>
 #include <optional>
@@ -31,5 +32,14 @@ struct Tally {
     LampStates lamps{};
 };
 std::optional<Tally> unpackTally(const TallyBytes &frame);
+
+// Takes the next piece off the front of received bytes: a whole frame, or
+// bytes that are none (before a start byte, or a frame cut short by the
+// next start). Nothing while the front piece is still incomplete.
+struct TallyPiece {
+    QByteArray bytes;
+    std::optional<Tally> tally; // none: not a frame
+};
+std::optional<TallyPiece> takeTally(QByteArray &pending);
 
 } // namespace simulator
