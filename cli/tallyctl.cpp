@@ -42,8 +42,7 @@ using Handler = int (Tool::*)(const QStringList &);
 struct Verb {
     QLatin1StringView name;
     QLatin1StringView syntax;
-    int minArgs;
-    int maxArgs;
+    int args;
     Handler handler;
     QLatin1StringView help;
 };
@@ -111,24 +110,24 @@ private:
 };
 
 constexpr Verb kVerbs[] = {
-    {"ids"_L1, ""_L1, 0, 0, &Tool::ids, "Send SID; list every address that answers."_L1},
-    {"query"_L1, "ADDR"_L1, 1, 1, &Tool::query, "Send QID; done when the unit answers."_L1},
-    {"set-address"_L1, "NEW"_L1, 1, 1, &Tool::setAddress,
+    {"ids"_L1, ""_L1, 0, &Tool::ids, "Send SID; list every address that answers."_L1},
+    {"query"_L1, "ADDR"_L1, 1, &Tool::query, "Send QID; done when the unit answers."_L1},
+    {"set-address"_L1, "NEW"_L1, 1, &Tool::setAddress,
      "SETID renumbers every unit on the line: first SID, and when more than one unit answers refuse "
      "(exit 2, naming them) unless --yes."_L1},
-    {"read"_L1, "ram|prom ADDR [-o FILE.LED]"_L1, 2, 2, &Tool::read,
+    {"read"_L1, "ram|prom ADDR [-o FILE.LED]"_L1, 2, &Tool::read,
      "Download the image, check its checksum; print the 32 pairs or write the file."_L1},
-    {"write"_L1, "ram|prom ADDR (FILE.LED | --text TEXT | --hex PAIRS)"_L1, 3, 3, &Tool::write,
+    {"write"_L1, "ram|prom ADDR (FILE.LED | --text TEXT | --hex PAIRS)"_L1, 3, &Tool::write,
      "Upload, retry after err2, read back and compare."_L1},
-    {"copy"_L1, "ram-to-prom|prom-to-ram ADDR"_L1, 2, 2, &Tool::copy,
+    {"copy"_L1, "ram-to-prom|prom-to-ram ADDR"_L1, 2, &Tool::copy,
      "RTM, or MTR (every unit on the line) checked by reading both images."_L1},
-    {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, 3, &Tool::tally,
+    {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, &Tool::tally,
      "Switch a tally lamp; flash off switches PGM and PVW off."_L1},
-    {"text"_L1, "ADDR TEXT"_L1, 2, 2, &Tool::text, "Show five characters (the last five of TEXT)."_L1},
-    {"mode"_L1, "ADDR N [--pxr]"_L1, 2, 2, &Tool::mode, "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
-    {"input"_L1, "ADDR pgm|pvw N"_L1, 3, 3, &Tool::input, "Parallel input 1-48 (0 none) for the lamp."_L1},
-    {"watch"_L1, ""_L1, 0, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1},
-    {"switcher-watch"_L1, ""_L1, 0, 0, &Tool::switcherWatch,
+    {"text"_L1, "ADDR TEXT"_L1, 2, &Tool::text, "Show five characters (the last five of TEXT)."_L1},
+    {"mode"_L1, "ADDR N [--pxr]"_L1, 2, &Tool::mode, "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
+    {"input"_L1, "ADDR pgm|pvw N"_L1, 3, &Tool::input, "Parallel input 1-48 (0 none) for the lamp."_L1},
+    {"watch"_L1, ""_L1, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1},
+    {"switcher-watch"_L1, ""_L1, 0, &Tool::switcherWatch,
      "Decode a switcher tally line (38400 8E1) until interrupted."_L1},
 };
 
@@ -187,8 +186,7 @@ int Tool::run(const QStringList &args)
     const QString name = words.takeFirst();
     for (const Verb &verb : kVerbs) {
         if (verb.name != name) continue;
-        if (words.size() < verb.minArgs || words.size() > verb.maxArgs)
-            return usage(u"usage: tallyctl %1 %2"_s.arg(verb.name, verb.syntax));
+        if (words.size() != verb.args) return usage(u"usage: tallyctl %1 %2"_s.arg(verb.name, verb.syntax));
         return (this->*verb.handler)(words);
     }
     return usage(u"unknown command '%1'"_s.arg(name));
