@@ -2,6 +2,7 @@
 
 #include "console/consolewindow.h"
 #include "link/portchoice.h"
+#include "link/protocol.h"
 #include "platform/formlayout.h"
 #include "platform/twips.h"
 #include "platform/windowport.h"
@@ -23,7 +24,7 @@ namespace {
 QStringList inputNumbers()
 {
     QStringList items;
-    for (int k = 1; k <= 48; ++k) items << QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
+    for (int k = 1; k <= unitlink::kParallelInputs; ++k) items << QStringLiteral("%1").arg(k, 2, 10, QLatin1Char('0'));
     return items;
 }
 

@@ -130,10 +130,15 @@ QString LogRow::hexText() const
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
+QString LogRow::timeText() const
+{
+    return time.toString(QStringLiteral("hh:mm:ss.zzz"));
+}
+
 QString LogRow::tsvLine() const
 {
-    return time.toString(QStringLiteral("hh:mm:ss.zzz")) + QLatin1Char('\t') + directionText() + QLatin1Char('\t') +
-           frameText() + QLatin1Char('\t') + meaning;
+    return timeText() + QLatin1Char('\t') + directionText() + QLatin1Char('\t') + frameText() + QLatin1Char('\t') +
+           meaning;
 }
 
 bool LogFilter::accepts(const LogRow &row) const

@@ -29,6 +29,7 @@ struct LogRow {
     // anything else as \xNN.
     QString frameText() const;
     QString hexText() const;
+    QString timeText() const; // hh:mm:ss.zzz
     // time, direction, frame, meaning, tab-separated (no line end).
     QString tsvLine() const;
 };
@@ -58,6 +59,7 @@ public:
     void clear();
 
     qsizetype size() const { return qsizetype(m_rows.size()); }
+    qsizetype limit() const { return m_limit; }
     const LogRow &row(qsizetype i) const { return m_rows[size_t(i)]; }
     // Rows ever added; row i is number first() + i of them.
     qint64 total() const { return m_first + size(); }

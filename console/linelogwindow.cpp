@@ -49,7 +49,7 @@ QVariant LineLogModel::data(const QModelIndex &index, int role) const
     if (role == Qt::ForegroundRole) return row.error ? QVariant(QColor(192, 0, 0)) : QVariant();
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     switch (index.column()) {
-    case Time: return row.time.toString(QStringLiteral("hh:mm:ss.zzz"));
+    case Time: return row.timeText();
     case Direction: return row.directionText();
     case Frame: return row.frameText();
     case Meaning: return row.meaning;
@@ -65,11 +65,17 @@ QVariant LineLogModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(names[section]) : QVariant();
 }
 
+QList<qint64> LineLogModel::acceptedFrom(qint64 n) const
+{
+    QList<qint64> accepted;
+    for (; n < m_log.total(); ++n)
+        if (m_filter.accepts(m_log.row(n - m_log.first()))) accepted << n;
+    return accepted;
+}
+
 void LineLogModel::rebuild()
 {
-    m_shown.clear();
-    for (qsizetype i = 0; i < m_log.size(); ++i)
-        if (m_filter.accepts(m_log.row(i))) m_shown << m_log.first() + i;
+    m_shown = acceptedFrom(m_log.first());
     m_seen = m_log.total();
 }
 
@@ -109,9 +115,7 @@ void LineLogModel::sync()
         endRemoveRows();
     }
     if (!m_paused && m_seen < m_log.total()) {
-        QList<qint64> added;
-        for (qint64 n = std::max(m_seen, m_log.first()); n < m_log.total(); ++n)
-            if (m_filter.accepts(m_log.row(n - m_log.first()))) added << n;
+        const QList<qint64> added = acceptedFrom(std::max(m_seen, m_log.first()));
         m_seen = m_log.total();
         if (!added.isEmpty()) {
             beginInsertRows({}, int(m_shown.size()), int(m_shown.size() + added.size() - 1));
@@ -227,7 +231,7 @@ void LineLogWindow::showCounts()
     if (m_log.dropped() > 0)
         text += QStringLiteral("; %1 older rows dropped (the log keeps the last %2)")
                     .arg(m_log.dropped())
-                    .arg(LineLog::kDefaultLimit);
+                    .arg(m_log.limit());
     if (m_model.paused()) text += QStringLiteral("; paused, still recording");
     Status->setText(text);
 }

@@ -48,6 +48,8 @@ signals:
 
 private:
     const LogRow &shown(int row) const;
+    // The log numbers of the rows from n on that the filter lets through.
+    QList<qint64> acceptedFrom(qint64 n) const;
     void rebuild();
 
     LineLog &m_log;
