@@ -74,7 +74,8 @@ private:
     void send(const Command &command);
     bool waitForBytes(QDeadlineTimer deadline);
     std::optional<QString> nextFrame(QDeadlineTimer deadline);
-    int exchange(const Command &command, std::optional<Reply> &reply);
+    // Sends a command and waits for its answer; reply, when given, is the last frame read.
+    int exchange(const Command &command, std::optional<Reply> *reply = nullptr);
     int readImage(Mnemonic id, const QString &address, QString &hexText);
     QStringList addressesAnsweringSid();
     bool counted(int &seen) const;
@@ -301,8 +302,10 @@ std::optional<QString> Tool::nextFrame(QDeadlineTimer deadline)
 
 // Sends the command and waits for its reply; frames that answer something
 // else (another controller's tally messages) pass by.
-int Tool::exchange(const Command &command, std::optional<Reply> &reply)
+int Tool::exchange(const Command &command, std::optional<Reply> *answer)
 {
+    std::optional<Reply> kept;
+    std::optional<Reply> &reply = answer ? *answer : kept;
     send(command);
     const QDeadlineTimer deadline(m_timeoutMs);
     while (const std::optional<QString> text = nextFrame(deadline)) {
@@ -320,7 +323,7 @@ int Tool::exchange(const Command &command, std::optional<Reply> &reply)
 int Tool::readImage(Mnemonic id, const QString &address, QString &hexText)
 {
     std::optional<Reply> reply;
-    if (const int code = exchange(Command(id, address), reply)) return code;
+    if (const int code = exchange(Command(id, address), &reply)) return code;
     const unitlink::ImageReply image = reply->image();
     if (!image.checksumOk || image.hexText.size() != 96)
         return fail(kVerifyFailure, u"the image from unit %1 fails its checksum: %2"_s.arg(address, reply->text()));
@@ -355,7 +358,7 @@ int Tool::query(const QStringList &args)
     if (!addr) return kUsage;
     if (const int code = openLine(false)) return code;
     std::optional<Reply> reply;
-    if (const int code = exchange(Command(Mnemonic::QID, *addr), reply)) return code;
+    if (const int code = exchange(Command(Mnemonic::QID, *addr), &reply)) return code;
     result(reply->address(), {{u"address"_s, reply->address()}});
     return kDone;
 }
@@ -373,8 +376,7 @@ int Tool::setAddress(const QStringList &args)
                                 found.join(u", "_s), *addr));
     if (found.isEmpty() && !yes) return fail(kNoReply, u"no unit answered SID within %1 ms"_s.arg(m_timeoutMs));
     send(Command(Mnemonic::SETID, {}, *addr));
-    std::optional<Reply> reply;
-    if (const int code = exchange(Command(Mnemonic::QID, *addr), reply)) return code;
+    if (const int code = exchange(Command(Mnemonic::QID, *addr))) return code;
     result(*addr, {{u"address"_s, *addr}, {u"was"_s, QJsonArray::fromStringList(found)}});
     return kDone;
 }
@@ -425,7 +427,7 @@ int Tool::write(const QStringList &args)
     const QString data = unitlink::uploadData(*addr, hexText);
     for (int attempt = 0;; ++attempt) {
         std::optional<Reply> reply;
-        const int code = exchange(Command(*id, *addr, data), reply);
+        const int code = exchange(Command(*id, *addr, data), &reply);
         if (code == kUnitError && reply->error() == unitlink::UnitError::Crc && attempt < *retries) continue;
         if (code) return code;
         break;
@@ -448,8 +450,7 @@ int Tool::copy(const QStringList &args)
     if (!addr) return kUsage;
     if (const int code = openLine(false)) return code;
     if (toProm) {
-        std::optional<Reply> reply;
-        if (const int code = exchange(Command(Mnemonic::RTM, *addr), reply)) return code;
+        if (const int code = exchange(Command(Mnemonic::RTM, *addr))) return code;
     } else {
         // MTR has no address and draws no reply: the two images tell.
         send(Command(Mnemonic::MTR));
@@ -485,8 +486,7 @@ int Tool::tally(const QStringList &args)
         if (s.lamp != args[1] || s.state != args[2]) continue;
         if (const int code = openLine(false)) return code;
         for (Mnemonic id : s.commands) {
-            std::optional<Reply> reply;
-            if (const int code = exchange(Command(id, *addr), reply)) return code;
+            if (const int code = exchange(Command(id, *addr))) return code;
         }
         result(u"%1 %2 %3"_s.arg(*addr, args[1], args[2]),
                {{u"address"_s, *addr}, {u"lamp"_s, args[1]}, {u"state"_s, args[2]}});
@@ -501,8 +501,7 @@ int Tool::text(const QStringList &args)
     if (!addr) return kUsage;
     if (const int code = openLine(false)) return code;
     const unitlink::FiveCharacters five = unitlink::fiveCharacters(args[1]);
-    std::optional<Reply> reply;
-    if (const int code = exchange(Command(Mnemonic::CHR, *addr, five.line), reply)) return code;
+    if (const int code = exchange(Command(Mnemonic::CHR, *addr, five.line))) return code;
     result(five.line, {{u"address"_s, *addr}, {u"text"_s, five.line}});
     return kDone;
 }
@@ -515,8 +514,7 @@ int Tool::mode(const QStringList &args)
     if (!index) return usage(u"mode N: 0 to 9"_s);
     if (const int code = openLine(false)) return code;
     const QString byte = unitlink::hex2(unitlink::displayModeByte(*index, m_commandLine.parser().isSet(m_pxrOption)));
-    std::optional<Reply> reply;
-    if (const int code = exchange(Command(Mnemonic::CFG, *addr, byte), reply)) return code;
+    if (const int code = exchange(Command(Mnemonic::CFG, *addr, byte))) return code;
     result(byte, {{u"address"_s, *addr}, {u"mode"_s, byte}});
     return kDone;
 }
@@ -536,7 +534,7 @@ int Tool::input(const QStringList &args)
     if (pgm) {
         // Only the PGM input draws a reply: both inputs, as the unit has them.
         std::optional<Reply> reply;
-        if (const int code = exchange(command, reply)) return code;
+        if (const int code = exchange(command, &reply)) return code;
         if (reply->kind() == Reply::Kind::Inputs) {
             json[u"inputs"_s] =
                 QJsonArray{unitlink::codedValue(reply->pgmInput()), unitlink::codedValue(reply->pvwInput())};
