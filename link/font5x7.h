@@ -3,15 +3,14 @@
 // columns, the glyphs in the top seven rows.
 #pragma once
 
+#include "link/frame.h"
+
 #include <QString>
 #include <QStringView>
 
-#include <array>
 #include <optional>
 
 namespace unitlink {
-
-using ImageBytes = std::array<quint8, 32>;
 
 inline constexpr int kTextImageCharacters = 5;
 

@@ -5,12 +5,16 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <span>
 
 namespace unitlink {
 
 inline constexpr char STX = '\x02';
 inline constexpr char ETX = '\x03';
+
+// A unit's 32 x 8 dot image: one byte per column, bit 0 the bottom dot.
+using ImageBytes = std::array<quint8, 32>;
 
 // Leading hexadecimal digits of a text (0-9, A-F, a-f), read up to the
 // first other character. Texts far longer than any address must neither

@@ -4,15 +4,16 @@
 // replies out; no port and no window here.
 #pragma once
 
+#include "link/frame.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <array>
 
 namespace unit {
 
-using Image = std::array<quint8, 32>;
+using Image = unitlink::ImageBytes;
 
 struct Unit {
     quint8 address = 1;
