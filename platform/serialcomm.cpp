@@ -206,7 +206,6 @@ void SerialComm::handleError(QSerialPort::SerialPortError error)
     m_port.clearError();
     m_port.close();
     const QString description = QStringLiteral("%1 lost: the device was unplugged or hung up").arg(portLabel());
-    emit portEvent(PortEvent::Lost, description);
     emit portLost(description);
 }
 

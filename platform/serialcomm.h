@@ -57,8 +57,9 @@ public:
     // "Com3 (/dev/ttyUSB0)", for messages.
     QString portLabel() const;
 
-    // What a watcher of the line (the line log) is told about the port.
-    enum class PortEvent { Chosen, Opened, OpenFailed, Closed, Lost };
+    // What a watcher of the line (the line log) is told about the port;
+    // a lost port is portLost.
+    enum class PortEvent { Chosen, Opened, OpenFailed, Closed };
 
 signals:
     // Once per received character; the handler reads it with input().
