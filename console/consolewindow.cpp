@@ -114,7 +114,7 @@ void ConsoleWindow::portLost(const QString &description)
 void ConsoleWindow::Combo1_Click()
 {
     Label1->clear();
-    platform::promptFailure(m_boxes, unitlink::choosePort(*MSComm1, Combo1->listIndex() + 1));
+    platform::promptFailure(m_boxes, platform::chooseListedPort(*Combo1, *MSComm1));
 }
 
 void ConsoleWindow::Command7_Click()

@@ -85,7 +85,7 @@ void DemoWindow::Combo1_Click()
 {
     m_portTrouble.clear();
     m_writeTrouble.clear();
-    const unitlink::PortResult chosen = unitlink::choosePort(*MSComm1, Combo1->listIndex() + 1);
+    const unitlink::PortResult chosen = platform::chooseListedPort(*Combo1, *MSComm1);
     showPortState();
     platform::promptFailure(m_boxes, chosen, QStringLiteral(":"));
 }

@@ -26,4 +26,9 @@ void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line)
     list.setListIndex(unitlink::startupSearch(line) - 1);
 }
 
+unitlink::PortResult chooseListedPort(const ListCombo &list, unitlink::SerialLine &line)
+{
+    return unitlink::choosePort(line, list.listIndex() + 1);
+}
+
 } // namespace platform

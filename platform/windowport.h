@@ -23,9 +23,14 @@ SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings 
 void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result,
                    const QString &separator = QStringLiteral(": "));
 
-// Selects the list entry of the first port that opens ("Com1" is entry 0),
-// or nothing when none does. Selecting runs the list's click handler, which
-// closes that port and opens it once more.
+// The port list's entries are the port numbers from 1: "Com1" is entry 0.
+
+// Selects the list entry of the first port that opens, or nothing when none
+// does. Selecting runs the list's click handler, which closes that port and
+// opens it once more.
 void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line);
+
+// Closes the open port and opens the one of the selected entry.
+unitlink::PortResult chooseListedPort(const ListCombo &list, unitlink::SerialLine &line);
 
 } // namespace platform
