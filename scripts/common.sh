@@ -6,7 +6,10 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # (sanitizers, warnings as errors) beside the normal build.
 BUILD="${TALLY_BUILD_DIR:-$ROOT/build}"
 
+# ensure_packages [LIST]: installs what LIST (default scripts/packages.txt,
+# one Debian package a line) names and this machine lacks.
 ensure_packages() {
+    local list="${1:-$ROOT/scripts/packages.txt}"
     local missing=()
     local pkg
     while read -r pkg; do
@@ -14,7 +17,7 @@ ensure_packages() {
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi
-    done < "$ROOT/scripts/packages.txt"
+    done < "$list"
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=()
