@@ -106,14 +106,17 @@ constexpr quint8 kGlyphs[95][5] = {
 
 constexpr int kGlyphWidth = 5;
 constexpr int kGlyphPitch = kGlyphWidth + 1;
-} // namespace
+constexpr int kTextImageCharacters = 5;
 
+// The five columns of a printable ASCII character (0x20 to 0x7E), bit 0 the
+// top row; null for anything else.
 const quint8 *glyph5x7(QChar c)
 {
     const char16_t u = c.unicode();
     if (u < 0x20 || u > 0x7E) return nullptr;
     return kGlyphs[u - 0x20];
 }
+} // namespace
 
 std::optional<ImageBytes> textImage(QStringView text)
 {

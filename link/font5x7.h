@@ -12,12 +12,6 @@
 
 namespace unitlink {
 
-inline constexpr int kTextImageCharacters = 5;
-
-// The five columns of a printable ASCII character (0x20 to 0x7E), bit 0 the
-// top row; null for anything else.
-const quint8 *glyph5x7(QChar c);
-
 // The image, one byte per column with bit 0 the bottom dot as the unit
 // shows it; none when the text is longer than five characters or holds a
 // character outside printable ASCII.

@@ -88,6 +88,8 @@ bool isAddress(QStringView text)
     return text.size() == 2 && isUpperHex(text);
 }
 
+namespace {
+// Whether a command's data has the shape its table row names.
 bool fitsShape(DataShape shape, QStringView data)
 {
     switch (shape) {
@@ -102,6 +104,7 @@ bool fitsShape(DataShape shape, QStringView data)
     }
     return false;
 }
+} // namespace
 
 QByteArray Command::frame() const
 {

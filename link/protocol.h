@@ -82,7 +82,6 @@ const CommandSpec &commandSpec(Mnemonic id);
 const CommandSpec *commandAt(QStringView text);
 // Exactly two upper-case hex digits, as every unit address on the line is.
 bool isAddress(QStringView text);
-bool fitsShape(DataShape shape, QStringView data);
 
 class Command {
 public:

@@ -54,6 +54,8 @@ bool isCommandLetter(char c)
 }
 } // namespace
 
+namespace {
+// Hex helpers shared by the unit's replies and its PROM file.
 QByteArray imageHex(const Image &image)
 {
     QByteArray hex;
@@ -62,7 +64,7 @@ QByteArray imageHex(const Image &image)
     return hex;
 }
 
-bool parseImageHex(QByteArrayView hex, Image &image)
+[[nodiscard]] bool parseImageHex(QByteArrayView hex, Image &image)
 {
     if (hex.size() != 64) return false;
     Image parsed{};
@@ -71,6 +73,7 @@ bool parseImageHex(QByteArrayView hex, Image &image)
     image = parsed;
     return true;
 }
+} // namespace
 
 QList<QByteArray> FrameReader::feed(QByteArrayView bytes)
 {

@@ -70,8 +70,4 @@ private:
     QList<Unit> m_units;
 };
 
-// Hex helpers shared by the unit's replies and its PROM file.
-QByteArray imageHex(const Image &image);
-[[nodiscard]] bool parseImageHex(QByteArrayView hex, Image &image);
-
 } // namespace unit
