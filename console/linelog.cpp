@@ -85,14 +85,16 @@ QString describeReply(const Reply &r, bool *error)
 }
 
 // What a frame means by the command table: name, address, data and, for an
-// image reply, the checksum verdict. Sets error for replies that report or
-// show a fault.
-QString frameMeaning(LogRow::Direction direction, QByteArrayView frame, bool *error)
+// image reply, the checksum verdict. A reply that reports or shows a fault
+// sets error.
+QString commandMeaning(QByteArrayView frame)
 {
-    if (direction == LogRow::Direction::Sent) {
-        if (const std::optional<Command> c = Command::parse(frame)) return describeCommand(*c);
-        return QStringLiteral("not a command");
-    }
+    if (const std::optional<Command> c = Command::parse(frame)) return describeCommand(*c);
+    return QStringLiteral("not a command");
+}
+
+QString replyMeaning(QByteArrayView frame, bool *error)
+{
     return describeReply(Reply::parse(QString::fromLatin1(frame.sliced(1, frame.size() - 2))), error);
 }
 
@@ -164,10 +166,9 @@ void LineLog::refused(const QByteArray &bytes, const QString &reason)
 {
     flush(m_in, LogRow::Direction::Received);
     LogRow row{m_clock.now(), LogRow::Direction::Sent, bytes, {}, true};
-    bool ignored = false;
     const bool whole = bytes.startsWith(unitlink::STX) && bytes.endsWith(unitlink::ETX);
     row.meaning = QStringLiteral("NOT SENT (%1)").arg(reason);
-    if (whole) row.meaning += QStringLiteral(": ") + frameMeaning(LogRow::Direction::Sent, bytes, &ignored);
+    if (whole) row.meaning += QStringLiteral(": ") + commandMeaning(bytes);
     add(std::move(row));
 }
 
@@ -220,7 +221,8 @@ void LineLog::flush(Assembler &a, LogRow::Direction direction)
 void LineLog::addFrame(LogRow::Direction direction, QByteArray bytes)
 {
     LogRow row{m_clock.now(), direction, std::move(bytes), {}, false};
-    row.meaning = frameMeaning(direction, row.bytes, &row.error);
+    row.meaning =
+        direction == LogRow::Direction::Sent ? commandMeaning(row.bytes) : replyMeaning(row.bytes, &row.error);
     add(std::move(row));
 }
 
