@@ -46,10 +46,9 @@ void ConsoleWindow::watchLine()
         case Event::Opened: return m_lineLog.port(QStringLiteral("opened: ") + text);
         case Event::OpenFailed: return m_lineLog.port(QStringLiteral("not opened: ") + text, true);
         case Event::Closed: return m_lineLog.port(QStringLiteral("closed: ") + text);
+        case Event::Lost: return m_lineLog.port(text, true);
         }
     });
-    connect(MSComm1, &platform::SerialComm::portLost, &m_lineLog,
-            [this](const QString &description) { m_lineLog.port(description, true); });
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this), &QShortcut::activated, this,
             &ConsoleWindow::showLineLog);
 }

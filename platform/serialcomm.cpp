@@ -49,8 +49,7 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
             m_port.close();
             emit portEvent(PortEvent::Closed, portLabel());
         }
-        m_pending.clear();
-        m_readPos = 0;
+        dropHeld();
         return {};
     }
     unitlink::PortResult result = openPort();
@@ -99,8 +98,7 @@ unitlink::PortResult SerialComm::openPort()
             return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
         return unitlink::PortError{PortOperationFailed, QStringLiteral("%1: %2").arg(portLabel(), reason)};
     }
-    m_pending.clear();
-    m_readPos = 0;
+    dropHeld();
     raiseModemLines();
     return {};
 }
@@ -154,7 +152,7 @@ QByteArray SerialComm::input()
 
 qsizetype SerialComm::waiting() const
 {
-    return m_pending.size() - m_readPos + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
+    return m_pending.size() - m_readPos;
 }
 
 QByteArray SerialComm::readPort()
@@ -164,36 +162,53 @@ QByteArray SerialComm::readPort()
     return bytes;
 }
 
+void SerialComm::dropHeld()
+{
+    m_pending.clear();
+    m_readPos = 0;
+    m_lost.reset();
+}
+
+// Bytes are taken off the port the moment they arrive, whatever is running,
+// and handlers run later from a posted call. A handler run from inside
+// readyRead would be a trap: QSerialPort raises no readyRead while its own
+// is running, so what arrived during that handler's box would sit in the
+// port unseen, and be thrown away if the port then dropped.
 void SerialComm::handleReadyRead()
 {
     m_pending.append(readPort());
-    deliver();
+    postDelivery();
+}
+
+void SerialComm::postDelivery()
+{
+    if (m_deliveryPosted) return;
+    m_deliveryPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_deliveryPosted = false;
+            deliver();
+        },
+        Qt::QueuedConnection);
 }
 
 void SerialComm::deliver()
 {
     // While a box is open (the gate is closed) or a receive handler holds
     // one, what arrives is only queued; the delivery that resumes afterwards
-    // passes it on in order, each character once.
+    // passes it on in order, each character once, and a loss after them.
     if (m_dispatching || !ModalGate::isOpen()) return;
     m_dispatching = true;
-    for (;;) {
-        if (m_readPos >= m_pending.size()) {
-            m_pending.clear();
-            m_readPos = 0;
-            // QSerialPort raises no readyRead for bytes it buffered while
-            // our own readyRead was running, so look again before leaving.
-            if (m_port.isOpen() && m_port.bytesAvailable() > 0) {
-                m_pending = readPort();
-                if (!m_pending.isEmpty()) continue;
-            }
-            break;
-        }
+    while (m_readPos < m_pending.size()) {
         const qsizetype before = m_readPos;
         emit onComm();
         if (m_readPos == before) ++m_readPos; // the handler read nothing: move on
     }
+    m_pending.clear();
+    m_readPos = 0;
     m_dispatching = false;
+    if (const std::optional<QString> lost = std::exchange(m_lost, std::nullopt)) emit portLost(*lost);
 }
 
 void SerialComm::handleError(QSerialPort::SerialPortError error)
@@ -202,11 +217,15 @@ void SerialComm::handleError(QSerialPort::SerialPortError error)
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
         return;
     if (!m_port.isOpen()) return;
+    // What the port still holds arrived before the loss and is handled first.
+    m_pending.append(readPort());
     // Left open, a hung-up device raises this error without end and spins a core.
     m_port.clearError();
     m_port.close();
     const QString description = QStringLiteral("%1 lost: the device was unplugged or hung up").arg(portLabel());
-    emit portLost(description);
+    emit portEvent(PortEvent::Lost, description);
+    m_lost = description;
+    postDelivery();
 }
 
 } // namespace platform

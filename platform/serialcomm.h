@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QSerialPort>
 
+#include <optional>
+
 namespace platform {
 
 // Error numbers reported with a failed port operation.
@@ -57,14 +59,16 @@ public:
     // "Com3 (/dev/ttyUSB0)", for messages.
     QString portLabel() const;
 
-    // What a watcher of the line (the line log) is told about the port;
-    // a lost port is portLost.
-    enum class PortEvent { Chosen, Opened, OpenFailed, Closed };
+    // What a watcher of the line (the line log) is told about the port, at
+    // the moment it happens (a window hears of a loss by portLost, in turn).
+    enum class PortEvent { Chosen, Opened, OpenFailed, Closed, Lost };
 
 signals:
     // Once per received character; the handler reads it with input().
     void onComm();
     // The device went away (unplugged, peer hung up); the port is closed.
+    // Told in turn like a character: after every character that came
+    // before it, and never while a box is open.
     void portLost(const QString &description);
 
     // For watchers only: the bytes as they were read from the port (before
@@ -79,7 +83,9 @@ private:
     void handleReadyRead();
     QByteArray readPort();
     unitlink::PortResult openPort();
+    void postDelivery();
     void deliver();
+    void dropHeld();
     void handleError(QSerialPort::SerialPortError error);
     void raiseModemLines();
 
@@ -89,6 +95,8 @@ private:
     int m_commPort = 1;
     QByteArray m_pending;
     qsizetype m_readPos = 0;
+    std::optional<QString> m_lost; // told after the held characters
+    bool m_deliveryPosted = false;
     bool m_dispatching = false;
     bool m_settingModemLines = false;
 };
