@@ -137,10 +137,12 @@ QString LogRow::timeText() const
     return time.toString(QStringLiteral("hh:mm:ss.zzz"));
 }
 
-QString LogRow::tsvLine() const
+QString LogRow::tsvLine(bool hex) const
 {
-    return timeText() + QLatin1Char('\t') + directionText() + QLatin1Char('\t') + frameText() + QLatin1Char('\t') +
-           meaning;
+    QString line = timeText() + QLatin1Char('\t') + directionText() + QLatin1Char('\t') + frameText() +
+                   QLatin1Char('\t') + meaning;
+    if (hex) line += QLatin1Char('\t') + hexText();
+    return line;
 }
 
 bool LogFilter::accepts(const LogRow &row) const
@@ -154,17 +156,21 @@ bool LogFilter::accepts(const LogRow &row) const
 
 LineLog::LineLog(const platform::Clock &clock, qsizetype limit, QObject *parent)
     : QObject(parent), m_clock(clock), m_limit(limit)
-{}
+{
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(kQuietMs);
+    connect(&m_quiet, &QTimer::timeout, this, &LineLog::flushAll);
+}
 
+// Each direction is put together on its own: a write while a reply is
+// arriving does not cut the reply.
 void LineLog::written(const QByteArray &bytes)
 {
-    flush(m_in, LogRow::Direction::Received);
     feed(m_out, LogRow::Direction::Sent, bytes);
 }
 
 void LineLog::refused(const QByteArray &bytes, const QString &reason)
 {
-    flush(m_in, LogRow::Direction::Received);
     LogRow row{m_clock.now(), LogRow::Direction::Sent, bytes, {}, true};
     const bool whole = bytes.startsWith(unitlink::STX) && bytes.endsWith(unitlink::ETX);
     row.meaning = QStringLiteral("NOT SENT (%1)").arg(reason);
@@ -179,7 +185,8 @@ void LineLog::received(const QByteArray &bytes)
 
 void LineLog::port(const QString &text, bool error)
 {
-    flush(m_in, LogRow::Direction::Received);
+    // Nothing cut off by a port change will be finished.
+    flushAll();
     add(LogRow{m_clock.now(), LogRow::Direction::Port, {}, text, error});
 }
 
@@ -193,20 +200,33 @@ void LineLog::clear()
 
 void LineLog::feed(Assembler &a, LogRow::Direction direction, const QByteArray &bytes)
 {
+    // A row's time is when its first byte came: these bytes all came now.
+    // The clock is read at most once a read, and only when a row starts.
+    std::optional<QTime> now;
+    const auto begin = [&] {
+        if (!a.pending.isEmpty()) return;
+        if (!now) now = m_clock.now();
+        a.started = *now;
+    };
     for (char c : bytes) {
         if (c == unitlink::STX) {
             flush(a, direction);
+            begin();
             a.inFrame = true;
             a.pending += c;
         } else if (c == unitlink::ETX && a.inFrame) {
             a.pending += c;
-            addFrame(direction, std::exchange(a.pending, {}));
+            addFrame(direction, a.started, std::exchange(a.pending, {}));
             a.inFrame = false;
         } else {
+            begin();
             a.pending += c;
             if (a.pending.size() >= kFrameLimit) flush(a, direction);
         }
     }
+    // Noise or a frame cut short becomes a row once the line is quiet,
+    // not only when something else happens.
+    if (!a.pending.isEmpty()) m_quiet.start();
 }
 
 // What was collected is not a frame (noise, or a frame cut short): one row.
@@ -214,13 +234,19 @@ void LineLog::flush(Assembler &a, LogRow::Direction direction)
 {
     if (a.pending.isEmpty()) return;
     const QString meaning = a.inFrame ? QStringLiteral("incomplete frame") : QStringLiteral("outside any frame");
-    add(LogRow{m_clock.now(), direction, std::exchange(a.pending, {}), meaning, true});
+    add(LogRow{a.started, direction, std::exchange(a.pending, {}), meaning, true});
     a.inFrame = false;
 }
 
-void LineLog::addFrame(LogRow::Direction direction, QByteArray bytes)
+void LineLog::flushAll()
 {
-    LogRow row{m_clock.now(), direction, std::move(bytes), {}, false};
+    flush(m_out, LogRow::Direction::Sent);
+    flush(m_in, LogRow::Direction::Received);
+}
+
+void LineLog::addFrame(LogRow::Direction direction, QTime time, QByteArray bytes)
+{
+    LogRow row{time, direction, std::move(bytes), {}, false};
     row.meaning =
         direction == LogRow::Direction::Sent ? commandMeaning(row.bytes) : replyMeaning(row.bytes, &row.error);
     add(std::move(row));
@@ -237,12 +263,12 @@ void LineLog::add(LogRow row)
     emit changed();
 }
 
-QString LineLog::save(const QString &path, const LogFilter &filter) const
+QString LineLog::save(const QString &path, const QList<qint64> &numbers, bool hex) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    for (const LogRow &row : m_rows)
-        if (filter.accepts(row)) file.write(row.tsvLine().toUtf8() + '\n');
+    for (const qint64 n : numbers)
+        if (n >= m_first && n < total()) file.write(row(n - m_first).tsvLine(hex).toUtf8() + '\n');
     if (!file.commit()) return file.errorString();
     return {};
 }

@@ -8,11 +8,14 @@
 #include "platform/clock.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTime>
+#include <QTimer>
 
 #include <deque>
+#include <optional>
 
 namespace console {
 
@@ -30,8 +33,9 @@ struct LogRow {
     QString frameText() const;
     QString hexText() const;
     QString timeText() const; // hh:mm:ss.zzz
-    // time, direction, frame, meaning, tab-separated (no line end).
-    QString tsvLine() const;
+    // time, direction, frame, meaning and, with hex, the hex bytes;
+    // tab-separated (no line end).
+    QString tsvLine(bool hex = false) const;
 };
 
 // What the view shows: both directions by default, port rows always.
@@ -49,6 +53,10 @@ public:
     static constexpr qsizetype kDefaultLimit = 10'000;
     // Longer than anything on the line: a "frame" this long is cut off as noise.
     static constexpr qsizetype kFrameLimit = 256;
+    // A line quiet this long has finished whatever it was sending: what is
+    // not a whole frame by then is a row of its own. A unit sends a frame
+    // without a pause; at 9600 baud a character takes about a millisecond.
+    static constexpr int kQuietMs = 100;
 
     explicit LineLog(const platform::Clock &clock, qsizetype limit = kDefaultLimit, QObject *parent = nullptr);
 
@@ -67,9 +75,10 @@ public:
     // Rows dropped by the bound since the last clear.
     qint64 dropped() const { return m_dropped; }
 
-    // The rows the filter accepts, one tab-separated line each, UTF-8,
-    // written whole or not at all. Empty on success, else why it failed.
-    QString save(const QString &path, const LogFilter &filter) const;
+    // The rows of these numbers (see first()) still kept, one tab-separated
+    // line each, UTF-8, written whole or not at all. Empty on success, else
+    // why it failed.
+    QString save(const QString &path, const QList<qint64> &numbers, bool hex = false) const;
 
 signals:
     // Rows were added or dropped; a view gathers these into batches.
@@ -78,11 +87,13 @@ signals:
 private:
     struct Assembler {
         QByteArray pending;
+        QTime started; // when the first byte of pending came
         bool inFrame = false;
     };
     void feed(Assembler &a, LogRow::Direction direction, const QByteArray &bytes);
     void flush(Assembler &a, LogRow::Direction direction);
-    void addFrame(LogRow::Direction direction, QByteArray bytes);
+    void flushAll();
+    void addFrame(LogRow::Direction direction, QTime time, QByteArray bytes);
     void add(LogRow row);
 
     const platform::Clock &m_clock;
@@ -91,6 +102,7 @@ private:
     qint64 m_first = 0;
     qint64 m_dropped = 0;
     Assembler m_in, m_out;
+    QTimer m_quiet;
 };
 
 } // namespace console

@@ -1,9 +1,15 @@
 // The line log's recorder without a window or port: what the serial
 // component reports goes in, rows as the operator reads and saves them come out.
-#include "console/linelog.h"
+#include "console/linelogwindow.h"
+#include "tests/support/recordingboxes.h"
+#include "tests/support/recordingdialogs.h"
 
 #include <QDateTime>
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,42 +18,50 @@ using console::LogRow;
 using Dir = LogRow::Direction;
 
 namespace {
-// Starts at noon and moves on a millisecond each time it is read.
-struct SteppingClock : platform::Clock {
-    mutable QTime t{12, 0};
-    QTime now() const override { return std::exchange(t, t.addMSecs(1)); }
+// Starts at noon; the test moves it on.
+struct ManualClock : platform::Clock {
+    QTime t{12, 0};
+    QTime now() const override { return t; }
 };
 
 const QByteArray kZeros31 = QByteArray("00").repeated(31);
 const QString kPairs00 = QString("00 ").repeated(31) + "01";
 const QString kPairsFF = QString("FF ").repeated(31) + "FF";
 
-// upload, "wrr", a download with a bad checksum, "err2", noise before an
-// STX, an unplug and a write refused afterwards; replies arrive in pieces.
-void exchange(LineLog &log)
+// upload, "wrr" arriving in pieces with a click between them, a download
+// with a bad checksum, "err2", noise before an STX, an unplug and a write
+// refused afterwards; each step a millisecond after the one before.
+void exchange(LineLog &log, ManualClock &clock)
 {
-    log.port("opened: Com1 (/dev/pts/3)");
-    log.written("\x02WRR01" + kZeros31 + "0102\x03");
-    log.received("\x02wr");
-    log.received("r\x03");
-    log.written("\x02RDR01\x03");
-    log.received("\x02rdr" + QByteArray("FF").repeated(32) + "E1\x03\x02" "err2");
-    log.received("\x03zz\x01\\\x02ton\x03");
-    log.port("Com1 (/dev/pts/3) lost: the device was unplugged or hung up", true);
-    log.refused("\x02TON01\x03", "no serial port open");
+    const std::function<void()> steps[] = {
+        [&] { log.port("opened: Com1 (/dev/pts/3)"); },
+        [&] { log.written("\x02WRR01" + kZeros31 + "0102\x03"); },
+        [&] { log.received("\x02wr"); },
+        [&] { log.written("\x02RDR01\x03"); },
+        [&] { log.received("r\x03"); },
+        [&] { log.received("\x02rdr" + QByteArray("FF").repeated(32) + "E1\x03\x02" "err2"); },
+        [&] { log.received("\x03zz\x01\\\x02ton\x03"); },
+        [&] { log.port("Com1 (/dev/pts/3) lost: the device was unplugged or hung up", true); },
+        [&] { log.refused("\x02TON01\x03", "no serial port open"); },
+    };
+    for (const auto &step : steps) {
+        step();
+        clock.t = clock.t.addMSecs(1);
+    }
 }
 
+// Each row at the time its first byte came, in the order it was complete.
 const QStringList kExchange = {
     "12:00:00.000\tport\t\topened: Com1 (/dev/pts/3)",
     "12:00:00.001\t→\t[STX]WRR01" + kZeros31 + "0102[ETX]\tWRR address 01, checksum 02, image " + kPairs00,
-    "12:00:00.002\t←\t[STX]wrr[ETX]\twrr: WRR done",
     "12:00:00.003\t→\t[STX]RDR01[ETX]\tRDR address 01",
-    "12:00:00.004\t←\t[STX]rdr" + QString("FF").repeated(32) + "E1[ETX]\trdr: checksum mismatch: E1, expected E0, image " + kPairsFF,
+    "12:00:00.002\t←\t[STX]wrr[ETX]\twrr: WRR done",
+    "12:00:00.005\t←\t[STX]rdr" + QString("FF").repeated(32) + "E1[ETX]\trdr: checksum mismatch: E1, expected E0, image " + kPairsFF,
     "12:00:00.005\t←\t[STX]err2[ETX]\terr2: CRC Error",
     "12:00:00.006\t←\tzz\\x01\\x5c\toutside any frame",
-    "12:00:00.007\t←\t[STX]ton[ETX]\tton: TON done",
-    "12:00:00.008\tport\t\tCom1 (/dev/pts/3) lost: the device was unplugged or hung up",
-    "12:00:00.009\t→\t[STX]TON01[ETX]\tNOT SENT (no serial port open): TON address 01",
+    "12:00:00.006\t←\t[STX]ton[ETX]\tton: TON done",
+    "12:00:00.007\tport\t\tCom1 (/dev/pts/3) lost: the device was unplugged or hung up",
+    "12:00:00.008\t→\t[STX]TON01[ETX]\tNOT SENT (no serial port open): TON address 01",
 };
 const QList<int> kErrorRows = {4, 5, 6, 8, 9};
 
@@ -65,9 +79,9 @@ class TestLineLog : public QObject {
 private slots:
     void exchangeRows()
     {
-        SteppingClock clock;
+        ManualClock clock;
         LineLog log(clock);
-        exchange(log);
+        exchange(log, clock);
         QCOMPARE(lines(log), kExchange);
         for (qsizetype i = 0; i < log.size(); ++i) QCOMPARE(log.row(i).error, kErrorRows.contains(i));
         QCOMPARE(log.row(9).hexText(), "02 54 4F 4E 30 31 03");
@@ -104,7 +118,7 @@ private slots:
         QFETCH(QByteArray, frame);
         QFETCH(QString, meaning);
         QFETCH(bool, error);
-        SteppingClock clock;
+        ManualClock clock;
         LineLog log(clock);
         sent ? log.written('\x02' + frame + '\x03') : log.received('\x02' + frame + '\x03');
         QCOMPARE(log.size(), 1);
@@ -113,20 +127,26 @@ private slots:
     }
 
     // A frame cut off by the next STX, and a run that never ends, are rows
-    // of their own rather than part of the next frame or an endless buffer.
+    // of their own rather than part of the next frame or an endless buffer;
+    // so is a frame the line leaves unfinished, once it has been quiet.
     void brokenFrames()
     {
-        SteppingClock clock;
+        ManualClock clock;
         LineLog log(clock);
         log.received("\x02wr\x02ton\x03" + QByteArray(LineLog::kFrameLimit, 'x'));
         QCOMPARE(log.size(), 3);
         QCOMPARE(log.row(0).frameText() + " " + log.row(0).meaning, "[STX]wr incomplete frame");
         QCOMPARE(log.row(2).bytes.size(), LineLog::kFrameLimit);
+        clock.t = QTime(12, 0, 1);
+        log.received("\x02rd");
+        clock.t = QTime(12, 0, 2);
+        QTRY_COMPARE(log.size(), 4);
+        QCOMPARE(log.row(3).tsvLine(), "12:00:01.000\t←\t[STX]rd\tincomplete frame");
     }
 
     void boundDropsOldest()
     {
-        SteppingClock clock;
+        ManualClock clock;
         LineLog log(clock, 3);
         for (const char *f : {"\x02ton\x03", "\x02tof\x03", "\x02twn\x03", "\x02twf\x03", "\x02" "cfg\x03"})
             log.received(f);
@@ -138,25 +158,34 @@ private slots:
         QCOMPARE(log.size() + log.dropped(), 0);
     }
 
-    void savedFileReadsBack()
+    // The file is the view: its rows under the filter and the pause, with
+    // the hex column when it is shown.
+    void savedFileIsTheView()
     {
-        SteppingClock clock;
+        ManualClock clock;
         LineLog log(clock);
-        exchange(log);
+        testsupport::RecordingBoxes boxes;
+        testsupport::RecordingDialogs dialogs;
+        console::LineLogWindow w(log, boxes, dialogs);
+        exchange(log, clock);
         QTemporaryDir dir;
         const QString path = dir.filePath("line.txt");
-        QCOMPARE(log.save(path, {}), QString());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), kExchange.join('\n') + '\n');
-        file.close();
+        const auto saved = [&] {
+            dialogs.names << path;
+            w.SaveAs_Click();
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : file.errorString();
+        };
+        QCOMPARE(saved(), kExchange.join('\n') + '\n');
 
-        // What the filter shows is what is saved; a path that cannot be written says why.
-        console::LogFilter errorsReceived{false, true, true, {}};
-        QCOMPARE(log.save(path, errorsReceived), QString());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()).split('\n').size(), 4 + 1);
-        QVERIFY(!log.save(dir.path(), {}).isEmpty());
+        w.Pause->click();
+        log.received("\x02ton\x03");
+        w.Search->setText("ton");
+        w.HexColumn->setChecked(true);
+        QCOMPARE(w.Status->text(), "2 rows shown of 11; paused, still recording");
+        QCOMPARE(saved(), "12:00:00.006\t←\t[STX]ton[ETX]\tton: TON done\t02 74 6F 6E 03\n"
+                          "12:00:00.008\t→\t[STX]TON01[ETX]\tNOT SENT (no serial port open): TON address 01\t02 54 4F 4E 30 31 03\n");
+        QVERIFY(boxes.calls.isEmpty());
     }
 
     // The rows' times are the local time of the zone the console runs in.
