@@ -65,18 +65,24 @@ QVariant LineLogModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(names[section]) : QVariant();
 }
 
-QList<qint64> LineLogModel::acceptedFrom(qint64 n) const
+QList<qint64> LineLogModel::accepted(qint64 from, qint64 to) const
 {
     QList<qint64> accepted;
-    for (; n < m_log.total(); ++n)
+    for (qint64 n = std::max(from, m_log.first()); n < to; ++n)
         if (m_filter.accepts(m_log.row(n - m_log.first()))) accepted << n;
     return accepted;
 }
 
 void LineLogModel::rebuild()
 {
-    m_shown = acceptedFrom(m_log.first());
-    m_seen = m_log.total();
+    // Paused, the view stays at the rows it had when paused, under any filter.
+    if (!m_paused) m_seen = m_log.total();
+    m_shown = accepted(m_log.first(), m_seen);
+}
+
+QString LineLogModel::save(const QString &path, bool hex) const
+{
+    return m_log.save(path, m_shown, hex);
 }
 
 void LineLogModel::setFilter(const LogFilter &filter)
@@ -115,7 +121,7 @@ void LineLogModel::sync()
         endRemoveRows();
     }
     if (!m_paused && m_seen < m_log.total()) {
-        const QList<qint64> added = acceptedFrom(std::max(m_seen, m_log.first()));
+        const QList<qint64> added = accepted(m_seen, m_log.total());
         m_seen = m_log.total();
         if (!added.isEmpty()) {
             beginInsertRows({}, int(m_shown.size()), int(m_shown.size() + added.size() - 1));
@@ -214,7 +220,8 @@ void LineLogWindow::SaveAs_Click()
 {
     const QString name = m_files.saveFile(QStringLiteral("Text(*.txt)|*.txt|All(*.*)|*.*|"));
     if (name.isEmpty()) return;
-    const QString error = m_log.save(name, m_model.filter());
+    m_model.sync(); // what has come in the last moment is shown and saved too
+    const QString error = m_model.save(name, HexColumn->isChecked());
     if (!error.isEmpty())
         m_boxes.show(platform::MessageBoxes::Icon::Exclamation, platform::MessageBoxes::Buttons::Ok,
                      QStringLiteral("Warning!"), QStringLiteral("Cannot save %1: %2").arg(name, error));

@@ -42,14 +42,16 @@ public:
     void clear();
     // Brings the table up to the log now (otherwise the batch timer does).
     void sync();
+    // Saves the rows in view, as LineLog::save.
+    QString save(const QString &path, bool hex) const;
 
 signals:
     void synced();
 
 private:
     const LogRow &shown(int row) const;
-    // The log numbers of the rows from n on that the filter lets through.
-    QList<qint64> acceptedFrom(qint64 n) const;
+    // The log numbers from..to (still kept) that the filter lets through.
+    QList<qint64> accepted(qint64 from, qint64 to) const;
     void rebuild();
 
     LineLog &m_log;
