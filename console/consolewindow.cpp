@@ -57,11 +57,10 @@ LineLogWindow *ConsoleWindow::showLineLog()
 {
     if (!m_lineLogWindow) {
         m_lineLogWindow = std::make_unique<LineLogWindow>(m_lineLog, m_boxes, m_files);
-        // Beside the console where the screen has room, else over its right part.
-        const QRect frame = frameGeometry();
-        const QRect screen = this->screen()->availableGeometry();
-        const int x = std::min(frame.right() + 1, screen.right() - m_lineLogWindow->width());
-        m_lineLogWindow->move(std::max(screen.left(), x), frame.top());
+        // Never over the console's controls where the screen has room for
+        // the log's own controls and a few rows beside or below it.
+        const QSize smallest = m_lineLogWindow->minimumSizeHint().expandedTo(QSize(0, 240));
+        platform::showBeside(m_lineLogWindow.get(), this, smallest);
     }
     m_lineLogWindow->show();
     m_lineLogWindow->raise();

@@ -6,6 +6,9 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+#include <utility>
+
 namespace platform {
 
 ListCombo::ListCombo(const QString &designText, QWidget *parent) : QComboBox(parent), m_designText(designText)
@@ -97,6 +100,51 @@ void centreOnScreen(QWidget *window)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+QRect placeBeside(const QRect &owner, const QRect &screen, QSize preferred, QSize minimum)
+{
+    const QSize fit = preferred.boundedTo(screen.size());
+    // Along the owner's edge the window lines up with the owner and is
+    // pushed back onto the screen where it would run off.
+    const auto along = [](int ownerStart, int length, int screenStart, int screenLength) {
+        return std::max(screenStart, std::min(ownerStart, screenStart + screenLength - length));
+    };
+    const int right = screen.x() + screen.width() - (owner.x() + owner.width());
+    const int left = owner.x() - screen.x();
+    const int below = screen.y() + screen.height() - (owner.y() + owner.height());
+    const int above = owner.y() - screen.y();
+    const int top = along(owner.y(), fit.height(), screen.y(), screen.height());
+    const int start = along(owner.x(), fit.width(), screen.x(), screen.width());
+    const int wRight = std::min(fit.width(), right), wLeft = std::min(fit.width(), left);
+    const int hBelow = std::min(fit.height(), below), hAbove = std::min(fit.height(), above);
+    const bool tallEnough = fit.height() >= minimum.height(), wideEnough = fit.width() >= minimum.width();
+    const std::pair<bool, QRect> sides[] = {
+        {tallEnough && right >= minimum.width(), {owner.x() + owner.width(), top, wRight, fit.height()}},
+        {tallEnough && left >= minimum.width(), {owner.x() - wLeft, top, wLeft, fit.height()}},
+        {wideEnough && below >= minimum.height(), {start, owner.y() + owner.height(), fit.width(), hBelow}},
+        {wideEnough && above >= minimum.height(), {start, owner.y() - hAbove, fit.width(), hAbove}},
+    };
+    QRect best;
+    for (const auto &[fits, place] : sides) {
+        const auto area = [](const QRect &r) { return qint64(r.width()) * r.height(); };
+        if (fits && area(place) > area(best)) best = place;
+    }
+    if (best.isValid()) return best;
+    // No side has room: at the screen's right edge, over the owner's right part.
+    return {screen.x() + screen.width() - fit.width(), top, fit.width(), fit.height()};
+}
+
+void showBeside(QWidget *window, const QWidget *owner, QSize minimum)
+{
+    // A window not yet shown has no frame: take the owner's as its measure.
+    const QRect frame = owner->frameGeometry(), inner = owner->geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    const QSize edges(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const QRect screen = owner->screen()->availableGeometry();
+    const QRect outer = placeBeside(frame, screen, window->size() + edges, minimum + edges);
+    window->setGeometry(outer.marginsRemoved(margins));
 }
 
 void setBold(QWidget *w, bool bold)

@@ -71,6 +71,14 @@ private:
 // Places a window in the middle of the primary screen.
 void centreOnScreen(QWidget *window);
 
+// Where a second window goes so that it covers none of the first (owner):
+// on the side of the owner with the most room, sized to that room between
+// minimum and preferred; over the owner only where no side has the minimum.
+// Frames and screen in the same coordinates.
+QRect placeBeside(const QRect &owner, const QRect &screen, QSize preferred, QSize minimum);
+// Moves and sizes window by placeBeside next to owner, on owner's screen.
+void showBeside(QWidget *window, const QWidget *owner, QSize minimum);
+
 // Bold or normal caption.
 void setBold(QWidget *w, bool bold);
 

@@ -95,6 +95,26 @@ private slots:
                 QVERIFY2(worst == 0 || (rim < 1.5 * dpr && worst <= 32), qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
             }
     }
+
+    // The line log (820 x 480, at least 480 x 240) beside the 628 x 356 console.
+    void placeBeside_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("owner");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("1920x1080, centred: right, narrowed") << QRect(0, 0, 1920, 1080) << QRect(646, 362, 628, 356) << QRect(1274, 362, 646, 480);
+        QTest::newRow("1600x1200, centred: below, shortened") << QRect(0, 0, 1600, 1200) << QRect(486, 422, 628, 356) << QRect(486, 778, 820, 422);
+        QTest::newRow("at the right edge: left") << QRect(0, 0, 1920, 1080) << QRect(1292, 100, 628, 356) << QRect(472, 100, 820, 480);
+        QTest::newRow("low on a second screen: right, raised") << QRect(1920, 0, 2560, 1440) << QRect(1920, 1000, 628, 356) << QRect(2548, 960, 820, 480);
+        QTest::newRow("800x600: no room, over its right part") << QRect(0, 0, 800, 600) << QRect(86, 122, 628, 356) << QRect(0, 120, 800, 480);
+    }
+    void placeBeside()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QRect, owner);
+        QFETCH(QRect, placed);
+        QCOMPARE(platform::placeBeside(owner, screen, QSize(820, 480), QSize(480, 240)), placed);
+    }
 };
 
 QTEST_MAIN(TestPlatform)
