@@ -161,17 +161,27 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
     const qsizetype mnemonicLength = spec ? spec->mnemonic.size() : 3;
     quint8 address = 0;
     if (!parseByte(body.mid(mnemonicLength, 2), address)) return out;
-    Unit *u = find(address);
-    if (!u) return out;
+    // Units that share an address all act and all answer, one reply after
+    // the other: on a real line those replies would collide, and controllers
+    // have to see that happen.
+    for (Unit &u : m_units)
+        if (u.address == address)
+            if (std::optional<QByteArray> reply = carryOut(u, spec, command)) out << *reply;
+    return out;
+}
+
+std::optional<QByteArray> UnitLine::carryOut(Unit &u, const CommandSpec *spec, const std::optional<Command> &command)
+{
     // A malformed identity query goes unanswered, like a frame for another unit.
-    if (!command) return spec && spec->id == Mnemonic::QID ? out : QList{errorReply(UnitError::Command)};
+    if (!command)
+        return spec && spec->id == Mnemonic::QID ? std::nullopt : std::optional(errorReply(UnitError::Command));
     const QByteArray args = command->data().toLatin1();
 
     switch (command->id()) {
     case Mnemonic::RDM:
     case Mnemonic::RDR: {
-        const Image &image = command->id() == Mnemonic::RDM ? u->prom : u->ram;
-        return {answer(*spec, imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)))};
+        const Image &image = command->id() == Mnemonic::RDM ? u.prom : u.ram;
+        return answer(*spec, imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)));
     }
     case Mnemonic::WRM:
     case Mnemonic::WRR: {
@@ -179,57 +189,57 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
         quint8 checksum = 0;
         if (!parseImageHex(QByteArrayView(args).first(64), image) ||
             !parseByte(QByteArrayView(args).sliced(64), checksum))
-            return {errorReply(UnitError::Command)};
-        if (unitlink::imageChecksum(image, u->address) != checksum) return {errorReply(UnitError::Crc)};
+            return errorReply(UnitError::Command);
+        if (unitlink::imageChecksum(image, u.address) != checksum) return errorReply(UnitError::Crc);
         if (command->id() == Mnemonic::WRM) {
-            u->prom = image;
+            u.prom = image;
             emit promWritten();
         } else {
-            u->ram = image;
+            u.ram = image;
         }
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     }
     case Mnemonic::RTM:
-        u->prom = u->ram;
+        u.prom = u.ram;
         emit promWritten();
-        return {answer(*spec)};
-    case Mnemonic::QID: return {answer(*spec, hexByte(u->address))};
+        return answer(*spec);
+    case Mnemonic::QID: return answer(*spec, hexByte(u.address));
     case Mnemonic::CHR:
-        u->text = args;
+        u.text = args;
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     case Mnemonic::TON:
     case Mnemonic::TOF:
     case Mnemonic::TWN:
     case Mnemonic::TWF: {
         const Mnemonic id = command->id();
-        (id == Mnemonic::TON || id == Mnemonic::TOF ? u->pgm : u->pvw) = id == Mnemonic::TON || id == Mnemonic::TWN;
-        u->flash = false; // a steady state ends flashing
+        (id == Mnemonic::TON || id == Mnemonic::TOF ? u.pgm : u.pvw) = id == Mnemonic::TON || id == Mnemonic::TWN;
+        u.flash = false; // a steady state ends flashing
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     }
     case Mnemonic::TFH:
-        u->flash = true;
+        u.flash = true;
         emit changed();
-        return {answer(*spec, "1")};
+        return answer(*spec, "1");
     case Mnemonic::CFG:
-        if (!parseByte(args, u->mode)) return {errorReply(UnitError::Command)};
+        if (!parseByte(args, u.mode)) return errorReply(UnitError::Command);
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     case Mnemonic::GPI:
     case Mnemonic::GPW:
-        (command->id() == Mnemonic::GPI ? u->pgmInput : u->pvwInput) = args[0];
+        (command->id() == Mnemonic::GPI ? u.pgmInput : u.pvwInput) = args[0];
         emit changed();
-        if (spec->replyShape == ReplyShape::None) return out;
-        return {answer(*spec, QByteArray() + u->pgmInput + u->pvwInput)};
+        if (spec->replyShape == ReplyShape::None) return std::nullopt;
+        return answer(*spec, QByteArray() + u.pgmInput + u.pvwInput);
     case Mnemonic::MTR:
     case Mnemonic::SID:
     case Mnemonic::SETID:
     case Mnemonic::TLY:
     case Mnemonic::TLW: break; // broadcasts, carried out above
     }
-    return out;
+    return std::nullopt;
 }
 
 QByteArray UnitLine::promFileText() const

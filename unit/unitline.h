@@ -5,11 +5,13 @@
 #pragma once
 
 #include "link/frame.h"
+#include "link/protocol.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace unit {
 
@@ -67,6 +69,10 @@ signals:
     void promWritten();
 
 private:
+    // One unit's part in an addressed command: its reply, if it gives one.
+    std::optional<QByteArray> carryOut(Unit &u, const unitlink::CommandSpec *spec,
+                                       const std::optional<unitlink::Command> &command);
+
     QList<Unit> m_units;
 };
 
