@@ -108,13 +108,6 @@ UnitLine::UnitLine(QList<quint8> addresses, QObject *parent) : QObject(parent)
     }
 }
 
-Unit *UnitLine::find(quint8 address)
-{
-    for (Unit &u : m_units)
-        if (u.address == address) return &u;
-    return nullptr;
-}
-
 QList<QByteArray> UnitLine::handle(const QByteArray &body)
 {
     QList<QByteArray> out;
@@ -242,25 +235,75 @@ std::optional<QByteArray> UnitLine::carryOut(Unit &u, const CommandSpec *spec, c
     return std::nullopt;
 }
 
-QByteArray UnitLine::promFileText() const
+namespace {
+struct PromLine {
+    quint8 address = 0;
+    Image image{};
+};
+
+std::optional<PromLine> parsePromLine(QByteArrayView line)
+{
+    PromLine p;
+    if (line.size() < 67 || line[2] != ' ' || !parseByte(line.first(2), p.address) ||
+        !parseImageHex(line.sliced(3, 64), p.image))
+        return std::nullopt;
+    return p;
+}
+
+QByteArray promLineOf(const Unit &u)
+{
+    return hexByte(u.address) + ' ' + imageHex(u.prom);
+}
+
+// The PROM file's lines, each without its line end.
+QList<QByteArrayView> promFileLines(QByteArrayView text)
+{
+    QList<QByteArrayView> lines;
+    while (!text.isEmpty()) {
+        const qsizetype end = text.indexOf('\n');
+        lines << (end < 0 ? text : text.first(end));
+        text = end < 0 ? QByteArrayView() : text.sliced(end + 1);
+    }
+    return lines;
+}
+
+// Units can share an address, so the file can hold several lines for one:
+// the n-th line for an address belongs to the n-th unit with it, and a line
+// with no such unit belongs to a unit not on this line.
+qsizetype claimUnit(const QList<Unit> &units, quint8 address, QList<bool> &claimed)
+{
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (units[i].address == address && !claimed[i]) {
+            claimed[i] = true;
+            return i;
+        }
+    return -1;
+}
+} // namespace
+
+QByteArray UnitLine::promFileText(QByteArrayView previous) const
 {
     QByteArray text;
-    for (const Unit &u : m_units) text += hexByte(u.address) + ' ' + imageHex(u.prom) + '\n';
+    QList<bool> claimed(m_units.size(), false);
+    for (QByteArrayView line : promFileLines(previous)) {
+        const std::optional<PromLine> p = parsePromLine(line);
+        const qsizetype i = p ? claimUnit(m_units, p->address, claimed) : -1;
+        text += (i < 0 ? line.toByteArray() : promLineOf(m_units[i])) + '\n';
+    }
+    for (qsizetype i = 0; i < m_units.size(); ++i)
+        if (!claimed[i]) text += promLineOf(m_units[i]) + '\n';
     return text;
 }
 
-void UnitLine::loadPromFileText(const QByteArray &text)
+void UnitLine::loadPromFileText(QByteArrayView text)
 {
-    for (const QByteArray &line : text.split('\n')) {
-        quint8 address = 0;
-        Image image{};
-        if (line.size() < 67 || line[2] != ' ' || !parseByte(QByteArrayView(line).first(2), address) ||
-            !parseImageHex(QByteArrayView(line).sliced(3, 64), image))
-            continue;
-        if (Unit *u = find(address)) {
-            u->prom = image;
-            u->ram = image; // a unit starts by showing what its PROM holds
-        }
+    QList<bool> claimed(m_units.size(), false);
+    for (QByteArrayView line : promFileLines(text)) {
+        const std::optional<PromLine> p = parsePromLine(line);
+        const qsizetype i = p ? claimUnit(m_units, p->address, claimed) : -1;
+        if (i < 0) continue;
+        m_units[i].prom = p->image;
+        m_units[i].ram = p->image; // a unit starts by showing what its PROM holds
     }
     emit changed();
 }
