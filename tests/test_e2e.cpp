@@ -1,5 +1,6 @@
 // The console against the virtual unit, end to end over a pty: the unit
 // answers on the master, the console opens the slave.
+// The unit's PROM file is written by frames on its pty too.
 #include "console/consolewindow.h"
 #include "tests/support/recordingboxes.h"
 #include "tests/support/recordingdialogs.h"
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestEndToEnd : public QObject {
@@ -36,6 +39,45 @@ private slots:
         QTRY_COMPARE(w.Label1->text(), QString("Download finished!"));
         w.PictureToHex();
         QCOMPARE(w.Test1->text(), drawn);
+    }
+
+    // The file keeps every unit's line; only this run's units rewrite theirs.
+    void promFile_data()
+    {
+        QTest::addColumn<QList<quint8>>("addresses");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray l00 = "01 " + QByteArray("00").repeated(32) + "\n", lFF = "01 " + QByteArray("FF").repeated(32) + "\n";
+        const QByteArray lAA = "01 " + QByteArray("AA").repeated(32) + "\n", lBB = "01 " + QByteArray("BB").repeated(32) + "\n";
+        const QByteArray other = "02 " + QByteArray("C3").repeated(32) + "\n";
+        QTest::newRow("WRM01 FFx32 E1") << QList<quint8>{1} << other + l00 << "\x02WRM01" + QByteArray("FF").repeated(32) + "E1\x03"
+                                        << QByteArray("\x02wrm\x03") << other + lFF;
+        QTest::newRow("RTM01 to two units 01") << QList<quint8>{1, 1} << lAA + lBB << QByteArray("\x02RTM01\x03")
+                                               << QByteArray("\x02rtm\x03\x02rtm\x03") << lAA + lBB;
+    }
+    void promFile()
+    {
+        QFETCH(QList<quint8>, addresses);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, frame);
+        QFETCH(QByteArray, replies);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("prom"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+        file.close();
+        unit::VirtualUnits units{unit::Options{addresses, {}, file.fileName()}};
+        QString error;
+        QVERIFY2(units.start(&error), qPrintable(error));
+        QSerialPort line(units.path());
+        QVERIFY(line.open(QIODevice::ReadWrite));
+        line.write(frame);
+        QByteArray got;
+        QTRY_COMPARE(got += line.readAll(), replies);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), after);
     }
 
     void realProgramHeadless()

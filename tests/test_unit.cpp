@@ -37,6 +37,9 @@ private slots:
         QTest::newRow("MTR") << Frames{"WRM01" + kFF + "E1", "MTR", "RDR01"} << "\x02wrm\x03\x02rdr" + kFF + "E0\x03";
         QTest::newRow("QID2A QID03") << Frames{"QID2A", "QID03"} << QByteArray("\x02id2A\x03");
         QTest::newRow("SETID05") << Frames{"SETID05", "QID01", "SID"} << QByteArray("\x02si05\x03\x02si05\x03");
+        QTest::newRow("SETID07, QID07") << Frames{"SETID07", "QID07"} << QByteArray("\x02id07\x03\x02id07\x03");
+        QTest::newRow("SETID07, WRR07 FFx32 E7, RDR07") << Frames{"SETID07", "WRR07" + kFF + "E7", "RDR07"}
+                                                        << "\x02wrr\x03\x02wrr\x03\x02rdr" + kFF + "E0\x03\x02rdr" + kFF + "E0\x03";
         QTest::newRow("CHR") << Frames{"CHR01ABCDE", "CHR01AB"} << QByteArray("\x02" "chr\x03\x02" "err1\x03");
         QTest::newRow("tallies") << Frames{"TON01", "TWF01", "TFH01"} << QByteArray("\x02ton\x03\x02twf\x03\x02tfh1\x03");
         QTest::newRow("CFG") << Frames{"CFG01A0", "CFG01"} << QByteArray("\x02" "cfg\x03\x02" "err1\x03");

@@ -108,13 +108,6 @@ UnitLine::UnitLine(QList<quint8> addresses, QObject *parent) : QObject(parent)
     }
 }
 
-Unit *UnitLine::find(quint8 address)
-{
-    for (Unit &u : m_units)
-        if (u.address == address) return &u;
-    return nullptr;
-}
-
 QList<QByteArray> UnitLine::handle(const QByteArray &body)
 {
     QList<QByteArray> out;
@@ -161,17 +154,27 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
     const qsizetype mnemonicLength = spec ? spec->mnemonic.size() : 3;
     quint8 address = 0;
     if (!parseByte(body.mid(mnemonicLength, 2), address)) return out;
-    Unit *u = find(address);
-    if (!u) return out;
+    // Units that share an address all act and all answer, one reply after
+    // the other: on a real line those replies would collide, and controllers
+    // have to see that happen.
+    for (Unit &u : m_units)
+        if (u.address == address)
+            if (std::optional<QByteArray> reply = carryOut(u, spec, command)) out << *reply;
+    return out;
+}
+
+std::optional<QByteArray> UnitLine::carryOut(Unit &u, const CommandSpec *spec, const std::optional<Command> &command)
+{
     // A malformed identity query goes unanswered, like a frame for another unit.
-    if (!command) return spec && spec->id == Mnemonic::QID ? out : QList{errorReply(UnitError::Command)};
+    if (!command)
+        return spec && spec->id == Mnemonic::QID ? std::nullopt : std::optional(errorReply(UnitError::Command));
     const QByteArray args = command->data().toLatin1();
 
     switch (command->id()) {
     case Mnemonic::RDM:
     case Mnemonic::RDR: {
-        const Image &image = command->id() == Mnemonic::RDM ? u->prom : u->ram;
-        return {answer(*spec, imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)))};
+        const Image &image = command->id() == Mnemonic::RDM ? u.prom : u.ram;
+        return answer(*spec, imageHex(image) + hexByte(unitlink::imageChecksum(image, 0)));
     }
     case Mnemonic::WRM:
     case Mnemonic::WRR: {
@@ -179,78 +182,128 @@ QList<QByteArray> UnitLine::handle(const QByteArray &body)
         quint8 checksum = 0;
         if (!parseImageHex(QByteArrayView(args).first(64), image) ||
             !parseByte(QByteArrayView(args).sliced(64), checksum))
-            return {errorReply(UnitError::Command)};
-        if (unitlink::imageChecksum(image, u->address) != checksum) return {errorReply(UnitError::Crc)};
+            return errorReply(UnitError::Command);
+        if (unitlink::imageChecksum(image, u.address) != checksum) return errorReply(UnitError::Crc);
         if (command->id() == Mnemonic::WRM) {
-            u->prom = image;
+            u.prom = image;
             emit promWritten();
         } else {
-            u->ram = image;
+            u.ram = image;
         }
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     }
     case Mnemonic::RTM:
-        u->prom = u->ram;
+        u.prom = u.ram;
         emit promWritten();
-        return {answer(*spec)};
-    case Mnemonic::QID: return {answer(*spec, hexByte(u->address))};
+        return answer(*spec);
+    case Mnemonic::QID: return answer(*spec, hexByte(u.address));
     case Mnemonic::CHR:
-        u->text = args;
+        u.text = args;
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     case Mnemonic::TON:
     case Mnemonic::TOF:
     case Mnemonic::TWN:
     case Mnemonic::TWF: {
         const Mnemonic id = command->id();
-        (id == Mnemonic::TON || id == Mnemonic::TOF ? u->pgm : u->pvw) = id == Mnemonic::TON || id == Mnemonic::TWN;
-        u->flash = false; // a steady state ends flashing
+        (id == Mnemonic::TON || id == Mnemonic::TOF ? u.pgm : u.pvw) = id == Mnemonic::TON || id == Mnemonic::TWN;
+        u.flash = false; // a steady state ends flashing
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     }
     case Mnemonic::TFH:
-        u->flash = true;
+        u.flash = true;
         emit changed();
-        return {answer(*spec, "1")};
+        return answer(*spec, "1");
     case Mnemonic::CFG:
-        if (!parseByte(args, u->mode)) return {errorReply(UnitError::Command)};
+        if (!parseByte(args, u.mode)) return errorReply(UnitError::Command);
         emit changed();
-        return {answer(*spec)};
+        return answer(*spec);
     case Mnemonic::GPI:
     case Mnemonic::GPW:
-        (command->id() == Mnemonic::GPI ? u->pgmInput : u->pvwInput) = args[0];
+        (command->id() == Mnemonic::GPI ? u.pgmInput : u.pvwInput) = args[0];
         emit changed();
-        if (spec->replyShape == ReplyShape::None) return out;
-        return {answer(*spec, QByteArray() + u->pgmInput + u->pvwInput)};
+        if (spec->replyShape == ReplyShape::None) return std::nullopt;
+        return answer(*spec, QByteArray() + u.pgmInput + u.pvwInput);
     case Mnemonic::MTR:
     case Mnemonic::SID:
     case Mnemonic::SETID:
     case Mnemonic::TLY:
     case Mnemonic::TLW: break; // broadcasts, carried out above
     }
-    return out;
+    return std::nullopt;
 }
 
-QByteArray UnitLine::promFileText() const
+namespace {
+struct PromLine {
+    quint8 address = 0;
+    Image image{};
+};
+
+std::optional<PromLine> parsePromLine(QByteArrayView line)
+{
+    PromLine p;
+    if (line.size() < 67 || line[2] != ' ' || !parseByte(line.first(2), p.address) ||
+        !parseImageHex(line.sliced(3, 64), p.image))
+        return std::nullopt;
+    return p;
+}
+
+QByteArray promLineOf(const Unit &u)
+{
+    return hexByte(u.address) + ' ' + imageHex(u.prom);
+}
+
+// The PROM file's lines, each without its line end.
+QList<QByteArrayView> promFileLines(QByteArrayView text)
+{
+    QList<QByteArrayView> lines;
+    while (!text.isEmpty()) {
+        const qsizetype end = text.indexOf('\n');
+        lines << (end < 0 ? text : text.first(end));
+        text = end < 0 ? QByteArrayView() : text.sliced(end + 1);
+    }
+    return lines;
+}
+
+// Units can share an address, so the file can hold several lines for one:
+// the n-th line for an address belongs to the n-th unit with it, and a line
+// with no such unit belongs to a unit not on this line.
+qsizetype claimUnit(const QList<Unit> &units, quint8 address, QList<bool> &claimed)
+{
+    for (qsizetype i = 0; i < units.size(); ++i)
+        if (units[i].address == address && !claimed[i]) {
+            claimed[i] = true;
+            return i;
+        }
+    return -1;
+}
+} // namespace
+
+QByteArray UnitLine::promFileText(QByteArrayView previous) const
 {
     QByteArray text;
-    for (const Unit &u : m_units) text += hexByte(u.address) + ' ' + imageHex(u.prom) + '\n';
+    QList<bool> claimed(m_units.size(), false);
+    for (QByteArrayView line : promFileLines(previous)) {
+        const std::optional<PromLine> p = parsePromLine(line);
+        const qsizetype i = p ? claimUnit(m_units, p->address, claimed) : -1;
+        text += (i < 0 ? line.toByteArray() : promLineOf(m_units[i])) + '\n';
+    }
+    for (qsizetype i = 0; i < m_units.size(); ++i)
+        if (!claimed[i]) text += promLineOf(m_units[i]) + '\n';
     return text;
 }
 
-void UnitLine::loadPromFileText(const QByteArray &text)
+void UnitLine::loadPromFileText(QByteArrayView text)
 {
-    for (const QByteArray &line : text.split('\n')) {
-        quint8 address = 0;
-        Image image{};
-        if (line.size() < 67 || line[2] != ' ' || !parseByte(QByteArrayView(line).first(2), address) ||
-            !parseImageHex(QByteArrayView(line).sliced(3, 64), image))
-            continue;
-        if (Unit *u = find(address)) {
-            u->prom = image;
-            u->ram = image; // a unit starts by showing what its PROM holds
-        }
+    QList<bool> claimed(m_units.size(), false);
+    for (QByteArrayView line : promFileLines(text)) {
+        const std::optional<PromLine> p = parsePromLine(line);
+        const qsizetype i = p ? claimUnit(m_units, p->address, claimed) : -1;
+        if (i < 0) continue;
+        m_units[i].prom = p->image;
+        m_units[i].ram = p->image; // a unit starts by showing what its PROM holds
     }
     emit changed();
 }

@@ -5,11 +5,13 @@
 #pragma once
 
 #include "link/frame.h"
+#include "link/protocol.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <optional>
 
 namespace unit {
 
@@ -53,12 +55,13 @@ public:
 
     const QList<Unit> &units() const { return m_units; }
     QList<Unit> &units() { return m_units; }
-    Unit *find(quint8 address);
 
-    // PROM images by address, as kept across runs.
-    QByteArray promFileText() const;
+    // PROM images by address, as kept across runs, one line per unit. The
+    // file also keeps units that are not on this line: `previous` is the
+    // file as it is now, and only this line's units' lines change in it.
+    QByteArray promFileText(QByteArrayView previous) const;
     // Reads what promFileText wrote; lines that do not parse are skipped.
-    void loadPromFileText(const QByteArray &text);
+    void loadPromFileText(QByteArrayView text);
 
 signals:
     // A unit's state changed (for the window).
@@ -67,6 +70,10 @@ signals:
     void promWritten();
 
 private:
+    // One unit's part in an addressed command: its reply, if it gives one.
+    std::optional<QByteArray> carryOut(Unit &u, const unitlink::CommandSpec *spec,
+                                       const std::optional<unitlink::Command> &command);
+
     QList<Unit> m_units;
 };
 

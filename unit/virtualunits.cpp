@@ -16,16 +16,30 @@ VirtualUnits::VirtualUnits(Options options, QObject *parent)
 bool VirtualUnits::start(QString *error)
 {
     if (!m_options.promFile.isEmpty()) {
-        QFile f(m_options.promFile);
-        if (f.exists()) {
-            if (!f.open(QIODevice::ReadOnly)) {
-                *error = QStringLiteral("cannot read %1: %2").arg(m_options.promFile, f.errorString());
-                return false;
-            }
-            m_line.loadPromFileText(f.read(64 * 1024));
-        }
+        QByteArray text;
+        if (!readPromFile(&text, error)) return false;
+        m_line.loadPromFileText(text);
     }
     return m_options.device.isEmpty() ? m_port.openPty(error) : m_port.openDevice(m_options.device, error);
+}
+
+bool VirtualUnits::readPromFile(QByteArray *text, QString *error) const
+{
+    // A PROM file takes 68 bytes a unit: anything this big is some other
+    // file, which must not be rewritten.
+    constexpr qint64 kLargest = 64 * 1024;
+    QFile f(m_options.promFile);
+    if (!f.exists()) return true;
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(m_options.promFile, f.errorString());
+        return false;
+    }
+    *text = f.read(kLargest + 1);
+    if (text->size() > kLargest) {
+        *error = QStringLiteral("%1 is not a PROM file (over %2 bytes)").arg(m_options.promFile).arg(kLargest);
+        return false;
+    }
+    return true;
 }
 
 QString VirtualUnits::printable(const QByteArray &bytes)
@@ -62,10 +76,18 @@ void VirtualUnits::received(const QByteArray &bytes)
 void VirtualUnits::savePromFile()
 {
     if (m_options.promFile.isEmpty()) return;
+    // Read again rather than remembered: another tally-unit may keep its
+    // units in the same file, and their lines stay as it left them.
+    QByteArray previous;
+    QString error;
+    if (!readPromFile(&previous, &error)) {
+        if (log) log(error);
+        return;
+    }
     // Written aside and renamed over the old file: a PROM is never half-written.
     QSaveFile f(m_options.promFile);
     if (f.open(QIODevice::WriteOnly)) {
-        f.write(m_line.promFileText());
+        f.write(m_line.promFileText(previous));
         if (f.commit()) return;
     }
     if (log) log(QStringLiteral("cannot write %1: %2").arg(m_options.promFile, f.errorString()));

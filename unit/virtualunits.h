@@ -36,6 +36,8 @@ public:
 private:
     void received(const QByteArray &bytes);
     void savePromFile();
+    // The PROM file's text; none when there is no file yet.
+    bool readPromFile(QByteArray *text, QString *error) const;
 
     Options m_options;
     UnitPort m_port;
