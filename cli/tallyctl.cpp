@@ -1,5 +1,6 @@
 #include "cli/tallyctl.h"
 
+#include "console/dotimage.h"
 #include "console/ledfile.h"
 #include "link/font5x7.h"
 #include "link/protocol.h"
@@ -102,7 +103,7 @@ private:
     QCommandLineOption m_countOption{u"count"_s, u"watch, switcher-watch: stop after n frames."_s, u"n"_s};
 
     QSerialPort m_port;
-    QString m_portLabel = u"no port"_s;
+    QString m_portLabel; // empty until a command names its port
     QByteArray m_pending;
     unitlink::ReplyCollector m_collector;
     int m_timeoutMs = kDefaultTimeoutMs;
@@ -119,7 +120,8 @@ constexpr Verb kVerbs[] = {
     {"read"_L1, "ram|prom ADDR [-o FILE.LED]"_L1, 2, &Tool::read,
      "Download the image, check its checksum; print the 32 pairs or write the file."_L1},
     {"write"_L1, "ram|prom ADDR (FILE.LED | --text TEXT | --hex PAIRS)"_L1, 3, &Tool::write,
-     "Upload, retry after err2, read back and compare."_L1},
+     "Upload, retry after err2, read back and compare. A file is read as the console opens it; one "
+     "that holds more than hex pairs and blanks is refused (exit 2)."_L1},
     {"copy"_L1, "ram-to-prom|prom-to-ram ADDR"_L1, 2, &Tool::copy,
      "RTM, or MTR (every unit on the line) checked by reading both images."_L1},
     {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, &Tool::tally,
@@ -139,9 +141,21 @@ QString description()
         const QString words = verb.syntax.isEmpty() ? QString(verb.name) : verb.name + u' ' + verb.syntax;
         text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
     }
-    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address refused), 3 port or file failure, "
+    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address or a file refused), 3 port or file failure, "
             "4 checksum or verify failure, 5 unit error (errN)."_s;
     return text;
+}
+
+// The console opens any file and draws whatever hex digits stand in the
+// first 95 characters of its hex image text, so a text file gives dark
+// columns. From the command line nobody sees that image before it is
+// uploaded: a file is taken only when those characters hold nothing but hex
+// digits and blanks (its line ends among them, for a short file).
+bool isImageText(QStringView text)
+{
+    const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * console::kColumns - 1));
+    return std::all_of(read.begin(), read.end(),
+                       [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef \t\r\n").contains(c); });
 }
 
 // Hex pairs separated by spaces, for frames shown with --hex.
@@ -195,7 +209,9 @@ int Tool::run(const QStringList &args)
 
 int Tool::fail(int code, const QString &message)
 {
-    m_err << "tallyctl: " << m_portLabel << ": " << message << '\n';
+    m_err << "tallyctl: ";
+    if (!m_portLabel.isEmpty()) m_err << m_portLabel << ": ";
+    m_err << message << '\n';
     m_err.flush();
     return code;
 }
@@ -418,7 +434,11 @@ int Tool::write(const QStringList &args)
     } else {
         const console::LedFileRead file = console::readLedFile(args[2]);
         if (!file.ok()) return fail(kPortFailure, u"cannot read %1: %2"_s.arg(args[2], file.error));
-        hexText = file.text;
+        if (!isImageText(file.text))
+            return fail(kUsage, u"%1 is not an image file: hex pairs and blanks only"_s.arg(args[2]));
+        // Loaded as the console loads it: drawn into dots and written out
+        // again, as its upload does, so both send the same bytes.
+        hexText = console::dotsToHex(console::hexToDots(file.text));
     }
     const std::optional<int> retries = number(parser.value(m_retriesOption), 0, 100);
     if (!retries) return usage(u"--retries wants a number"_s);

@@ -52,10 +52,12 @@ private slots:
         QTest::addColumn<QStringList>("frames"); // as the units received them
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");
+        QTest::addColumn<QByteArray>("file"); // x.LED, when not empty
         const QList<quint8> one{1}, three{1, 2, 3};
-        auto row = [](const char *name, QList<quint8> units, QStringList args, QStringList frames, int code, QString out) {
-            QTest::newRow(name) << units << args << frames << code << out;
+        auto row = [](const char *name, QList<quint8> units, QStringList args, QStringList frames, int code, QString out, QByteArray file = {}) {
+            QTest::newRow(name) << units << args << frames << code << out << file;
         };
+        const QStringList writeFile{"write", "ram", "01", "x.LED"};
         row("STX SID ETX, three units", three, {"ids"}, {"<STX>SID<ETX>"}, 0, "01\n02\n03\n");
         row("STX QID 01 ETX", one, {"query", "1"}, {"<STX>QID01<ETX>"}, 0, "01\n");
         row("STX QID 02 ETX, no such unit", one, {"query", "02"}, {"<STX>QID02<ETX>"}, 1, "");
@@ -65,6 +67,9 @@ private slots:
         row("STX RDM 01 ETX, --json", one, {"read", "prom", "01", "--json"}, {"<STX>RDM01<ETX>"}, 0, "{\"address\":\"01\",\"image\":\"" + dark + "\",\"memory\":\"prom\"}\n");
         row("STX WRR 01 CAM 1 B9 ETX STX RDR 01 ETX", one, {"write", "ram", "01", "--text", "CAM 1"}, {"<STX>WRR01007C82828244007E8888887E00FE402040FE000000000000000042FE02000000B9<ETX>", "<STX>RDR01<ETX>"}, 0, camImage + "\n");
         row("STX WRM 01 FF*32 E1 ETX STX RDM 01 ETX", one, {"write", "prom", "01", "--hex", lit}, {"<STX>WRM01" + QString("FF").repeated(32) + "E1<ETX>", "<STX>RDM01<ETX>"}, 0, lit + "\n");
+        row("STX WRR 01 01*32 21 ETX STX RDR 01 ETX, file of \" 1\" pairs", one, writeFile, {"<STX>WRR01" + QString("01").repeated(32) + "21<ETX>", "<STX>RDR01<ETX>"}, 0, QString("01 ").repeated(32).trimmed() + "\n", QByteArray(" 1 ").repeated(32) + "\r\n");
+        row("STX WRR 01 7E 00*31 7F ETX STX RDR 01 ETX, file \"7e\" LF", one, writeFile, {"<STX>WRR017E" + QString("00").repeated(31) + "7F<ETX>", "<STX>RDR01<ETX>"}, 0, "7E " + QString("00 ").repeated(31).trimmed() + "\n", "7e\n");
+        row("nothing: a text file", one, writeFile, {}, 2, "", "Tally notes for camera 1\r\n");
         row("STX RTM 01 ETX", one, {"copy", "ram-to-prom", "01"}, {"<STX>RTM01<ETX>"}, 0, "01 ram-to-prom\n");
         row("STX MTR ETX STX RDR 01 ETX STX RDM 01 ETX", one, {"copy", "prom-to-ram", "01"}, {"<STX>MTR<ETX>", "<STX>RDR01<ETX>", "<STX>RDM01<ETX>"}, 0, "01 prom-to-ram\n");
         row("STX TON 01 ETX", one, {"tally", "01", "pgm", "on"}, {"<STX>TON01<ETX>"}, 0, "01 pgm on\n");
@@ -87,6 +92,13 @@ private slots:
         QFETCH(QList<quint8>, units);
         QFETCH(QStringList, args);
         QFETCH(QStringList, frames);
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        if (!file.isEmpty()) {
+            QFile led("x.LED");
+            QVERIFY(led.open(QIODevice::WriteOnly) && led.write(file) == file.size());
+        }
         unit::Options options;
         options.addresses = units;
         unit::VirtualUnits line{options};
@@ -101,6 +113,7 @@ private slots:
         QTEST(run.out, "out");
         QTRY_COMPARE(received, frames);
         if (run.code != 0) QVERIFY(!run.err.isEmpty());
+        if (run.code != 0 && !file.isEmpty()) QVERIFY(run.err.contains("x.LED"));
         if (run.code == 2 && !frames.isEmpty()) QVERIFY(run.err.contains("units 01, 02, 03 answered"));
     }
 
