@@ -2,6 +2,7 @@
 
 #include "console/dotimage.h"
 #include "console/ledfile.h"
+#include "console/linelog.h"
 #include "link/font5x7.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
@@ -156,6 +157,16 @@ bool isImageText(QStringView text)
     const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * console::kColumns - 1));
     return std::all_of(read.begin(), read.end(),
                        [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef \t\r\n").contains(c); });
+}
+
+// Frames and their fields as the console's line log shows them: printable
+// ASCII as it is, STX and ETX named, any other byte as \xNN, so that no
+// frame on the line can drive the terminal it is printed on.
+QString shown(const QByteArray &bytes)
+{
+    console::LogRow row;
+    row.bytes = bytes;
+    return row.frameText();
 }
 
 // Hex pairs separated by spaces, for frames shown with --hex.
@@ -581,12 +592,15 @@ int Tool::watch(const QStringList &)
     clock.start();
     int seen = 0;
     while (const std::optional<QString> text = nextFrame(QDeadlineTimer::Forever)) {
-        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, u"[STX]%1[ETX]"_s.arg(*text)}};
+        // The collector keeps each byte as one Latin-1 character.
+        const QByteArray bytes = unitlink::STX + text->toLatin1() + unitlink::ETX;
+        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, shown(bytes)}};
         QStringList meaning;
         const auto field = [&](const QString &name, const QString &value) {
             if (value.isEmpty()) return;
-            json[name] = value;
-            meaning << (name == "mnemonic"_L1 ? value : name + u' ' + value);
+            const QString escaped = shown(value.toLatin1());
+            json[name] = escaped;
+            meaning << (name == "mnemonic"_L1 ? escaped : name + u' ' + escaped);
         };
         if (const std::optional<Command> command = Command::parseBody(*text)) {
             field(u"mnemonic"_s, command->mnemonic());
@@ -605,8 +619,16 @@ int Tool::watch(const QStringList &)
             else
                 field(u"data"_s, reply.data().toString());
             if (reply.kind() == Reply::Kind::Image) field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
+            if (reply.kind() == Reply::Kind::UnitError) {
+                const std::optional<unitlink::UnitError> error = reply.error();
+                field(u"error"_s, error ? unitlink::unitErrorText(*error) : u"unknown code"_s);
+            }
+            if (reply.kind() == Reply::Kind::Malformed) {
+                json[u"malformed"_s] = true;
+                meaning << u"malformed"_s;
+            }
         }
-        if (raw) field(u"hex"_s, spacedHex(unitlink::frame(*text)));
+        if (raw) field(u"hex"_s, spacedHex(bytes));
         result(u"%1 %2 %3"_s.arg(json[u"ms"_s].toInteger()).arg(json[u"frame"_s].toString(), meaning.join(u' ')), json);
         if (counted(seen)) return kDone;
     }

@@ -165,8 +165,10 @@ private slots:
         QTest::newRow("STX RDR 01 ETX") << QStringList{"watch"} << stx("RDR01") << QStringList{"[STX]RDR01[ETX] RDR address 01"};
         QTest::newRow("STX WRR 01 FF*32 E1 ETX") << QStringList{"watch"} << stx("WRR01" + QByteArray("FF").repeated(32) + "E1") << QStringList{"[STX]WRR01" + QString("FF").repeated(32) + "E1[ETX] WRR address 01 data " + QString("FF").repeated(32) + "E1 checksum ok"};
         QTest::newRow("STX rdr FF*32 e0 ETX") << QStringList{"watch"} << stx(rdrBad) << QStringList{"[STX]" + rdrBad + "[ETX] rdr data " + rdrBad.mid(3) + " checksum bad"};
-        QTest::newRow("STX si 03 ETX, STX err2 ETX") << QStringList{"watch"} << stx("si03") + stx("err2") << QStringList{"[STX]si03[ETX] si address 03", "[STX]err2[ETX] err data 2"};
-        QTest::newRow("STX ton ETX, --hex") << QStringList{"watch", "--hex"} << stx("ton") << QStringList{"[STX]ton[ETX] ton hex 02 74 6F 6E 03"};
+        QTest::newRow("STX si 03 ETX, STX err2 ETX") << QStringList{"watch"} << stx("si03") + stx("err2") << QStringList{"[STX]si03[ETX] si address 03", "[STX]err2[ETX] err data 2 error CRC Error"};
+        QTest::newRow("STX gpi A ETX: one input short") << QStringList{"watch"} << stx("gpiA") << QStringList{"[STX]gpiA[ETX] gpi data A malformed"};
+        QTest::newRow("STX ton ESC [2J ETX, STX ESC ]0;x BEL 9B ETX") << QStringList{"watch"} << stx("ton\x1b[2J") + stx("\x1b]0;x\x07\x9b") << QStringList{"[STX]ton\\x1b[2J[ETX] ton data \\x1b[2J", "[STX]\\x1b]0;x\\x07\\x9b[ETX] unknown data \\x1b]0;x\\x07\\x9b"};
+        QTest::newRow("STX ton ESC FF ETX, --hex") << QStringList{"watch", "--hex"} << stx("ton\x1b\xff") << QStringList{"[STX]ton\\x1b\\xff[ETX] ton data \\x1b\\xff hex 02 74 6F 6E 1B FF 03"};
         QTest::newRow("FF 0B 03 01 01 00*8") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B030101") + QByteArray(8, 0) << QStringList{"id 3 lit 1 8"};
         QTest::newRow("FF 0B 00 00*8 40 00, FF 0B 00 00*9 01") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B00" + QByteArray("00").repeated(8) + "4000FF0B00" + QByteArray("00").repeated(9) + "01") << QStringList{"id 0 lit 63", "id 0 lit 64"};
         QTest::newRow("FF 0B 09 00*10: ID above 7") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B09") + QByteArray(10, 0) << QStringList{"malformed FF 0B 09 00 00 00 00 00 00 00 00 00 00"};
