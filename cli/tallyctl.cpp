@@ -1,6 +1,8 @@
 #include "cli/tallyctl.h"
 
+#include "console/dotimage.h"
 #include "console/ledfile.h"
+#include "console/linelog.h"
 #include "link/font5x7.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
@@ -16,11 +18,22 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <memory>
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace cli {
 
@@ -33,6 +46,31 @@ using unitlink::Reply;
 
 constexpr int kDefaultTimeoutMs = 500;
 constexpr int kDefaultRetries = 2;
+
+// While it lives, SIGINT and SIGTERM end a watch as its count does: the
+// port then closes as usual and puts back the settings it found, so the
+// next run can open it. The handler only writes a byte to a socket pair;
+// the event loop does the rest.
+class Interruption {
+public:
+    Interruption();
+    ~Interruption();
+    Interruption(const Interruption &) = delete;
+    Interruption &operator=(const Interruption &) = delete;
+
+    // Activated in the event loop once a signal came; null where there are no such signals.
+    QSocketNotifier *notifier() const { return m_notifier.get(); }
+    bool happened() const { return m_happened; }
+
+private:
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    bool m_happened = false;
+#ifdef Q_OS_UNIX
+    int m_fds[2] = {-1, -1}; // read end, write end
+    struct sigaction m_oldInt = {};
+    struct sigaction m_oldTerm = {};
+#endif
+};
 
 class Tool;
 using Handler = int (Tool::*)(const QStringList &);
@@ -72,7 +110,9 @@ private:
 
     int openLine(bool switcher);
     void send(const Command &command);
+    // False once the port failed or a signal ended the watch.
     bool waitForBytes(QDeadlineTimer deadline);
+    bool interrupted() const { return m_interruption && m_interruption->happened(); }
     std::optional<QString> nextFrame(QDeadlineTimer deadline);
     // Sends a command and waits for its answer; reply, when given, is the last frame read.
     int exchange(const Command &command, std::optional<Reply> *reply = nullptr);
@@ -101,8 +141,10 @@ private:
     QCommandLineOption m_pxrOption{u"pxr"_s, u"mode: PXR-09 mode."_s};
     QCommandLineOption m_countOption{u"count"_s, u"watch, switcher-watch: stop after n frames."_s, u"n"_s};
 
+    // Declared before the port, so that the handlers stay until it has closed.
+    std::optional<Interruption> m_interruption;
     QSerialPort m_port;
-    QString m_portLabel = u"no port"_s;
+    QString m_portLabel; // empty until a command names its port
     QByteArray m_pending;
     unitlink::ReplyCollector m_collector;
     int m_timeoutMs = kDefaultTimeoutMs;
@@ -119,7 +161,8 @@ constexpr Verb kVerbs[] = {
     {"read"_L1, "ram|prom ADDR [-o FILE.LED]"_L1, 2, &Tool::read,
      "Download the image, check its checksum; print the 32 pairs or write the file."_L1},
     {"write"_L1, "ram|prom ADDR (FILE.LED | --text TEXT | --hex PAIRS)"_L1, 3, &Tool::write,
-     "Upload, retry after err2, read back and compare."_L1},
+     "Upload, retry after err2, read back and compare. A file is read as the console opens it; one "
+     "that holds more than hex pairs and blanks is refused (exit 2)."_L1},
     {"copy"_L1, "ram-to-prom|prom-to-ram ADDR"_L1, 2, &Tool::copy,
      "RTM, or MTR (every unit on the line) checked by reading both images."_L1},
     {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, &Tool::tally,
@@ -139,9 +182,31 @@ QString description()
         const QString words = verb.syntax.isEmpty() ? QString(verb.name) : verb.name + u' ' + verb.syntax;
         text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
     }
-    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address refused), 3 port or file failure, "
+    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address or a file refused), 3 port or file failure, "
             "4 checksum or verify failure, 5 unit error (errN)."_s;
     return text;
+}
+
+// The console opens any file and draws whatever hex digits stand in the
+// first 95 characters of its hex image text, so a text file gives dark
+// columns. From the command line nobody sees that image before it is
+// uploaded: a file is taken only when those characters hold nothing but hex
+// digits and blanks (its line ends among them, for a short file).
+bool isImageText(QStringView text)
+{
+    const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * console::kColumns - 1));
+    return std::all_of(read.begin(), read.end(),
+                       [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef \t\r\n").contains(c); });
+}
+
+// Frames and their fields as the console's line log shows them: printable
+// ASCII as it is, STX and ETX named, any other byte as \xNN, so that no
+// frame on the line can drive the terminal it is printed on.
+QString shown(const QByteArray &bytes)
+{
+    console::LogRow row;
+    row.bytes = bytes;
+    return row.frameText();
 }
 
 // Hex pairs separated by spaces, for frames shown with --hex.
@@ -150,7 +215,57 @@ QString spacedHex(QByteArrayView bytes)
     return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
 }
 
+#ifdef Q_OS_UNIX
+std::atomic<int> g_wakeFd{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "the handler reads it");
+
+void wake(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_wakeFd.load(), &byte, 1);
+    errno = saved;
+}
+#endif
+
 } // namespace
+
+Interruption::Interruption()
+{
+#ifdef Q_OS_UNIX
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, m_fds) != 0) return;
+    for (int fd : m_fds) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); // a flood of signals never blocks the handler
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    g_wakeFd = m_fds[1];
+    m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
+        char bytes[16];
+        while (::read(m_fds[0], bytes, sizeof bytes) > 0) continue;
+        m_happened = true;
+    });
+    struct sigaction action = {};
+    action.sa_handler = wake;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, &m_oldInt);
+    ::sigaction(SIGTERM, &action, &m_oldTerm);
+#endif
+}
+
+Interruption::~Interruption()
+{
+#ifdef Q_OS_UNIX
+    if (!m_notifier) return;
+    ::sigaction(SIGINT, &m_oldInt, nullptr);
+    ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    g_wakeFd = -1;
+    m_notifier.reset();
+    ::close(m_fds[0]);
+    ::close(m_fds[1]);
+#endif
+}
 
 Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
 {
@@ -195,7 +310,9 @@ int Tool::run(const QStringList &args)
 
 int Tool::fail(int code, const QString &message)
 {
-    m_err << "tallyctl: " << m_portLabel << ": " << message << '\n';
+    m_err << "tallyctl: ";
+    if (!m_portLabel.isEmpty()) m_err << m_portLabel << ": ";
+    m_err << message << '\n';
     m_err.flush();
     return code;
 }
@@ -278,11 +395,13 @@ bool Tool::waitForBytes(QDeadlineTimer deadline)
         QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
         QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        if (m_interruption && m_interruption->notifier())
+            QObject::connect(m_interruption->notifier(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
         if (!deadline.isForever()) timer.start(std::chrono::milliseconds(deadline.remainingTime()));
         loop.exec();
     }
     m_pending += m_port.readAll();
-    return m_port.error() == QSerialPort::NoError;
+    return m_port.error() == QSerialPort::NoError && !interrupted();
 }
 
 // The next frame completed by the console's rule (STX empties, ETX ends),
@@ -418,7 +537,11 @@ int Tool::write(const QStringList &args)
     } else {
         const console::LedFileRead file = console::readLedFile(args[2]);
         if (!file.ok()) return fail(kPortFailure, u"cannot read %1: %2"_s.arg(args[2], file.error));
-        hexText = file.text;
+        if (!isImageText(file.text))
+            return fail(kUsage, u"%1 is not an image file: hex pairs and blanks only"_s.arg(args[2]));
+        // Loaded as the console loads it: drawn into dots and written out
+        // again, as its upload does, so both send the same bytes.
+        hexText = console::dotsToHex(console::hexToDots(file.text));
     }
     const std::optional<int> retries = number(parser.value(m_retriesOption), 0, 100);
     if (!retries) return usage(u"--retries wants a number"_s);
@@ -555,18 +678,22 @@ bool Tool::counted(int &seen) const
 
 int Tool::watch(const QStringList &)
 {
+    m_interruption.emplace();
     if (const int code = openLine(false)) return code;
     const bool raw = m_commandLine.parser().isSet(m_hexOption);
     QElapsedTimer clock;
     clock.start();
     int seen = 0;
     while (const std::optional<QString> text = nextFrame(QDeadlineTimer::Forever)) {
-        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, u"[STX]%1[ETX]"_s.arg(*text)}};
+        // The collector keeps each byte as one Latin-1 character.
+        const QByteArray bytes = unitlink::STX + text->toLatin1() + unitlink::ETX;
+        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, shown(bytes)}};
         QStringList meaning;
         const auto field = [&](const QString &name, const QString &value) {
             if (value.isEmpty()) return;
-            json[name] = value;
-            meaning << (name == "mnemonic"_L1 ? value : name + u' ' + value);
+            const QString escaped = shown(value.toLatin1());
+            json[name] = escaped;
+            meaning << (name == "mnemonic"_L1 ? escaped : name + u' ' + escaped);
         };
         if (const std::optional<Command> command = Command::parseBody(*text)) {
             field(u"mnemonic"_s, command->mnemonic());
@@ -585,16 +712,26 @@ int Tool::watch(const QStringList &)
             else
                 field(u"data"_s, reply.data().toString());
             if (reply.kind() == Reply::Kind::Image) field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
+            if (reply.kind() == Reply::Kind::UnitError) {
+                const std::optional<unitlink::UnitError> error = reply.error();
+                field(u"error"_s, error ? unitlink::unitErrorText(*error) : u"unknown code"_s);
+            }
+            if (reply.kind() == Reply::Kind::Malformed) {
+                json[u"malformed"_s] = true;
+                meaning << u"malformed"_s;
+            }
         }
-        if (raw) field(u"hex"_s, spacedHex(unitlink::frame(*text)));
+        if (raw) field(u"hex"_s, spacedHex(bytes));
         result(u"%1 %2 %3"_s.arg(json[u"ms"_s].toInteger()).arg(json[u"frame"_s].toString(), meaning.join(u' ')), json);
         if (counted(seen)) return kDone;
     }
+    if (interrupted()) return kDone;
     return fail(kPortFailure, m_port.errorString());
 }
 
 int Tool::switcherWatch(const QStringList &)
 {
+    m_interruption.emplace();
     if (const int code = openLine(true)) return code;
     QElapsedTimer clock;
     clock.start();
@@ -627,6 +764,7 @@ int Tool::switcherWatch(const QStringList &)
             if (done) return kDone;
         }
     }
+    if (interrupted()) return kDone;
     return fail(kPortFailure, m_port.errorString());
 }
 

@@ -13,6 +13,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
 struct Run {
     int code;
@@ -52,10 +57,12 @@ private slots:
         QTest::addColumn<QStringList>("frames"); // as the units received them
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");
+        QTest::addColumn<QByteArray>("file"); // x.LED, when not empty
         const QList<quint8> one{1}, three{1, 2, 3};
-        auto row = [](const char *name, QList<quint8> units, QStringList args, QStringList frames, int code, QString out) {
-            QTest::newRow(name) << units << args << frames << code << out;
+        auto row = [](const char *name, QList<quint8> units, QStringList args, QStringList frames, int code, QString out, QByteArray file = {}) {
+            QTest::newRow(name) << units << args << frames << code << out << file;
         };
+        const QStringList writeFile{"write", "ram", "01", "x.LED"};
         row("STX SID ETX, three units", three, {"ids"}, {"<STX>SID<ETX>"}, 0, "01\n02\n03\n");
         row("STX QID 01 ETX", one, {"query", "1"}, {"<STX>QID01<ETX>"}, 0, "01\n");
         row("STX QID 02 ETX, no such unit", one, {"query", "02"}, {"<STX>QID02<ETX>"}, 1, "");
@@ -65,6 +72,9 @@ private slots:
         row("STX RDM 01 ETX, --json", one, {"read", "prom", "01", "--json"}, {"<STX>RDM01<ETX>"}, 0, "{\"address\":\"01\",\"image\":\"" + dark + "\",\"memory\":\"prom\"}\n");
         row("STX WRR 01 CAM 1 B9 ETX STX RDR 01 ETX", one, {"write", "ram", "01", "--text", "CAM 1"}, {"<STX>WRR01007C82828244007E8888887E00FE402040FE000000000000000042FE02000000B9<ETX>", "<STX>RDR01<ETX>"}, 0, camImage + "\n");
         row("STX WRM 01 FF*32 E1 ETX STX RDM 01 ETX", one, {"write", "prom", "01", "--hex", lit}, {"<STX>WRM01" + QString("FF").repeated(32) + "E1<ETX>", "<STX>RDM01<ETX>"}, 0, lit + "\n");
+        row("STX WRR 01 01*32 21 ETX STX RDR 01 ETX, file of \" 1\" pairs", one, writeFile, {"<STX>WRR01" + QString("01").repeated(32) + "21<ETX>", "<STX>RDR01<ETX>"}, 0, QString("01 ").repeated(32).trimmed() + "\n", QByteArray(" 1 ").repeated(32) + "\r\n");
+        row("STX WRR 01 7E 00*31 7F ETX STX RDR 01 ETX, file \"7e\" LF", one, writeFile, {"<STX>WRR017E" + QString("00").repeated(31) + "7F<ETX>", "<STX>RDR01<ETX>"}, 0, "7E " + QString("00 ").repeated(31).trimmed() + "\n", "7e\n");
+        row("nothing: a text file", one, writeFile, {}, 2, "", "Tally notes for camera 1\r\n");
         row("STX RTM 01 ETX", one, {"copy", "ram-to-prom", "01"}, {"<STX>RTM01<ETX>"}, 0, "01 ram-to-prom\n");
         row("STX MTR ETX STX RDR 01 ETX STX RDM 01 ETX", one, {"copy", "prom-to-ram", "01"}, {"<STX>MTR<ETX>", "<STX>RDR01<ETX>", "<STX>RDM01<ETX>"}, 0, "01 prom-to-ram\n");
         row("STX TON 01 ETX", one, {"tally", "01", "pgm", "on"}, {"<STX>TON01<ETX>"}, 0, "01 pgm on\n");
@@ -87,6 +97,13 @@ private slots:
         QFETCH(QList<quint8>, units);
         QFETCH(QStringList, args);
         QFETCH(QStringList, frames);
+        QFETCH(QByteArray, file);
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        if (!file.isEmpty()) {
+            QFile led("x.LED");
+            QVERIFY(led.open(QIODevice::WriteOnly) && led.write(file) == file.size());
+        }
         unit::Options options;
         options.addresses = units;
         unit::VirtualUnits line{options};
@@ -101,6 +118,7 @@ private slots:
         QTEST(run.out, "out");
         QTRY_COMPARE(received, frames);
         if (run.code != 0) QVERIFY(!run.err.isEmpty());
+        if (run.code != 0 && !file.isEmpty()) QVERIFY(run.err.contains("x.LED"));
         if (run.code == 2 && !frames.isEmpty()) QVERIFY(run.err.contains("units 01, 02, 03 answered"));
     }
 
@@ -148,16 +166,21 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("lines"); // without the time
+        QTest::addColumn<int>("signal"); // ends the watch instead of a count
         const QByteArray rdrBad = "rdr" + QByteArray("FF").repeated(32) + "e0";
-        QTest::newRow("STX RDR 01 ETX") << QStringList{"watch"} << stx("RDR01") << QStringList{"[STX]RDR01[ETX] RDR address 01"};
-        QTest::newRow("STX WRR 01 FF*32 E1 ETX") << QStringList{"watch"} << stx("WRR01" + QByteArray("FF").repeated(32) + "E1") << QStringList{"[STX]WRR01" + QString("FF").repeated(32) + "E1[ETX] WRR address 01 data " + QString("FF").repeated(32) + "E1 checksum ok"};
-        QTest::newRow("STX rdr FF*32 e0 ETX") << QStringList{"watch"} << stx(rdrBad) << QStringList{"[STX]" + rdrBad + "[ETX] rdr data " + rdrBad.mid(3) + " checksum bad"};
-        QTest::newRow("STX si 03 ETX, STX err2 ETX") << QStringList{"watch"} << stx("si03") + stx("err2") << QStringList{"[STX]si03[ETX] si address 03", "[STX]err2[ETX] err data 2"};
-        QTest::newRow("STX ton ETX, --hex") << QStringList{"watch", "--hex"} << stx("ton") << QStringList{"[STX]ton[ETX] ton hex 02 74 6F 6E 03"};
-        QTest::newRow("FF 0B 03 01 01 00*8") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B030101") + QByteArray(8, 0) << QStringList{"id 3 lit 1 8"};
-        QTest::newRow("FF 0B 00 00*8 40 00, FF 0B 00 00*9 01") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B00" + QByteArray("00").repeated(8) + "4000FF0B00" + QByteArray("00").repeated(9) + "01") << QStringList{"id 0 lit 63", "id 0 lit 64"};
-        QTest::newRow("FF 0B 09 00*10: ID above 7") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B09") + QByteArray(10, 0) << QStringList{"malformed FF 0B 09 00 00 00 00 00 00 00 00 00 00"};
-        QTest::newRow("FF 0B 01 00 cut short, FF 0B 01 00*10") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B0100FF0B01") + QByteArray(10, 0) << QStringList{"malformed FF 0B 01 00", "id 1 lit none"};
+        QTest::newRow("STX RDR 01 ETX") << QStringList{"watch"} << stx("RDR01") << QStringList{"[STX]RDR01[ETX] RDR address 01"} << 0;
+        QTest::newRow("STX WRR 01 FF*32 E1 ETX") << QStringList{"watch"} << stx("WRR01" + QByteArray("FF").repeated(32) + "E1") << QStringList{"[STX]WRR01" + QString("FF").repeated(32) + "E1[ETX] WRR address 01 data " + QString("FF").repeated(32) + "E1 checksum ok"} << 0;
+        QTest::newRow("STX rdr FF*32 e0 ETX") << QStringList{"watch"} << stx(rdrBad) << QStringList{"[STX]" + rdrBad + "[ETX] rdr data " + rdrBad.mid(3) + " checksum bad"} << 0;
+        QTest::newRow("STX si 03 ETX, STX err2 ETX") << QStringList{"watch"} << stx("si03") + stx("err2") << QStringList{"[STX]si03[ETX] si address 03", "[STX]err2[ETX] err data 2 error CRC Error"} << 0;
+        QTest::newRow("STX gpi A ETX: one input short") << QStringList{"watch"} << stx("gpiA") << QStringList{"[STX]gpiA[ETX] gpi data A malformed"} << 0;
+        QTest::newRow("STX ton ESC [2J ETX, STX ESC ]0;x BEL 9B ETX") << QStringList{"watch"} << stx("ton\x1b[2J") + stx("\x1b]0;x\x07\x9b") << QStringList{"[STX]ton\\x1b[2J[ETX] ton data \\x1b[2J", "[STX]\\x1b]0;x\\x07\\x9b[ETX] unknown data \\x1b]0;x\\x07\\x9b"} << 0;
+        QTest::newRow("STX ton ESC FF ETX, --hex") << QStringList{"watch", "--hex"} << stx("ton\x1b\xff") << QStringList{"[STX]ton\\x1b\\xff[ETX] ton data \\x1b\\xff hex 02 74 6F 6E 1B FF 03"} << 0;
+        QTest::newRow("nothing, SIGINT") << QStringList{"watch"} << QByteArray() << QStringList{} << SIGINT;
+        QTest::newRow("FF 0B 03 01 01 00*8") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B030101") + QByteArray(8, 0) << QStringList{"id 3 lit 1 8"} << 0;
+        QTest::newRow("FF 0B 00 00*8 40 00, FF 0B 00 00*9 01") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B00" + QByteArray("00").repeated(8) + "4000FF0B00" + QByteArray("00").repeated(9) + "01") << QStringList{"id 0 lit 63", "id 0 lit 64"} << 0;
+        QTest::newRow("FF 0B 09 00*10: ID above 7") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B09") + QByteArray(10, 0) << QStringList{"malformed FF 0B 09 00 00 00 00 00 00 00 00 00 00"} << 0;
+        QTest::newRow("FF 0B 01 00 cut short, FF 0B 01 00*10") << QStringList{"switcher-watch"} << QByteArray::fromHex("FF0B0100FF0B01") + QByteArray(10, 0) << QStringList{"malformed FF 0B 01 00", "id 1 lit none"} << 0;
+        QTest::newRow("nothing, SIGTERM") << QStringList{"switcher-watch"} << QByteArray() << QStringList{} << SIGTERM;
     }
 
     void watches()
@@ -165,14 +188,29 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, lines);
+        QFETCH(int, signal);
         testsupport::Pty pty;
         HangUp guard(pty);
-        QTimer::singleShot(0, this, [&] { pty.write(bytes); }); // once tallyctl waits on the line
-        const Run run = tallyctl(QStringList{"--port", pty.slavePath(), "--count", QString::number(lines.size())} + args);
+        // The line's settings as they were before: the watch must leave them so.
+        const int slave = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY);
+        const auto settings = [slave] {
+            termios t{};
+            tcgetattr(slave, &t);
+            return QList<quint64>{t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetospeed(&t)};
+        };
+        const QList<quint64> before = settings();
+        QTimer::singleShot(0, this, [&] { // once tallyctl waits on the line
+            pty.write(bytes);
+            if (signal) std::raise(signal);
+        });
+        if (!signal) args << "--count" << QString::number(lines.size());
+        const Run run = tallyctl(QStringList{"--port", pty.slavePath()} + args);
         QCOMPARE(run.code, 0);
         QStringList got = run.out.split('\n', Qt::SkipEmptyParts);
         for (QString &line : got) line = line.section(' ', 1);
         QCOMPARE(got, lines);
+        QCOMPARE(settings(), before);
+        ::close(slave);
     }
 
     // velk's own frames (Continue mode, ID 01, all dark) through a pty pair:
