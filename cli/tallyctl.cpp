@@ -2,7 +2,6 @@
 
 #include "console/dotimage.h"
 #include "console/ledfile.h"
-#include "console/linelog.h"
 #include "link/font5x7.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
@@ -190,23 +189,15 @@ QString description()
 // The console opens any file and draws whatever hex digits stand in the
 // first 95 characters of its hex image text, so a text file gives dark
 // columns. From the command line nobody sees that image before it is
-// uploaded: a file is taken only when those characters hold nothing but hex
-// digits and blanks (its line ends among them, for a short file).
+// uploaded: a file is taken only when those characters hold hex digits and
+// nothing but blanks besides (its line ends among them, for a short file).
 bool isImageText(QStringView text)
 {
     const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * console::kColumns - 1));
-    return std::all_of(read.begin(), read.end(),
-                       [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef \t\r\n").contains(c); });
-}
-
-// Frames and their fields as the console's line log shows them: printable
-// ASCII as it is, STX and ETX named, any other byte as \xNN, so that no
-// frame on the line can drive the terminal it is printed on.
-QString shown(const QByteArray &bytes)
-{
-    console::LogRow row;
-    row.bytes = bytes;
-    return row.frameText();
+    const auto digit = [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef").contains(c); };
+    return std::any_of(read.begin(), read.end(), digit) && std::all_of(read.begin(), read.end(), [&](QChar c) {
+               return digit(c) || QStringView(u" \t\r\n").contains(c);
+           });
 }
 
 // Hex pairs separated by spaces, for frames shown with --hex.
@@ -687,11 +678,11 @@ int Tool::watch(const QStringList &)
     while (const std::optional<QString> text = nextFrame(QDeadlineTimer::Forever)) {
         // The collector keeps each byte as one Latin-1 character.
         const QByteArray bytes = unitlink::STX + text->toLatin1() + unitlink::ETX;
-        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, shown(bytes)}};
+        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, unitlink::shownBytes(bytes)}};
         QStringList meaning;
         const auto field = [&](const QString &name, const QString &value) {
             if (value.isEmpty()) return;
-            const QString escaped = shown(value.toLatin1());
+            const QString escaped = unitlink::shownBytes(value.toLatin1());
             json[name] = escaped;
             meaning << (name == "mnemonic"_L1 ? escaped : name + u' ' + escaped);
         };

@@ -112,19 +112,7 @@ QString LogRow::directionText() const
 
 QString LogRow::frameText() const
 {
-    QString out;
-    out.reserve(bytes.size() + 10);
-    for (char c : bytes) {
-        if (c == unitlink::STX)
-            out += QStringLiteral("[STX]");
-        else if (c == unitlink::ETX)
-            out += QStringLiteral("[ETX]");
-        else if (c >= 0x20 && c < 0x7F && c != '\\')
-            out += QLatin1Char(c);
-        else
-            out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
-    }
-    return out;
+    return unitlink::shownBytes(bytes);
 }
 
 QString LogRow::hexText() const

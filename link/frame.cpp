@@ -72,6 +72,23 @@ QByteArray lineText(QStringView text)
     return out;
 }
 
+QString shownBytes(QByteArrayView bytes)
+{
+    QString out;
+    out.reserve(bytes.size() + 10);
+    for (char c : bytes) {
+        if (c == STX)
+            out += QStringLiteral("[STX]");
+        else if (c == ETX)
+            out += QStringLiteral("[ETX]");
+        else if (c >= 0x20 && c < 0x7F && c != '\\')
+            out += QLatin1Char(c);
+        else
+            out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
 QByteArray frame(QStringView mnemonic, QStringView data)
 {
     QByteArray f;

@@ -64,6 +64,11 @@ QString codedAsDecimal(QChar c);
 // characters outside ASCII) as "?", so a text field can never break a frame.
 QByteArray lineText(QStringView text);
 
+// Bytes of the line as a person reads them, safe to put on any terminal:
+// "[STX]rdr...[ETX]", printable ASCII as it is, STX and ETX named, anything
+// else (and the backslash) as \xNN.
+QString shownBytes(QByteArrayView bytes);
+
 // STX, mnemonic, data, ETX. Mnemonic and data are sent through lineText.
 QByteArray frame(QStringView mnemonic, QStringView data = {});
 

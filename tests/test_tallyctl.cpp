@@ -75,6 +75,7 @@ private slots:
         row("STX WRR 01 01*32 21 ETX STX RDR 01 ETX, file of \" 1\" pairs", one, writeFile, {"<STX>WRR01" + QString("01").repeated(32) + "21<ETX>", "<STX>RDR01<ETX>"}, 0, QString("01 ").repeated(32).trimmed() + "\n", QByteArray(" 1 ").repeated(32) + "\r\n");
         row("STX WRR 01 7E 00*31 7F ETX STX RDR 01 ETX, file \"7e\" LF", one, writeFile, {"<STX>WRR017E" + QString("00").repeated(31) + "7F<ETX>", "<STX>RDR01<ETX>"}, 0, "7E " + QString("00 ").repeated(31).trimmed() + "\n", "7e\n");
         row("nothing: a text file", one, writeFile, {}, 2, "", "Tally notes for camera 1\r\n");
+        row("nothing: a file of blanks", one, writeFile, {}, 2, "", "   \r\n");
         row("STX RTM 01 ETX", one, {"copy", "ram-to-prom", "01"}, {"<STX>RTM01<ETX>"}, 0, "01 ram-to-prom\n");
         row("STX MTR ETX STX RDR 01 ETX STX RDM 01 ETX", one, {"copy", "prom-to-ram", "01"}, {"<STX>MTR<ETX>", "<STX>RDR01<ETX>", "<STX>RDM01<ETX>"}, 0, "01 prom-to-ram\n");
         row("STX TON 01 ETX", one, {"tally", "01", "pgm", "on"}, {"<STX>TON01<ETX>"}, 0, "01 pgm on\n");
