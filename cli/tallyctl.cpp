@@ -8,6 +8,7 @@
 #include "platform/commandline.h"
 #include "platform/linesettings.h"
 #include "platform/portmap.h"
+#include "platform/signals.h"
 #include "simulator/tallyframe.h"
 
 #include <QDeadlineTimer>
@@ -17,22 +18,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPort>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <memory>
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace cli {
 
@@ -45,31 +38,6 @@ using unitlink::Reply;
 
 constexpr int kDefaultTimeoutMs = 500;
 constexpr int kDefaultRetries = 2;
-
-// While it lives, SIGINT and SIGTERM end a watch as its count does: the
-// port then closes as usual and puts back the settings it found, so the
-// next run can open it. The handler only writes a byte to a socket pair;
-// the event loop does the rest.
-class Interruption {
-public:
-    Interruption();
-    ~Interruption();
-    Interruption(const Interruption &) = delete;
-    Interruption &operator=(const Interruption &) = delete;
-
-    // Activated in the event loop once a signal came; null where there are no such signals.
-    QSocketNotifier *notifier() const { return m_notifier.get(); }
-    bool happened() const { return m_happened; }
-
-private:
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    bool m_happened = false;
-#ifdef Q_OS_UNIX
-    int m_fds[2] = {-1, -1}; // read end, write end
-    struct sigaction m_oldInt = {};
-    struct sigaction m_oldTerm = {};
-#endif
-};
 
 class Tool;
 using Handler = int (Tool::*)(const QStringList &);
@@ -141,7 +109,10 @@ private:
     QCommandLineOption m_countOption{u"count"_s, u"watch, switcher-watch: stop after n frames."_s, u"n"_s};
 
     // Declared before the port, so that the handlers stay until it has closed.
-    std::optional<Interruption> m_interruption;
+    // While it lives, SIGINT and SIGTERM end a watch as its count does: the
+    // port then closes as usual and puts back the settings it found, so the
+    // next run can open it.
+    std::optional<platform::SignalWatcher> m_interruption;
     QSerialPort m_port;
     QString m_portLabel; // empty until a command names its port
     QByteArray m_pending;
@@ -206,57 +177,7 @@ QString spacedHex(QByteArrayView bytes)
     return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
 }
 
-#ifdef Q_OS_UNIX
-std::atomic<int> g_wakeFd{-1};
-static_assert(std::atomic<int>::is_always_lock_free, "the handler reads it");
-
-void wake(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_wakeFd.load(), &byte, 1);
-    errno = saved;
-}
-#endif
-
 } // namespace
-
-Interruption::Interruption()
-{
-#ifdef Q_OS_UNIX
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, m_fds) != 0) return;
-    for (int fd : m_fds) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK); // a flood of signals never blocks the handler
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    g_wakeFd = m_fds[1];
-    m_notifier = std::make_unique<QSocketNotifier>(m_fds[0], QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-        char bytes[16];
-        while (::read(m_fds[0], bytes, sizeof bytes) > 0) continue;
-        m_happened = true;
-    });
-    struct sigaction action = {};
-    action.sa_handler = wake;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &m_oldInt);
-    ::sigaction(SIGTERM, &action, &m_oldTerm);
-#endif
-}
-
-Interruption::~Interruption()
-{
-#ifdef Q_OS_UNIX
-    if (!m_notifier) return;
-    ::sigaction(SIGINT, &m_oldInt, nullptr);
-    ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-    g_wakeFd = -1;
-    m_notifier.reset();
-    ::close(m_fds[0]);
-    ::close(m_fds[1]);
-#endif
-}
 
 Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
 {
@@ -386,8 +307,8 @@ bool Tool::waitForBytes(QDeadlineTimer deadline)
         QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
         QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        if (m_interruption && m_interruption->notifier())
-            QObject::connect(m_interruption->notifier(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        if (m_interruption)
+            QObject::connect(&*m_interruption, &platform::SignalWatcher::caught, &loop, &QEventLoop::quit);
         if (!deadline.isForever()) timer.start(std::chrono::milliseconds(deadline.remainingTime()));
         loop.exec();
     }
@@ -669,7 +590,7 @@ bool Tool::counted(int &seen) const
 
 int Tool::watch(const QStringList &)
 {
-    m_interruption.emplace();
+    m_interruption.emplace({SIGINT, SIGTERM});
     if (const int code = openLine(false)) return code;
     const bool raw = m_commandLine.parser().isSet(m_hexOption);
     QElapsedTimer clock;
@@ -722,7 +643,7 @@ int Tool::watch(const QStringList &)
 
 int Tool::switcherWatch(const QStringList &)
 {
-    m_interruption.emplace();
+    m_interruption.emplace({SIGINT, SIGTERM});
     if (const int code = openLine(true)) return code;
     QElapsedTimer clock;
     clock.start();
