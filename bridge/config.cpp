@@ -1,0 +1,176 @@
+#include "bridge/config.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace bridge {
+
+namespace {
+
+std::optional<int> number(QStringView text, int low, int high)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < low || n > high) return std::nullopt;
+    return n;
+}
+
+// "0-7", "1, 3", "" (none).
+std::optional<QList<int>> numbers(const QString &text, int low, int high)
+{
+    QList<int> out;
+    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList range = part.split(QLatin1Char('-'));
+        const std::optional<int> from = number(range[0], low, high);
+        const std::optional<int> to = range.size() == 2 ? number(range[1], low, high) : from;
+        if (!from || !to || range.size() > 2 || *from > *to) return std::nullopt;
+        for (int n = *from; n <= *to; ++n) out << n;
+    }
+    return out;
+}
+
+std::optional<Tsl5Rule> tsl5Rule(const QString &text)
+{
+    const QStringList parts = text.trimmed().toLower().split(QLatin1Char(':'));
+    if (parts.size() != 2) return std::nullopt;
+    const QStringList lamps{QStringLiteral("rh"), QStringLiteral("text"), QStringLiteral("lh")};
+    const QStringList colours{QStringLiteral("red"), QStringLiteral("green"), QStringLiteral("amber")};
+    const qsizetype lamp = lamps.indexOf(parts[0]), colour = colours.indexOf(parts[1]);
+    if (lamp < 0 || colour < 0) return std::nullopt;
+    return Tsl5Rule{Tsl5Lamp(lamp), Tsl5Colour(colour + 1)};
+}
+
+// A key's value read into the config, or why it cannot be.
+QString apply(Config &c, const QString &section, const QString &key, const QString &value)
+{
+    const auto set = [&](auto &field, const auto &read, const QString &want) -> QString {
+        if (auto v = read(value)) {
+            field = *v;
+            return {};
+        }
+        return want;
+    };
+    const auto endpoint = [](const QString &v) { return readEndpoint(v); };
+    const auto device = [](const QString &v) { return v.isEmpty() ? std::nullopt : std::optional(v); };
+    const auto bits = [](const QString &v) { return numbers(v, 1, 4); };
+    const auto ids = [](const QString &v) { return numbers(v, 0, 7); };
+    const QString wantEndpoint = QStringLiteral("wants [ADDR:]PORT");
+    if (key == QLatin1String("map")) {
+        const int k = QStringList{QStringLiteral("switcher"), QStringLiteral("tsl31"), QStringLiteral("tsl5"),
+                                  QStringLiteral("vmix")}
+                          .indexOf(section);
+        if (k < 0) return QStringLiteral("unknown key");
+        for (const QString &pair : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QStringList st = pair.split(QLatin1Char(':'));
+            const std::optional<int> source = st.size() == 2 ? number(st[0], 0, 65535) : std::nullopt;
+            const std::optional<int> input = st.size() == 2 ? number(st[1], 1, kParallelInputs) : std::nullopt;
+            if (!source || !input)
+                return QStringLiteral("\"%1\" is not source:input with an input of 1 to %2")
+                    .arg(pair.trimmed())
+                    .arg(kParallelInputs);
+            c.maps[k].set(*source, *input);
+        }
+        return {};
+    }
+    const QString where = section + QLatin1Char('/') + key;
+    if (where == QLatin1String("line/device")) return set(c.line, device, QStringLiteral("wants a device"));
+    if (where == QLatin1String("line/refresh_ms"))
+        return set(
+            c.refreshMs, [](const QString &v) { return number(v, 0, 60000); }, QStringLiteral("wants 0 to 60000"));
+    if (where == QLatin1String("line/stale_s"))
+        return set(
+            c.staleS, [](const QString &v) { return number(v, 0, 86400); }, QStringLiteral("wants 0 to 86400"));
+    if (where == QLatin1String("switcher/device")) return set(c.switcher, device, QStringLiteral("wants a device"));
+    if (where == QLatin1String("switcher/program_ids"))
+        return set(c.programIds, ids, QStringLiteral("wants IDs 0 to 7"));
+    if (where == QLatin1String("switcher/preview_ids"))
+        return set(c.previewIds, ids, QStringLiteral("wants IDs 0 to 7"));
+    if (where == QLatin1String("tsl31/udp")) return set(c.tsl31Udp, endpoint, wantEndpoint);
+    if (where == QLatin1String("tsl31/tcp")) return set(c.tsl31Tcp, endpoint, wantEndpoint);
+    if (where == QLatin1String("tsl31/program"))
+        return set(c.tsl31Program, bits, QStringLiteral("wants tally bits 1 to 4"));
+    if (where == QLatin1String("tsl31/preview"))
+        return set(c.tsl31Preview, bits, QStringLiteral("wants tally bits 1 to 4"));
+    if (where == QLatin1String("tsl5/udp")) return set(c.tsl5Udp, endpoint, wantEndpoint);
+    if (where == QLatin1String("tsl5/tcp")) return set(c.tsl5Tcp, endpoint, wantEndpoint);
+    if (where == QLatin1String("tsl5/program"))
+        return set(c.tsl5Program, tsl5Rule, QStringLiteral("wants text|lh|rh:red|green|amber"));
+    if (where == QLatin1String("tsl5/preview"))
+        return set(c.tsl5Preview, tsl5Rule, QStringLiteral("wants text|lh|rh:red|green|amber"));
+    if (where == QLatin1String("vmix/host"))
+        return set(
+            c.vmix, [](const QString &v) { return readRemote(v, kVmixPort); }, QStringLiteral("wants HOST[:PORT]"));
+    return QStringLiteral("unknown key");
+}
+
+} // namespace
+
+QString Endpoint::text() const
+{
+    return (address.protocol() == QAbstractSocket::IPv6Protocol
+                ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                : address.toString()) +
+           QLatin1Char(':') + QString::number(port);
+}
+
+std::optional<Endpoint> readEndpoint(const QString &text)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    const std::optional<int> port = number(QStringView(text).sliced(colon + 1), 1, 65535);
+    if (!port) return std::nullopt;
+    Endpoint e;
+    e.port = quint16(*port);
+    if (colon >= 0) {
+        QString host = text.left(colon).trimmed();
+        if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) host = host.mid(1, host.size() - 2);
+        if (!e.address.setAddress(host)) return std::nullopt;
+    }
+    return e;
+}
+
+std::optional<Remote> readRemote(const QString &text, quint16 defaultPort)
+{
+    static const QRegularExpression form(QStringLiteral("^([A-Za-z0-9.\\-]+|\\[[0-9A-Fa-f:.]+\\])(?::(\\d+))?$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch()) return std::nullopt;
+    Remote r{m.captured(1), defaultPort};
+    if (r.host.startsWith(QLatin1Char('['))) r.host = r.host.mid(1, r.host.size() - 2);
+    if (m.hasCaptured(2)) {
+        const std::optional<int> port = number(m.captured(2), 1, 65535);
+        if (!port) return std::nullopt;
+        r.port = quint16(*port);
+    }
+    return r;
+}
+
+QString readConfigFile(const QString &path, Config &config)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return path + QStringLiteral(": ") + file.errorString();
+    Config read = config;
+    QString section;
+    int lineNumber = 0;
+    while (!file.atEnd()) {
+        ++lineNumber;
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'))) continue;
+        const QString at = QStringLiteral("%1:%2: ").arg(path).arg(lineNumber);
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed().toLower();
+            if (!QStringList{QStringLiteral("line"), QStringLiteral("switcher"), QStringLiteral("tsl31"),
+                             QStringLiteral("tsl5"), QStringLiteral("vmix")}
+                     .contains(section))
+                return at + QStringLiteral("unknown section [%1]").arg(section);
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals < 0 || section.isEmpty()) return at + QStringLiteral("not a key = value line in a [section]");
+        const QString key = line.left(equals).trimmed().toLower();
+        if (const QString error = apply(read, section, key, line.mid(equals + 1).trimmed()); !error.isEmpty())
+            return at + QStringLiteral("[%1] %2: %3").arg(section, key, error);
+    }
+    config = read;
+    return {};
+}
+
+} // namespace bridge

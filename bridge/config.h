@@ -1,0 +1,72 @@
+// What the bridge listens to, how it reads each input and where it sends
+// the lamps: defaults, then the --config file, then the command line.
+#pragma once
+
+#include "bridge/tallystate.h"
+#include "bridge/tsl5.h"
+#include "bridge/vmix.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace bridge {
+
+// "[ADDR:]PORT": where a listener binds (any address when none is given).
+struct Endpoint {
+    QHostAddress address = QHostAddress::Any;
+    quint16 port = 0;
+    QString text() const;
+};
+std::optional<Endpoint> readEndpoint(const QString &text);
+
+// "HOST[:PORT]": where a client connects.
+struct Remote {
+    QString host;
+    quint16 port = 0;
+    QString text() const { return host + QLatin1Char(':') + QString::number(port); }
+};
+std::optional<Remote> readRemote(const QString &text, quint16 defaultPort);
+
+// "text:red": which of a TSL 5 display's tallies, and in which colour, means
+// program or preview. Amber is red and green at once.
+struct Tsl5Rule {
+    Tsl5Lamp lamp = Tsl5Lamp::Text;
+    Tsl5Colour colour = Tsl5Colour::Red;
+    bool matches(const Tsl5Display &display) const
+    {
+        const int shown = int(display.colour(lamp));
+        return (shown & int(colour)) == int(colour);
+    }
+};
+
+struct Config {
+    // The unit line: a device path or a port number of --ports.
+    QString line;
+    int refreshMs = 200;
+    int staleS = 0; // 0: an input's last state stays for ever
+    bool verbose = false;
+
+    std::optional<QString> switcher;
+    QList<int> programIds{0, 1, 2, 3, 4, 5, 6, 7};
+    QList<int> previewIds;
+
+    std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
+    QList<int> tsl31Program{2}, tsl31Preview{1}; // tally bits 1 to 4
+    Tsl5Rule tsl5Program{Tsl5Lamp::Text, Tsl5Colour::Red};
+    Tsl5Rule tsl5Preview{Tsl5Lamp::Text, Tsl5Colour::Green};
+
+    std::optional<Remote> vmix;
+
+    SourceMap maps[kKinds];
+
+    bool hasInput() const { return switcher || tsl31Udp || tsl31Tcp || tsl5Udp || tsl5Tcp || vmix; }
+};
+
+// Reads a config file over config. Empty on success, else the error, naming
+// the file, the line and the key ("bridge.conf:7: [tsl31] map: input 49 is
+// not 1 to 48").
+QString readConfigFile(const QString &path, Config &config);
+
+} // namespace bridge

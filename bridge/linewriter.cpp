@@ -1,0 +1,125 @@
+#include "bridge/linewriter.h"
+
+#ifdef Q_OS_LINUX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+namespace bridge {
+
+LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
+    : QObject(parent), m_device(std::move(device)), m_log(std::move(log))
+{
+    m_drain.setSingleShot(true);
+    m_retry.setInterval(kRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, [this] {
+        if (tryOpen()) sendIfFree();
+    });
+    connect(&m_drain, &QTimer::timeout, this, &LineWriter::checkDrained);
+    connect(&m_refresh, &QTimer::timeout, this, [this] {
+        m_refreshDue = true;
+        sendIfFree();
+    });
+    connect(&m_port, &QSerialPort::bytesWritten, this, &LineWriter::checkDrained);
+    connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError || error == QSerialPort::ReadError)
+            lost(m_port.errorString());
+    });
+    // The units never speak to the bridge; what comes back is dropped.
+    connect(&m_port, &QSerialPort::readyRead, this, [this] { m_port.readAll(); });
+    setRefresh(refreshMs);
+}
+
+bool LineWriter::open()
+{
+    if (tryOpen()) return true;
+    m_retry.start();
+    return false;
+}
+
+bool LineWriter::tryOpen()
+{
+    if (m_port.isOpen()) return true;
+    m_port.setPortName(m_device);
+    platform::applyFraming(m_port, m_settings);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (!m_lostLogged) {
+            QString why = m_port.errorString();
+            if (m_port.error() == QSerialPort::PermissionError)
+                why += QStringLiteral(" (the user needs to be in the dialout group)");
+            m_log(QStringLiteral("line %1: cannot open: %2; trying again every %3 s")
+                      .arg(m_device, why)
+                      .arg(kRetryMs / 1000));
+            m_lostLogged = true;
+        }
+        m_port.clearError();
+        return false;
+    }
+    m_retry.stop();
+    m_lostLogged = false;
+    m_busy = false;
+    m_refreshDue = true; // whatever the units missed meanwhile
+    m_log(QStringLiteral("line %1: open").arg(m_device));
+    return true;
+}
+
+void LineWriter::lost(const QString &why)
+{
+    if (!m_port.isOpen()) return;
+    m_port.clearError();
+    m_port.close();
+    m_busy = false;
+    m_drain.stop();
+    m_log(QStringLiteral("line %1: lost (%2); trying again every %3 s").arg(m_device, why).arg(kRetryMs / 1000));
+    m_lostLogged = true;
+    m_retry.start();
+}
+
+void LineWriter::setFrames(const QByteArray &frames)
+{
+    m_newest = frames;
+    sendIfFree();
+}
+
+void LineWriter::setRefresh(int ms)
+{
+    m_refresh.setInterval(ms);
+    if (ms > 0)
+        m_refresh.start();
+    else
+        m_refresh.stop();
+}
+
+void LineWriter::sendIfFree()
+{
+    if (m_busy || !m_port.isOpen() || m_newest.isEmpty()) return;
+    if (m_newest == m_sent && !m_refreshDue) return;
+    m_refreshDue = false;
+    m_sent = m_newest;
+    m_busy = true;
+    if (m_port.write(m_sent) != m_sent.size()) return lost(m_port.errorString());
+    // Out now rather than on the next turn of the event loop.
+    m_port.flush();
+    if (m_refresh.interval() > 0) m_refresh.start();
+    checkDrained();
+}
+
+void LineWriter::checkDrained()
+{
+    if (!m_busy || !m_port.isOpen()) return;
+    if (m_port.bytesToWrite() > 0) return; // bytesWritten calls again
+    int queued = 0;
+#ifdef Q_OS_LINUX
+    // A UART takes about a millisecond a character at 9600 baud: until the
+    // device has sent the pair, the next one waits here, not in its queue.
+    if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) != 0) queued = 0;
+#endif
+    if (queued > 0) {
+        m_drain.start(std::max(1, queued * 10 * 1000 / m_settings.baud));
+        return;
+    }
+    m_busy = false;
+    sendIfFree();
+}
+
+} // namespace bridge

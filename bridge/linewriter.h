@@ -1,0 +1,55 @@
+// The unit line: keeps the units' lamps at the newest state. At most one
+// pair of tally frames is on its way at a time; whatever changes while it
+// goes replaces what was waiting, so a flood of changes costs CPU, never
+// delay. The pair goes again every refresh period, so that a unit switched
+// on later catches up, and at once when a lost line comes back.
+#pragma once
+
+#include "platform/linesettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <functional>
+
+namespace bridge {
+
+class LineWriter : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kRetryMs = 2000;
+
+    using Log = std::function<void(const QString &)>;
+    LineWriter(QString device, int refreshMs, Log log, QObject *parent = nullptr);
+
+    // Opens the line now, and keeps trying every 2 s until it is open.
+    // False when the first try failed (the reason is logged).
+    bool open();
+    // The frames for the newest state; sent as soon as the line is free.
+    void setFrames(const QByteArray &frames);
+    void setRefresh(int ms);
+    bool isOpen() const { return m_port.isOpen(); }
+    const QString &device() const { return m_device; }
+
+private:
+    bool tryOpen();
+    void lost(const QString &why);
+    void sendIfFree();
+    // The line is free once neither Qt nor the device holds any of the pair.
+    void checkDrained();
+
+    QString m_device;
+    QSerialPort m_port;
+    platform::LineSettings m_settings;
+    Log m_log;
+    QByteArray m_newest;
+    QByteArray m_sent; // the last pair written
+    bool m_busy = false;
+    bool m_refreshDue = false;
+    bool m_lostLogged = false;
+    QTimer m_refresh, m_retry, m_drain;
+};
+
+} // namespace bridge

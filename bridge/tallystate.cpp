@@ -1,0 +1,98 @@
+#include "bridge/tallystate.h"
+
+#include "link/protocol.h"
+
+namespace bridge {
+
+QString kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Switcher: return QStringLiteral("switcher");
+    case Kind::Tsl31: return QStringLiteral("tsl31");
+    case Kind::Tsl5: return QStringLiteral("tsl5");
+    case Kind::Vmix: break;
+    }
+    return QStringLiteral("vmix");
+}
+
+int SourceMap::input(int source) const
+{
+    if (const auto it = m_inputs.constFind(source); it != m_inputs.cend()) return *it;
+    return source >= 1 && source <= kParallelInputs ? source : 0;
+}
+
+QList<int> SourceMap::sources() const
+{
+    QList<int> sources;
+    for (int n = 1; n <= kParallelInputs; ++n)
+        if (input(n)) sources << n;
+    for (auto it = m_inputs.cbegin(); it != m_inputs.cend(); ++it)
+        if (it.value() && (it.key() < 1 || it.key() > kParallelInputs)) sources << it.key();
+    return sources;
+}
+
+QByteArray tallyFrames(const Lamps &lamps)
+{
+    const auto letters = [](const std::bitset<kParallelInputs + 1> &on) {
+        QString text;
+        for (int n = 1; n <= kParallelInputs; ++n)
+            if (on[size_t(n)]) text += unitlink::codedChar(n);
+        return text;
+    };
+    using unitlink::Command;
+    using unitlink::Mnemonic;
+    return Command(Mnemonic::TLY, {}, letters(lamps.program)).frame() +
+           Command(Mnemonic::TLW, {}, letters(lamps.preview)).frame();
+}
+
+bool TallyState::update(const QString &input, Kind kind, const SourceStates &states)
+{
+    Input &in = m_inputs[input];
+    in.kind = kind;
+    bool changed = false;
+    for (auto it = states.cbegin(); it != states.cend(); ++it) {
+        SourceTally &now = in.states[it.key()];
+        changed |= now != it.value();
+        now = it.value();
+    }
+    return changed;
+}
+
+bool TallyState::replace(const QString &input, Kind kind, const SourceStates &states)
+{
+    Input &in = m_inputs[input];
+    in.kind = kind;
+    const auto lit = [](const SourceStates &s) {
+        SourceStates on;
+        for (auto it = s.cbegin(); it != s.cend(); ++it)
+            if (it->program || it->preview) on.insert(it.key(), *it);
+        return on;
+    };
+    const bool changed = lit(in.states) != lit(states);
+    in.states = states;
+    return changed;
+}
+
+const SourceStates &TallyState::states(const QString &input) const
+{
+    static const SourceStates none;
+    const auto it = m_inputs.constFind(input);
+    return it == m_inputs.cend() ? none : it->states;
+}
+
+Lamps TallyState::lamps(const SourceMap (&maps)[kKinds]) const
+{
+    Lamps lamps;
+    for (const Input &in : m_inputs) {
+        const SourceMap &map = maps[int(in.kind)];
+        for (auto it = in.states.cbegin(); it != in.states.cend(); ++it) {
+            const int n = map.input(it.key());
+            if (n < 1 || n > kParallelInputs) continue;
+            if (it->program) lamps.program.set(size_t(n));
+            if (it->preview) lamps.preview.set(size_t(n));
+        }
+    }
+    return lamps;
+}
+
+} // namespace bridge

@@ -1,0 +1,72 @@
+// What the switchers say, combined: each input (a listener, the vMix
+// connection, the switcher line) keeps the program and preview state of its
+// sources; a source maps to one of the units' 48 parallel inputs, and a
+// parallel input is on program when any source mapped to it is, likewise
+// preview.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QMap>
+#include <QString>
+
+#include <bitset>
+
+namespace bridge {
+
+inline constexpr int kParallelInputs = 48;
+
+// The kinds of input; each has its own source numbers and its own mapping.
+enum class Kind { Switcher, Tsl31, Tsl5, Vmix };
+inline constexpr int kKinds = 4;
+QString kindName(Kind kind); // "switcher", "tsl31", "tsl5", "vmix": the config's sections
+
+struct SourceTally {
+    bool program = false;
+    bool preview = false;
+    friend bool operator==(const SourceTally &, const SourceTally &) = default;
+};
+using SourceStates = QMap<int, SourceTally>; // by source number
+
+// Source n goes to parallel input n (1 to 48) unless the map says otherwise.
+class SourceMap {
+public:
+    // 0 when the source drives no parallel input.
+    int input(int source) const;
+    void set(int source, int input) { m_inputs[source] = input; }
+    // Every source that drives an input: those a broadcast reaches.
+    QList<int> sources() const;
+
+private:
+    QHash<int, int> m_inputs;
+};
+
+// Parallel inputs 1 to 48 on program and on preview (bit n is input n).
+struct Lamps {
+    std::bitset<kParallelInputs + 1> program, preview;
+    friend bool operator==(const Lamps &, const Lamps &) = default;
+};
+
+// The frames that put the lamps on the line: "TLY" with the program
+// inputs' coded numbers in ascending order, then "TLW" with the preview's.
+QByteArray tallyFrames(const Lamps &lamps);
+
+class TallyState {
+public:
+    // What one input says now about some of its sources; true when that
+    // changed anything.
+    bool update(const QString &input, Kind kind, const SourceStates &states);
+    // Replaces everything one input says (a complete picture, or nothing).
+    bool replace(const QString &input, Kind kind, const SourceStates &states);
+    const SourceStates &states(const QString &input) const;
+    Lamps lamps(const SourceMap (&maps)[kKinds]) const;
+
+private:
+    struct Input {
+        Kind kind;
+        SourceStates states;
+    };
+    QMap<QString, Input> m_inputs;
+};
+
+} // namespace bridge
