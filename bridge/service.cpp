@@ -1,5 +1,6 @@
 #include "bridge/service.h"
 
+#include "bridge/sources.h"
 #include "bridge/switcher.h"
 #include "bridge/vmix.h"
 #include "platform/linesettings.h"
@@ -52,9 +53,9 @@ private:
                 const QList<Tsl31Message> messages = reader.feed(bytes);
                 reader.end();
                 malformed(reader.malformed());
-                if (!messages.isEmpty()) heard(tsl31(messages));
+                if (!messages.isEmpty()) heard(tsl31Sources(m_service.config(), messages));
             } else {
-                heard(tsl5(bytes));
+                tsl5(bytes);
             }
         }
     }
@@ -116,11 +117,11 @@ private:
         qsizetype backlog = 0;
         if (kind() == Kind::Tsl31) {
             const QList<Tsl31Message> messages = c.tsl31.feed(bytes);
-            if (!messages.isEmpty()) heard(tsl31(messages));
+            if (!messages.isEmpty()) heard(tsl31Sources(m_service.config(), messages));
             malformedNow = c.tsl31.malformed();
             backlog = c.tsl31.pending();
         } else {
-            for (const QByteArray &packet : c.tsl5.feed(bytes)) heard(tsl5(packet));
+            for (const QByteArray &packet : c.tsl5.feed(bytes)) tsl5(packet);
             malformedNow = c.tsl5.malformed();
             backlog = c.tsl5.pending();
         }
@@ -157,12 +158,7 @@ public:
             const qint64 before = m_reader.malformed();
             const QList<QList<VmixState>> tallies = m_reader.feed(m_socket.readAll());
             malformed(m_reader.malformed() - before);
-            if (tallies.isEmpty()) return;
-            SourceStates states;
-            const QList<VmixState> &last = tallies.last();
-            for (qsizetype i = 0; i < last.size(); ++i)
-                states.insert(int(i + 1), {last[i] == VmixState::Program, last[i] == VmixState::Preview});
-            heard(states, true);
+            if (!tallies.isEmpty()) heard(vmixSources(tallies.last()), true);
         });
         connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { retry(m_socket.errorString()); });
         connect(&m_socket, &QTcpSocket::disconnected, this, [this] { retry(QStringLiteral("connection closed")); });
@@ -245,18 +241,7 @@ private:
         malformed(m_reader.malformed() - before);
         if (frames.isEmpty()) return;
         for (const simulator::Tally &t : frames) m_frames[t.id] = t.lamps;
-        const Config &c = m_service.config();
-        SourceStates states;
-        for (int s = 0; s < simulator::kLampCount; ++s) {
-            SourceTally t;
-            for (auto it = m_frames.cbegin(); it != m_frames.cend(); ++it) {
-                if (!it.value()[size_t(s)]) continue;
-                t.program |= c.programIds.contains(it.key());
-                t.preview |= c.previewIds.contains(it.key());
-            }
-            states.insert(s + 1, t);
-        }
-        heard(states, true);
+        heard(switcherSources(m_service.config(), m_frames), true);
     }
 
     QString m_device;
@@ -285,36 +270,12 @@ void Input::malformed(qint64 count)
     m_service.log(QStringLiteral("%1: %2 malformed, dropped").arg(name()).arg(std::exchange(m_unreported, 0)));
 }
 
-SourceStates Input::tsl31(const QList<Tsl31Message> &messages) const
+void Input::tsl5(QByteArrayView bytes)
 {
-    const Config &c = m_service.config();
-    SourceStates states;
-    for (const Tsl31Message &m : messages) {
-        const auto any = [&](const QList<int> &bits) {
-            return std::any_of(bits.begin(), bits.end(), [&](int b) { return m.tally(b); });
-        };
-        states.insert(m.address, {any(c.tsl31Program), any(c.tsl31Preview)});
-    }
-    return states;
-}
-
-SourceStates Input::tsl5(QByteArrayView bytes)
-{
-    const std::optional<Tsl5Packet> packet = readTsl5Packet(bytes);
-    if (!packet) {
+    if (const std::optional<Tsl5Packet> packet = readTsl5Packet(bytes))
+        heard(tsl5Sources(m_service.config(), *packet));
+    else
         malformed(1);
-        return {};
-    }
-    const Config &c = m_service.config();
-    SourceStates states;
-    for (const Tsl5Display &d : packet->displays) {
-        const SourceTally t{c.tsl5Program.matches(d), c.tsl5Preview.matches(d)};
-        if (d.index == Tsl5Display::kBroadcast)
-            for (const int s : c.maps[int(Kind::Tsl5)].sources()) states.insert(s, t);
-        else
-            states.insert(d.index, t);
-    }
-    return states;
 }
 
 Service::Service(Config config, Log log, QObject *parent)

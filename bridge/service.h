@@ -80,8 +80,8 @@ protected:
     void heard(const SourceStates &states, bool complete = false);
     // Counts malformed input and says so at most once a second.
     void malformed(qint64 count);
-    SourceStates tsl31(const QList<Tsl31Message> &messages) const;
-    SourceStates tsl5(QByteArrayView packet);
+    // A TSL 5 packet read and heard, or counted as malformed.
+    void tsl5(QByteArrayView packet);
     Service &m_service;
 
 private:

@@ -41,7 +41,9 @@ QList<Tsl31Message> Tsl31Reader::feed(QByteArrayView bytes)
             continue;
         }
         if (body.size() < kMessageSize - 1) break; // the rest is still coming
-        messages.append({quint8(m_pending[at]) - 0x80, quint8(body[0]), body.sliced(1).toByteArray()});
+        QByteArrayView text = body.sliced(1);
+        while (!text.isEmpty() && (text.back() == ' ' || text.back() == 0)) text.chop(1);
+        messages.append({quint8(m_pending[at]) - 0x80, quint8(body[0]), text.toByteArray()});
         at += kMessageSize;
     }
     m_pending.remove(0, at);

@@ -1,0 +1,26 @@
+// What each input's messages say about its sources, under the
+// configuration: which tally bit, lamp, colour or frame ID means program
+// and which preview.
+#pragma once
+
+#include "bridge/config.h"
+#include "bridge/tallystate.h"
+#include "bridge/tsl31.h"
+#include "bridge/tsl5.h"
+#include "bridge/vmix.h"
+#include "simulator/tallyframe.h"
+
+#include <QMap>
+
+namespace bridge {
+
+SourceStates tsl31Sources(const Config &config, const QList<Tsl31Message> &messages);
+// A broadcast display message speaks for every source the map drives.
+SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet);
+// Input n of vMix is source n.
+SourceStates vmixSources(const QList<VmixState> &tally);
+// The last frame of each ID: a source is on program when it is lit in any
+// program ID's frame, likewise preview.
+SourceStates switcherSources(const Config &config, const QMap<int, simulator::LampStates> &frames);
+
+} // namespace bridge

@@ -1,0 +1,200 @@
+// tally-bridge without sockets: each protocol's bytes, written by hand from
+// its layout, read in the pieces a socket may cut them into; what a message
+// means under the configuration; the frames that go to the units.
+#include "bridge/sources.h"
+#include "bridge/switcher.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace bridge;
+
+namespace {
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// Pieces separated by "|", each in hex.
+QList<QByteArray> pieces(const QByteArray &text)
+{
+    QList<QByteArray> out;
+    for (const QByteArray &p : text.split('|')) out << hex(p.constData());
+    return out;
+}
+
+QString colours(const Tsl5Display &d)
+{
+    return QStringLiteral("%1,%2,%3").arg(int(d.colour(Tsl5Lamp::LeftHand))).arg(int(d.colour(Tsl5Lamp::Text))).arg(int(d.colour(Tsl5Lamp::RightHand)));
+}
+
+// What a reader made of the pieces, and how many malformed runs it counted.
+std::pair<QStringList, qint64> readAll(const QString &reader, const QList<QByteArray> &in)
+{
+    QStringList out;
+    if (reader == "tsl31") {
+        Tsl31Reader r;
+        for (const QByteArray &p : in)
+            for (const Tsl31Message &m : r.feed(p)) {
+                QString tallies;
+                for (int t = 1; t <= 4; ++t)
+                    if (m.tally(t)) tallies += QString::number(t);
+                out << QStringLiteral("%1:T%2:B%3:%4").arg(m.address).arg(tallies).arg(m.brightness()).arg(QString::fromLatin1(m.text).trimmed());
+            }
+        return {out, r.malformed()};
+    }
+    if (reader == "tsl5") {
+        const std::optional<Tsl5Packet> packet = readTsl5Packet(in.join());
+        if (!packet) return {{"none"}, 0};
+        for (const Tsl5Display &d : packet->displays) out << QStringLiteral("%1:%2:%3").arg(d.index).arg(colours(d), d.text);
+        return {out, 0};
+    }
+    if (reader == "tsl5 tcp") {
+        Tsl5Stream r;
+        for (const QByteArray &p : in)
+            for (const QByteArray &packet : r.feed(p)) out << packet.toHex(' ');
+        return {out, r.malformed()};
+    }
+    if (reader == "vmix") {
+        VmixReader r;
+        for (const QByteArray &p : in)
+            for (const QList<VmixState> &t : r.feed(p)) {
+                QString digits;
+                for (VmixState s : t) digits += QString::number(int(s));
+                out << digits;
+            }
+        return {out, r.malformed()};
+    }
+    SwitcherReader r;
+    for (const QByteArray &p : in)
+        for (const simulator::Tally &t : r.feed(p)) {
+            QStringList lit;
+            for (int s = 0; s < simulator::kLampCount; ++s)
+                if (t.lamps[size_t(s)]) lit << QString::number(s + 1);
+            out << QStringLiteral("%1:%2").arg(t.id).arg(lit.join(','));
+        }
+    return {out, r.malformed()};
+}
+} // namespace
+
+class TestBridge : public QObject {
+    Q_OBJECT
+private slots:
+    void readers_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<int>("malformed");
+        const QByteArray spaces11 = QByteArray("20").repeated(11), nul16 = QByteArray("00").repeated(16);
+        QTest::newRow("E9 19 hello: address 105, tallies 1 and 4, brightness 1") << "tsl31" << "E9 19 68656C6C6F" + spaces11 << QStringList{"105:T14:B1:hello"} << 0;
+        QTest::newRow("81 32 NULx16: address 1, tally 2, full brightness") << "tsl31" << "81 32" + nul16 << QStringList{"1:T2:B3:"} << 0;
+        QTest::newRow("two messages in one datagram") << "tsl31" << "81 32" + nul16 + "82 01" + nul16 << QStringList{"1:T2:B3:", "2:T1:B0:"} << 0;
+        QTest::newRow("garbage, two messages cut short by the next header, then one in three reads") << "tsl31" << "01 7F 80 | 81 41 | 82 08" + nul16.left(10) + "|" + nul16.mid(10) << QStringList{"2:T4:B0:"} << 3;
+        QTest::newRow("control byte with bit 7 set") << "tsl31" << "81 82" + nul16 << QStringList{} << 1;
+        QTest::newRow("15 00 ... two displays: text red CAM 2, text green") << "tsl5" << QByteArray("1500 00 00 0000 0200 0400 0500 43414D2032 0300 0800 0000") << QStringList{"2:0,1,0:CAM 2", "3:0,2,0:"} << 0;
+        QTest::newRow("0A 00 ... FF FF: every display, text amber") << "tsl5" << QByteArray("0A00 00 00 0000 FFFF 0C00 0000") << QStringList{"65535:0,3,0:"} << 0;
+        QTest::newRow("12 00 ... control data left out, then right-hand red") << "tsl5" << QByteArray("1200 00 00 0000 0100 0080 0200 0102 0400 0100 0000") << QStringList{"4:0,0,1:"} << 0;
+        QTest::newRow("0E 00 00 01 ... UTF-16LE text, left-hand green") << "tsl5" << QByteArray("0E00 00 01 0000 0100 2000 0400 3A67 3100") << QStringList{QString::fromUtf8("1:2,0,0:机1")} << 0;
+        QTest::newRow("PBC one short") << "tsl5" << QByteArray("0900 00 00 0000 0100 0400 0000") << QStringList{"none"} << 0;
+        QTest::newRow("text past the packet's end") << "tsl5" << QByteArray("0A00 00 00 0000 0100 0400 0100") << QStringList{"none"} << 0;
+        QTest::newRow("FE 02 ... FE FE ...: a DLE undoubled across reads") << "tsl5 tcp" << QByteArray("41 42 FE 41 FE 02 0A00 0000 0000 FE | FE 00 0100 0000 | FE 02 0600") << QStringList{"0a 00 00 00 00 00 fe 00 01 00 00 00"} << 1;
+        QTest::newRow("FE 02 cut short by FE 02") << "tsl5 tcp" << QByteArray("FE 02 0A00 0000 FE 02 0400 00 00 0000") << QStringList{"04 00 00 00 00 00"} << 1;
+        QTest::newRow("TALLY OK 0121 in two reads, the subscription's answer ignored") << "vmix" << QByteArray("5355425343524942 45204F4B2054414C4C590D0A 54414C4C59204F | 4B20303132310D0A") << QStringList{"0121"} << 0;
+        QTest::newRow("TALLY OK 01x1") << "vmix" << QByteArray("54414C4C59204F4B2030317831 0D0A 54414C4C59204F4B20 0A") << QStringList{""} << 1;
+        QTest::newRow("FF0B03 0101..: lamps 1 and 8, then FF0B00 ..0001 in two reads") << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B00 0000 | 0000000000000001") << QStringList{"3:1,8", "0:64"} << 0;
+        QTest::newRow("FF0B00 80..: bit 7 set; FF0C: wrong length") << "switcher" << QByteArray("FF0B00 80000000000000000000 FF0C00 00000000000000000000 FF0B07 7F7F7F7F7F7F7F7F7F00") << QStringList{"7:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,38,39,40,41,42,43,44,45,46,47,48,49,50,51,52,53,54,55,56,57,58,59,60,61,62,63"} << 2;
+    }
+    void readers()
+    {
+        QFETCH(QString, reader);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, read);
+        QFETCH(int, malformed);
+        const auto [got, bad] = readAll(reader, pieces(bytes));
+        QCOMPARE(got, read);
+        QCOMPARE(bad, malformed);
+    }
+
+    void tsl5Wrapping()
+    {
+        QCOMPARE(wrapTsl5(hex("61 62 63 FE 65 FE 67")).toHex(' '), QByteArray("fe 02 61 62 63 fe fe 65 fe fe 67"));
+    }
+
+    // From the config file and a message to the frames on the unit line.
+    void frames_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("frames");
+        const QByteArray nul16 = QByteArray("00").repeated(16);
+        QTest::newRow("STX TLYA ETX STX TLWB ETX: tally 2 program, tally 1 preview") << "" << "tsl31" << "81 02" + nul16 + "82 01" + nul16 << QByteArray("\x02TLYA\x03\x02TLWB\x03");
+        QTest::newRow("STX TLY ETX STX TLWp ETX: program = 3, preview = 1, map = 1:48") << "[tsl31]\nprogram = 3\npreview = 1, 4\nmap = 1:48\n" << "tsl31" << "81 0A" + nul16 << QByteArray("\x02TLY\x03\x02TLWp\x03");
+        QTest::newRow("STX TLYAC ETX STX TLWBC ETX: text red, green, amber") << "" << "tsl5" << QByteArray("1600 00 00 0000 0100 0400 0000 0200 0800 0000 0300 0C00 0000") << QByteArray("\x02TLYAC\x03\x02TLWBC\x03");
+        QTest::newRow("STX TLYB ETX: program = lh:red, a source past 48 mapped") << "[tsl5]\nprogram = lh:red\npreview = rh:amber\nmap = 200:2\n" << "tsl5" << QByteArray("1000 00 00 0000 C800 1000 0000 0100 0400 0000") << QByteArray("\x02TLYB\x03\x02TLW\x03");
+        QTest::newRow("STX TLYA..p ETX: a broadcast reaches every mapped source") << "[tsl5]\nmap = 60:7\n" << "tsl5" << QByteArray("0A00 00 00 0000 FFFF 0400 0000") << QByteArray("\x02TLYABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnop\x03\x02TLW\x03");
+        QTest::newRow("STX TLYBD ETX STX TLWC ETX: vMix 0121") << "" << "vmix" << QByteArray("54414C4C59204F4B20 30313231 0D0A") << QByteArray("\x02TLYBD\x03\x02TLWC\x03");
+        QTest::newRow("STX TLYB ETX STX TLWAH ETX: ID 3 is preview, two sources on input 2") << "[switcher]\nprogram_ids = 0-2\npreview_ids = 3\nmap = 9:2\n" << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B01 00020000000000000000") << QByteArray("\x02TLYB\x03\x02TLWAH\x03");
+    }
+    void frames()
+    {
+        QFETCH(QString, config);
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, frames);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("bridge.conf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(config.toUtf8()) >= 0);
+        file.close();
+        Config c;
+        QCOMPARE(readConfigFile(file.fileName(), c), QString());
+        SourceStates states;
+        Kind k = Kind::Switcher;
+        if (kind == "tsl31") {
+            k = Kind::Tsl31;
+            states = tsl31Sources(c, Tsl31Reader().feed(hex(bytes)));
+        } else if (kind == "tsl5") {
+            k = Kind::Tsl5;
+            states = tsl5Sources(c, readTsl5Packet(hex(bytes)).value());
+        } else if (kind == "vmix") {
+            k = Kind::Vmix;
+            states = vmixSources(VmixReader().feed(hex(bytes)).value(0));
+        } else {
+            QMap<int, simulator::LampStates> ids;
+            for (const simulator::Tally &t : SwitcherReader().feed(hex(bytes))) ids[t.id] = t.lamps;
+            states = switcherSources(c, ids);
+        }
+        TallyState state;
+        state.update("input", k, states);
+        QCOMPARE(tallyFrames(state.lamps(c.maps)), frames);
+    }
+
+    void configErrors_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("input 49") << "[line]\ndevice = /dev/ttyUSB0\n[tsl31]\nmap = 3:5, 3:49\n" << ":4: [tsl31] map: \"3:49\" is not source:input with an input of 1 to 48";
+        QTest::newRow("unknown key") << "[line]\nspeed = 9600\n" << ":2: [line] speed: unknown key";
+        QTest::newRow("a colour TSL 5 has not") << "; studio A\n[tsl5]\nprogram = text:blue\n" << ":3: [tsl5] program: wants text|lh|rh:red|green|amber";
+        QTest::newRow("ID 8") << "[switcher]\nprogram_ids = 0-8\n" << ":2: [switcher] program_ids: wants IDs 0 to 7";
+        QTest::newRow("port 70000") << "[tsl31]\nudp = 0.0.0.0:70000\n" << ":2: [tsl31] udp: wants [ADDR:]PORT";
+        QTest::newRow("unknown section") << "[studio]\n" << ":1: unknown section [studio]";
+        QTest::newRow("key before any section") << "device = x\n" << ":1: not a key = value line in a [section]";
+    }
+    void configErrors()
+    {
+        QFETCH(QString, config);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("bridge.conf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(config.toUtf8()) >= 0);
+        file.close();
+        Config c;
+        QCOMPARE(readConfigFile(file.fileName(), c), file.fileName() + error);
+        QVERIFY(c.maps[int(Kind::Tsl31)].input(3) == 3 && c.line.isEmpty()); // nothing taken from a file in error
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBridge)
+#include "test_bridge.moc"
