@@ -23,7 +23,7 @@ LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
     connect(&m_port, &QSerialPort::bytesWritten, this, &LineWriter::checkDrained);
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
         if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError || error == QSerialPort::ReadError)
-            lost(m_port.errorString());
+            lost();
     });
     // The units never speak to the bridge; what comes back is dropped.
     connect(&m_port, &QSerialPort::readyRead, this, [this] { m_port.readAll(); });
@@ -63,14 +63,17 @@ bool LineWriter::tryOpen()
     return true;
 }
 
-void LineWriter::lost(const QString &why)
+void LineWriter::lost()
 {
     if (!m_port.isOpen()) return;
     m_port.clearError();
     m_port.close();
     m_busy = false;
     m_drain.stop();
-    m_log(QStringLiteral("line %1: lost (%2); trying again every %3 s").arg(m_device, why).arg(kRetryMs / 1000));
+    // After a hang-up the port's error text is whatever the last call left.
+    m_log(QStringLiteral("line %1: lost (unplugged or hung up); trying again every %2 s")
+              .arg(m_device)
+              .arg(kRetryMs / 1000));
     m_lostLogged = true;
     m_retry.start();
 }
@@ -97,7 +100,7 @@ void LineWriter::sendIfFree()
     m_refreshDue = false;
     m_sent = m_newest;
     m_busy = true;
-    if (m_port.write(m_sent) != m_sent.size()) return lost(m_port.errorString());
+    if (m_port.write(m_sent) != m_sent.size()) return lost();
     // Out now rather than on the next turn of the event loop.
     m_port.flush();
     if (m_refresh.interval() > 0) m_refresh.start();

@@ -35,7 +35,7 @@ public:
 
 private:
     bool tryOpen();
-    void lost(const QString &why);
+    void lost();
     void sendIfFree();
     // The line is free once neither Qt nor the device holds any of the pair.
     void checkDrained();

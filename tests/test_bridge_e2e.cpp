@@ -1,0 +1,115 @@
+// tally-bridge running in-process on loopback and ptys: velk's window, a
+// TSL sender and a vMix stand-in in front, the virtual units or a pty's
+// master behind.
+#include "bridge/service.h"
+#include "simulator/simulatorwindow.h"
+#include "tests/support/pty.h"
+#include "tests/support/recordingboxes.h"
+#include "unit/virtualunits.h"
+
+#include <QRadioButton>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QUdpSocket>
+
+using namespace bridge;
+
+namespace {
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+} // namespace
+
+class TestBridgeE2e : public QObject {
+    Q_OBJECT
+    QStringList m_log;
+    Service::Log log()
+    {
+        return [this](const QString &line) { m_log << line; };
+    }
+
+private slots:
+    // A datagram of two TSL 3.1 messages: one pair of frames, at once.
+    void udpToTheLine()
+    {
+        testsupport::Pty line;
+        Config c;
+        c.line = line.slavePath();
+        c.refreshMs = 0;
+        c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
+        Service service(c, log());
+        QCOMPARE(service.start(), QString());
+        QCOMPARE(line.readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
+        QUdpSocket sender;
+        sender.writeDatagram(QByteArray::fromHex("8302") + QByteArray(16, ' ') + QByteArray::fromHex("8501") + QByteArray(16, ' '),
+                             QHostAddress::LocalHost, c.tsl31Udp->port);
+        QCOMPARE(line.readBytes(12), QByteArray("\x02TLYC\x03\x02TLWE\x03"));
+        QCOMPARE(line.readBytes(1, 300), QByteArray()); // no refresh asked for
+    }
+
+    // velk's frames through a pty pair into the bridge, and out to the
+    // units: unit 01 follows input 1 on PGM, unit 02 input 1 on PVW.
+    void velkLightsTheUnitsLamps()
+    {
+        testsupport::Pty velkLine, switcherLine;
+        QSocketNotifier relay(velkLine.masterFd(), QSocketNotifier::Read);
+        connect(&relay, &QSocketNotifier::activated, this, [&] { switcherLine.write(velkLine.readAvailable()); });
+        unit::VirtualUnits units{unit::Options{{1, 2}, {}, {}}};
+        QString error;
+        QVERIFY2(units.start(&error), qPrintable(error));
+        units.line().handle("GPI01A");
+        units.line().handle("GPW02A");
+        Config c;
+        c.line = units.path();
+        c.switcher = switcherLine.slavePath();
+        c.programIds = {1};
+        c.previewIds = {1};
+        Service service(c, log());
+        QCOMPARE(service.start(), QString());
+        testsupport::RecordingBoxes boxes;
+        simulator::SimulatorWindow velk(platform::PortMap({velkLine.slavePath()}), boxes);
+        velk.Option2->setChecked(true);
+        velk.show();
+        QTest::mouseClick(velk.Picture1, Qt::LeftButton, {}, QPoint(15, 15));
+        QTRY_VERIFY(units.line().units()[0].pgm && units.line().units()[1].pvw);
+        QVERIFY(!units.line().units()[0].pvw && !units.line().units()[1].pgm);
+    }
+
+    // vMix goes away and comes back, the line is unplugged and plugged in:
+    // each is logged, retried every 2 s, and the newest state goes out.
+    void vmixAndLineComeBack()
+    {
+        testsupport::ReplugPort line;
+        QTcpServer vmix;
+        QVERIFY(vmix.listen(QHostAddress::LocalHost));
+        Config c;
+        c.line = line.path();
+        c.refreshMs = 0;
+        c.vmix = Remote{"127.0.0.1", vmix.serverPort()};
+        Service service(c, log());
+        QCOMPARE(service.start(), QString());
+        QCOMPARE(line.pty().readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
+        for (const QByteArray tally : {"12", "21"}) {
+            QTRY_VERIFY(vmix.hasPendingConnections());
+            QTcpSocket *client = vmix.nextPendingConnection();
+            QByteArray asked;
+            QTRY_COMPARE(asked += client->readAll(), QByteArray("SUBSCRIBE TALLY\r\n"));
+            client->write("TALLY OK " + tally + "\r\n");
+            QCOMPARE(line.pty().readBytes(12), tally == "12" ? QByteArray("\x02TLYA\x03\x02TLWB\x03") : QByteArray("\x02TLYB\x03\x02TLWA\x03"));
+            client->close();
+        }
+        line.unplug();
+        QTRY_VERIFY(!m_log.filter(": lost (unplugged or hung up)").isEmpty());
+        line.replug();
+        QCOMPARE(line.pty().readBytes(12, 5000), QByteArray("\x02TLYB\x03\x02TLWA\x03"));
+        QCOMPARE(m_log.filter(QRegularExpression("^vmix 127.0.0.1:\\d+: .*; its last tally stays on the lamps; trying again in 2 s$")).size(), 2);
+    }
+};
+
+QTEST_MAIN(TestBridgeE2e)
+#include "test_bridge_e2e.moc"
