@@ -2,6 +2,7 @@
 // operator does, what goes on the line and what the window shows after it.
 #include "console/linelogwindow.h"
 #include "tests/support/consolerig.h"
+#include "tests/support/shownpixel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -75,7 +76,7 @@ private slots:
     {
         QTest::addColumn<Steps>("steps");
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QStringList>("after");  // "Name=shown"; "Name^start" for a beginning
+        QTest::addColumn<QStringList>("after");  // "Name=shown"; "Name^start" for a beginning; "pixel@x,y=colour" on the canvas
         const QString noResponse = "Label1=" + console::kNoResponse, notSent = "Label1=" + console::kNotSent;
         QTest::newRow("STX SID ETX") << Steps{"Command7"} << QByteArray("\x02SID\x03") << QStringList{"Combo1=Com1"};
         QTest::newRow("STX QID1A ETX") << Steps{"TallyID=1a", "Enter"} << QByteArray("\x02QID1A\x03") << QStringList{"TallyID=1A"};
@@ -84,7 +85,8 @@ private slots:
         QTest::newRow("STX RDR05 ETX") << Steps{"TallyID=5", "Command9"} << QByteArray("\x02RDR05\x03") << QStringList{noResponse};
         QTest::newRow("STX WRR01 00x31 01 02 ETX") << Steps{"TallyID=1", "424,104", "Command10"}
                                                    << "\x02WRR01" + QByteArray("00").repeated(31) + "0102\x03"
-                                                   << QStringList{"Test1=" + QString("00 ").repeated(31) + "01 "};
+                                                   << QStringList{"Test1=" + QString("00 ").repeated(31) + "01 ",
+                                                                  "pixel@6300,100=red", "pixel@100,1500=black"};
         QTest::newRow("STX WRM02 00x32 02 ETX") << Steps{"TallyID=2", "Command4"} << "\x02WRM02" + kZeros + "02\x03"
                                                 << QStringList{noResponse};
         QTest::newRow("STX RTM01 ETX") << Steps{"TallyID=1", "Command11"} << QByteArray("\x02RTM01\x03") << QStringList{noResponse};
@@ -95,6 +97,10 @@ private slots:
                                         << QStringList{"Label2=GPI01E", noResponse};
         QTest::newRow("STX GPW01A ETX") << Steps{"TallyID=1", "Check1+", "Combo4#0"} << QByteArray("\x02GPW01A\x03")
                                         << QStringList{"Label2=GPW01A"};
+        QTest::newRow("STX GPI01E ETX STX GPW01A ETX STX GPI01@ ETX")
+            << Steps{"TallyID=1", "Check1+", "Combo3#4", "Combo4#0", "Check1-"}
+            << QByteArray("\x02GPI01E\x03\x02GPW01A\x03\x02GPI01@\x03")
+            << QStringList{"Combo3=对应并行输入", "Combo4=对应并行输入", "Label2=GPI01@"};
         QTest::newRow("STX GPI1?@ ETX") << Steps{"Check1+", "TallyID=1\x02", "Check1-"} << QByteArray("\x02GPI1?@\x03")
                                         << QStringList{"Combo3=对应并行输入", "TallyID=1\x02"};
         QTest::newRow("STX TON01 ETX STX TOF01 ETX") << Steps{"TallyID=1", "Command22", "Command22"}
@@ -121,6 +127,8 @@ private slots:
         QTest::newRow("listing") << Steps{"Command16"} << QByteArray() << QStringList{"Test1^DB 000H, 001H, 004H"};
         QTest::newRow("absent port") << Steps{"Combo1#15", "Command7"} << QByteArray()
                                      << QStringList{notSent, "box=Prompt/8010: Com16: no serial device has this number"};
+        QTest::newRow("not sent, then a port chosen") << Steps{"Combo1#15", "Command7", "Combo1#0"} << QByteArray()
+                                                      << QStringList{"Label1=", "Combo1=Com1"};
         QTest::newRow("set address warning") << Steps{"Command51"} << QByteArray()
                                              << QStringList{QString::fromUtf8("box=警告/执行此操作时控制线只能连接单独一个泰丽灯！")};
         QTest::newRow("WRM cancelled") << Steps{"cancel", "Command4"} << QByteArray()
@@ -128,7 +136,8 @@ private slots:
         const QString file = "file=" + m_dir.filePath("a.LED");
         QTest::newRow("save and open") << Steps{"1,1", file, "Command2", "Command6", file, "Command1", "Command10"}
                                        << "\x02WRR00" "80" + QByteArray("00").repeated(31) + "80\x03"
-                                       << QStringList{"Test1=80 " + QString("00 ").repeated(31), "box="};
+                                       << QStringList{"Test1=80 " + QString("00 ").repeated(31), "box=", "pixel@100,1500=red",
+                                                      "pixel@6300,100=black"};
         QTest::newRow("open a folder") << Steps{"file=" + m_dir.path(), "Command1"} << QByteArray()
                                        << QStringList{"box^Warning!/" + m_dir.path() + "\r\n"};
         QTest::newRow("not sent: SETID") << Steps{"Combo1#15", "Text1=A1", "Command52"} << QByteArray()
@@ -157,13 +166,17 @@ private slots:
                     return row.directionText() + " " + row.frameText() + " " + row.meaning;
                 }
                 if (a.startsWith("box")) return r.boxes.calls.isEmpty() ? QString() : r.boxes.calls.last().title + "/" + r.boxes.calls.last().text;
+                if (a.startsWith("pixel@")) {
+                    const QStringList xy = a.mid(6, at - 6).split(',');
+                    return testsupport::shownAt(*r.w->Picture1, xy[0].toDouble(), xy[1].toDouble()).name();
+                }
                 QWidget *w = r.w->findChild<QWidget *>(a.left(at));
                 return w ? shown(w) : "no " + a.left(at);
             };
             if (a[at] == '^')
                 QTRY_VERIFY2(now().startsWith(a.mid(at + 1)), qPrintable(now()));
             else
-                QTRY_COMPARE(now(), a.mid(at + 1));
+                QTRY_COMPARE(now(), a.startsWith("pixel@") ? QColor(a.mid(at + 1)).name() : a.mid(at + 1));
         }
         // Whatever the steps sent is on the line ahead of a mark written last.
         if (r.w->MSComm1->portOpen() && r.w->MSComm1->output("~").ok()) line += '~';

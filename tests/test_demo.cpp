@@ -4,6 +4,7 @@
 #include "demo/demowindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
+#include "tests/support/shownpixel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -54,8 +55,16 @@ private slots:
         r.w->Command5_Click();
         r.w->Picture1_MouseDown(Qt::LeftButton, false, 4799, 100);
         r.w->Picture1_MouseDown(Qt::RightButton, true, 100, 100);
+        r.w->Picture1_MouseDown(Qt::LeftButton, false, 4800, 100);  // just past lamp 24: no lamp
         r.w->Picture2_MouseDown(Qt::LeftButton, false, 300, 100);
         QCOMPARE(r.tick(13), QByteArray("\x02TLYAX\x03\x02TLWB\x03"));
+        // Each row shows its own inputs, lit red, dark grey, at the lamp's place.
+        const auto lamp = [](platform::PictureBox *row, int i) { return testsupport::shownAt(*row, 200 * i + 100, 100); };
+        const QColor lit(255, 0, 0), dark(128, 128, 128);
+        QCOMPARE(lamp(r.w->Picture1, 23), lit);
+        QCOMPARE(lamp(r.w->Picture1, 1), dark);
+        QCOMPARE(lamp(r.w->Picture2, 1), lit);
+        for (int i : {0, 22, 23}) QCOMPARE(lamp(r.w->Picture2, i), dark);
         r.w->Command5_Click();  // the clock show resumes
         QCOMPARE(r.tick(12), QByteArray("\x02" "CHR1A03:09\x03"));
     }

@@ -2,6 +2,7 @@
 #include "simulator/simulatorwindow.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
+#include "tests/support/shownpixel.h"
 
 #include <QLabel>
 #include <QRadioButton>
@@ -56,13 +57,21 @@ private slots:
         Rig r(true);
         QTest::mouseClick(r.w->Picture1, Qt::RightButton, {}, QPoint(7 * 30 + 15, 1 * 30 + 15));
         QCOMPARE(r.w->Label1->text(), QString(" 7,  1 =>  16"));
-        QCOMPARE(r.w->Picture1->colorAt(7.5, 1.5), simulator::kLitLamp);
+        const auto shown = [&](double x, double y) { return testsupport::shownAt(*r.w->Picture1, x, y); };
+        const QColor lit(0xFF, 0xFF, 0x00), dark(0x66, 0x66, 0x66);
+        QCOMPARE(shown(7.5, 1.5), lit);
+        QCOMPARE(shown(0.5, 6.5), dark);  // the mirror cell
+        QTest::mouseClick(r.w->Picture1, Qt::MiddleButton, {}, QPoint(240, 240));  // the far corner: the last lamp
+        QCOMPARE(r.w->Label1->text(), QString(" 7,  7 =>  64"));
+        QCOMPARE(shown(7.5, 7.5), lit);
+        QCOMPARE(shown(0.5, 0.5), dark);
         r.w->Combo2->setListIndex(5);
         QTest::mouseClick(r.w->Picture1, Qt::LeftButton, {}, QPoint(15, 15));
-        QCOMPARE(r.five.readBytes(26).toHex(' '), hex("FF0B01 00000200000000000000 FF0B05 01000200000000000000").toHex(' '));
+        QCOMPARE(r.five.readBytes(39).toHex(' '),
+                 hex("FF0B01 00000200000000000000 FF0B01 00000200000000000001 FF0B05 01000200000000000001").toHex(' '));
         QVERIFY(!r.w->Timer1->isActive());  // Single: clicks only
         QTest::mouseClick(r.w->Option1, Qt::LeftButton);
-        QCOMPARE(r.five.readBytes(13, 2000).toHex(' '), hex("FF0B05 01000200000000000000").toHex(' '));
+        QCOMPARE(r.five.readBytes(13, 2000).toHex(' '), hex("FF0B05 01000200000000000001").toHex(' '));
     }
 };
 
