@@ -1,0 +1,61 @@
+// tallyctl's command line: the input's lines as the words, then the whole
+// input as the image of `write --hex` and of `write --text`. Port 1 has no
+// device (--ports ""), words that could name one or a file elsewhere
+// ("port", "/") are left out and each run stands in an empty directory, so
+// no run opens a line or reads a file of this machine.
+#include "cli/tallyctl.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+int tallyctl(const QStringList &words)
+{
+    static const QTemporaryDir empty;
+    const QString here = QDir::currentPath();
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    if (!QDir::setCurrent(empty.path())) std::abort();
+    const int code = cli::run(QStringList{"tallyctl", "--ports", "", "--port", "1"} + words, o, e);
+    QDir::setCurrent(here);
+    o.flush();
+    e.flush();
+    // Only --help and --version succeed without a unit; a failure says why and
+    // is a usage (2) or port (3) one: with nothing answering, none can verify or refuse.
+    if (code == 0 ? out.isEmpty() || !err.isEmpty() : err.isEmpty() || !out.isEmpty() || (code != 2 && code != 3))
+        std::abort();
+    if (code == 3 && !err.contains(u"no device has this port number") && !err.contains(u"cannot read")) std::abort();
+    return code;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv); // a watch's signal notifier wants one
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    QStringList words = text.split(u'\n');
+    words.removeIf([](const QString &w) { return w.contains(u"port", Qt::CaseInsensitive) || w.contains(u'/'); });
+    tallyctl(words);
+
+    // An image taken goes on to the port (3), one refused ends there (2).
+    QString digits = text;
+    digits.remove(u' ');
+    const bool pairs = digits.size() == 64 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
+                           return QStringView(u"0123456789ABCDEFabcdef").contains(c);
+                       });
+    const bool five =
+        text.size() <= 5 && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u' ' && c <= u'~'; });
+    if (tallyctl({"write", "ram", "01", "--hex", "--", text}) != (pairs ? 3 : 2)) std::abort();
+    if (tallyctl({"write", "prom", "FE", "--text", "--", text}) != (five ? 3 : 2)) std::abort();
+    return 0;
+}
