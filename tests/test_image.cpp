@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,6 +24,19 @@ class TestImage : public QObject {
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
+    // A reader that loops on a line end grows its text without end: under
+    // this cap it fails in a second instead of taking the machine's memory
+    // (the sanitizer builds need their address space and go without).
+    void initTestCase()
+    {
+#ifdef TALLY_TEST_MEMORY_MB
+        rlimit cap{};
+        QVERIFY(getrlimit(RLIMIT_AS, &cap) == 0);
+        cap.rlim_cur = std::min<rlim_t>(cap.rlim_cur, rlim_t(TALLY_TEST_MEMORY_MB) << 20);
+        QVERIFY(setrlimit(RLIMIT_AS, &cap) == 0);
+#endif
+    }
+
     void cells_data()
     {
         QTest::addColumn<QPointF>("at");
@@ -47,7 +61,7 @@ private slots:
         QTest::newRow("FF alone") << "FF" << "FF " + QString("00 ").repeated(31);
         QTest::newRow("lower case") << "a5 0f" << "A5 0F " + QString("00 ").repeated(30);
         QTest::newRow("space inside a pair") << " 1 2" << "01 02 " + QString("00 ").repeated(30);
-        QTest::newRow("position 95 never read") << QString("00 ").repeated(31) + "0FF" << QString("00 ").repeated(31) + "0F ";
+        QTest::newRow("01 CR LF 2 03: the line end takes two places") << "01\r\n2 03" << "01 02 03 " + QString("00 ").repeated(29);
         QTest::newRow("empty") << "" << kZeros;
     }
     void hexText()
@@ -72,6 +86,27 @@ private slots:
         const QStringList lines = dataListing().split("\r\n");
         QCOMPARE(lines.size(), 33);
         QCOMPARE(lines[text.right(2).toInt()], text);
+    }
+
+    // An opened file gives each of its lines and CR LF, whatever ended it.
+    void ledFileLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("01 CR LF") << QByteArray("01\r\n") << "01\r\n";
+        QTest::newRow("01 LF") << QByteArray("01\n") << "01\r\n";
+        QTest::newRow("01 CR") << QByteArray("01\r") << "01\r\n";
+        QTest::newRow("01, no line end") << QByteArray("01") << "01\r\n";
+        QTest::newRow("01 CR 02 LF CR 03 CR LF LF") << QByteArray("01\r02\n\r03\r\n\n") << "01\r\n02\r\n\r\n03\r\n\r\n";
+        QTest::newRow("empty") << QByteArray() << "";
+    }
+    void ledFileLines()
+    {
+        QFETCH(QByteArray, bytes);
+        QFile file(path("lines.LED"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QTEST(readLedFile(file.fileName()).text, "text");
     }
 
     void refused()
