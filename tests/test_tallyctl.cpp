@@ -232,8 +232,12 @@ private slots:
         HangUp guard(watchEnd);
         QProcess velk;
         velk.setProcessEnvironment([] { auto env = QProcessEnvironment::systemEnvironment(); env.insert("QT_QPA_PLATFORM", "offscreen"); return env; }());
+        velk.setChildProcessModifier([] { ::close_range(3, ~0U, 0); }); // the masters stay here
         velk.start(VELK_BIN, {"--ports", velkEnd.slavePath()});
         const Run run = tallyctl({"--port", watchEnd.slavePath(), "--count", "2", "switcher-watch"});
+        notifier.setEnabled(false);
+        velkEnd.closeMaster();
+        QTRY_VERIFY(!testsupport::holdsOpen(velk.processId(), velkEnd.slavePath()));
         velk.kill();
         velk.waitForFinished();
         QCOMPARE(run.code, 0);
