@@ -52,7 +52,11 @@ LedFileWrite writeLedFile(const QString &name, const QString &hexText)
     // never leaves a half-written or emptied image file behind.
     QSaveFile file(name);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    file.write(ledFileBytes(hexText));
+    // A short write (a full disk) only shows when the buffer goes out, and
+    // commit() would still rename the cut file over the old one.
+    const QByteArray bytes = ledFileBytes(hexText);
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return QStringLiteral("Only part of the image could be written: is the disk full?");
     if (!file.commit()) return file.errorString();
     return {};
 }

@@ -58,9 +58,10 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QByteArray>("file"); // x.LED, when not empty
+        QTest::addColumn<QByteArray>("saved"); // x.LED afterwards, when not empty
         const QList<quint8> one{1}, three{1, 2, 3};
-        auto row = [](const char *name, QList<quint8> units, QStringList args, QStringList frames, int code, QString out, QByteArray file = {}) {
-            QTest::newRow(name) << units << args << frames << code << out << file;
+        auto row = [](const char *name, QList<quint8> units, QStringList args, QStringList frames, int code, QString out, QByteArray file = {}, QByteArray saved = {}) {
+            QTest::newRow(name) << units << args << frames << code << out << file << saved;
         };
         const QStringList writeFile{"write", "ram", "01", "x.LED"};
         row("STX SID ETX, three units", three, {"ids"}, {"<STX>SID<ETX>"}, 0, "01\n02\n03\n");
@@ -70,6 +71,7 @@ private slots:
         row("STX SID ETX, three units: refused", three, {"set-address", "07"}, {"<STX>SID<ETX>"}, 2, "");
         row("STX SID ETX STX SETID 07 ETX, three units, --yes", three, {"set-address", "07", "--yes"}, {"<STX>SID<ETX>", "<STX>SETID07<ETX>", "<STX>QID07<ETX>"}, 0, "07\n");
         row("STX RDM 01 ETX, --json", one, {"read", "prom", "01", "--json"}, {"<STX>RDM01<ETX>"}, 0, "{\"address\":\"01\",\"image\":\"" + dark + "\",\"memory\":\"prom\"}\n");
+        row("STX RDR 01 ETX, -o x.LED over a file", one, {"read", "ram", "01", "-o", "x.LED"}, {"<STX>RDR01<ETX>"}, 0, dark + "\n", "old\r\n", QByteArray("00 ").repeated(32) + "\r\n");
         row("STX WRR 01 CAM 1 B9 ETX STX RDR 01 ETX", one, {"write", "ram", "01", "--text", "CAM 1"}, {"<STX>WRR01007C82828244007E8888887E00FE402040FE000000000000000042FE02000000B9<ETX>", "<STX>RDR01<ETX>"}, 0, camImage + "\n");
         row("STX WRM 01 FF*32 E1 ETX STX RDM 01 ETX", one, {"write", "prom", "01", "--hex", lit}, {"<STX>WRM01" + QString("FF").repeated(32) + "E1<ETX>", "<STX>RDM01<ETX>"}, 0, lit + "\n");
         row("STX WRR 01 01*32 21 ETX STX RDR 01 ETX, file of \" 1\" pairs", one, writeFile, {"<STX>WRR01" + QString("01").repeated(32) + "21<ETX>", "<STX>RDR01<ETX>"}, 0, QString("01 ").repeated(32).trimmed() + "\n", QByteArray(" 1 ").repeated(32) + "\r\n");
@@ -99,6 +101,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QStringList, frames);
         QFETCH(QByteArray, file);
+        QFETCH(QByteArray, saved);
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
         if (!file.isEmpty()) {
@@ -121,6 +124,11 @@ private slots:
         if (run.code != 0) QVERIFY(!run.err.isEmpty());
         if (run.code != 0 && !file.isEmpty()) QVERIFY(run.err.contains("x.LED"));
         if (run.code == 2 && !frames.isEmpty()) QVERIFY(run.err.contains("units 01, 02, 03 answered"));
+        if (!saved.isEmpty()) {
+            QFile led("x.LED");
+            QVERIFY(led.open(QIODevice::ReadOnly));
+            QCOMPARE(led.readAll(), saved);
+        }
     }
 
     void handDrivenLine_data()
@@ -224,8 +232,12 @@ private slots:
         HangUp guard(watchEnd);
         QProcess velk;
         velk.setProcessEnvironment([] { auto env = QProcessEnvironment::systemEnvironment(); env.insert("QT_QPA_PLATFORM", "offscreen"); return env; }());
+        velk.setChildProcessModifier([] { ::close_range(3, ~0U, 0); }); // the masters stay here
         velk.start(VELK_BIN, {"--ports", velkEnd.slavePath()});
         const Run run = tallyctl({"--port", watchEnd.slavePath(), "--count", "2", "switcher-watch"});
+        notifier.setEnabled(false);
+        velkEnd.closeMaster();
+        QTRY_VERIFY(!testsupport::holdsOpen(velk.processId(), velkEnd.slavePath()));
         velk.kill();
         velk.waitForFinished();
         QCOMPARE(run.code, 0);

@@ -1,6 +1,7 @@
 #include "tests/support/pty.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -35,6 +36,14 @@ void Pty::closeMaster()
 {
     if (m_master >= 0) ::close(m_master);
     m_master = -1;
+}
+
+bool holdsOpen(qint64 pid, const QString &device)
+{
+    // A hung-up pty's node is gone while the program still holds it.
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::Files | QDir::System))
+        if (const QString at = fd.symLinkTarget(); at == device || at == device + " (deleted)") return true;
+    return false;
 }
 
 void Pty::write(const QByteArray &bytes)

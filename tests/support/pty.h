@@ -36,6 +36,12 @@ private:
     QByteArray m_buffer;
 };
 
+// Whether process `pid` has `device` open. A program killed while it holds
+// a serial port leaves its lock file behind, and one another user left
+// blocks that pty number for everyone else: hang up and wait for this to
+// turn false before a kill.
+bool holdsOpen(qint64 pid, const QString &device);
+
 // A port whose device can be unplugged and plugged in again: the program is
 // given a link that the test re-points to a fresh pty, as a re-plugged
 // adapter comes back under the same name.
