@@ -41,7 +41,6 @@ private:
     void checkDrained();
 
     QString m_device;
-    QSerialPort m_port;
     platform::LineSettings m_settings;
     Log m_log;
     QByteArray m_newest;
@@ -50,6 +49,8 @@ private:
     bool m_refreshDue = false;
     bool m_lostLogged = false;
     QTimer m_refresh, m_retry, m_drain;
+    // Last, so it goes first: its closing signals reach the members above.
+    QSerialPort m_port;
 };
 
 } // namespace bridge

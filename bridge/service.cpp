@@ -136,8 +136,9 @@ private:
     }
 
     Endpoint m_at;
-    QTcpServer m_server;
+    // Before the server: the server's sockets go with it, and tell of it.
     std::map<QTcpSocket *, std::unique_ptr<Client>> m_clients;
+    QTcpServer m_server;
 };
 
 // vMix: a client that subscribes, and reconnects every 2 s after a failure.
@@ -186,9 +187,10 @@ private:
     }
 
     Remote m_at;
-    QTcpSocket m_socket;
     VmixReader m_reader;
     QTimer m_retry;
+    // Last, so it goes first: its closing signals reach the members above.
+    QTcpSocket m_socket;
 };
 
 // The switcher's serial tally line, 38400 8E1; reopened every 2 s when lost.
@@ -245,10 +247,11 @@ private:
     }
 
     QString m_device;
-    QSerialPort m_port;
     SwitcherReader m_reader;
     QMap<int, simulator::LampStates> m_frames; // the last frame of each ID
     QTimer m_retry;
+    // Last, so it goes first: its closing signals reach the members above.
+    QSerialPort m_port;
 };
 
 } // namespace
