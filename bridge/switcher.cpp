@@ -12,6 +12,11 @@ QList<simulator::Tally> SwitcherReader::feed(QByteArrayView bytes)
         else
             ++m_malformed;
     }
+    // Noise with no start byte after it would wait here for one for ever.
+    if (!m_pending.isEmpty() && quint8(m_pending.front()) != simulator::kFrameStart) {
+        ++m_malformed;
+        m_pending.clear();
+    }
     return frames;
 }
 

@@ -103,7 +103,7 @@ private slots:
         QTest::newRow("TALLY OK 0121 in two reads, the subscription's answer ignored") << "vmix" << QByteArray("5355425343524942 45204F4B2054414C4C590D0A 54414C4C59204F | 4B20303132310D0A") << QStringList{"0121"} << 0;
         QTest::newRow("TALLY OK 01x1") << "vmix" << QByteArray("54414C4C59204F4B2030317831 0D0A 54414C4C59204F4B20 0A") << QStringList{""} << 1;
         QTest::newRow("FF0B03 0101..: lamps 1 and 8, then FF0B00 ..0001 in two reads") << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B00 0000 | 0000000000000001") << QStringList{"3:1,8", "0:64"} << 0;
-        QTest::newRow("FF0B00 80..: bit 7 set; FF0C: wrong length") << "switcher" << QByteArray("FF0B00 80000000000000000000 FF0C00 00000000000000000000 FF0B07 7F7F7F7F7F7F7F7F7F00") << QStringList{"7:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,38,39,40,41,42,43,44,45,46,47,48,49,50,51,52,53,54,55,56,57,58,59,60,61,62,63"} << 2;
+        QTest::newRow("FF0B00 80..: bit 7 set; FF0C: wrong length; noise") << "switcher" << QByteArray("FF0B00 80000000000000000000 FF0C00 00000000000000000000 FF0B07 7F7F7F7F7F7F7F7F7F00 | 6E6F697365") << QStringList{"7:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,38,39,40,41,42,43,44,45,46,47,48,49,50,51,52,53,54,55,56,57,58,59,60,61,62,63"} << 3;
     }
     void readers()
     {
