@@ -1,5 +1,10 @@
 #include "bridge/linewriter.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -13,7 +18,7 @@ LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
     m_drain.setSingleShot(true);
     m_retry.setInterval(kRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (tryOpen()) sendIfFree();
+        if (reopen()) sendIfFree();
     });
     connect(&m_drain, &QTimer::timeout, this, &LineWriter::checkDrained);
     connect(&m_refresh, &QTimer::timeout, this, [this] {
@@ -30,36 +35,41 @@ LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
     setRefresh(refreshMs);
 }
 
-bool LineWriter::open()
+QString whyNotOpen(const QSerialPort &port)
 {
-    if (tryOpen()) return true;
-    m_retry.start();
-    return false;
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError: return QStringLiteral("absent");
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        if (::access(QFile::encodeName(port.portName()).constData(), R_OK | W_OK) == 0)
+            return QStringLiteral("busy: held by another program");
+#endif
+        return QStringLiteral("permission denied; the user needs to be in the dialout group");
+    default: break;
+    }
+    return port.errorString();
 }
 
-bool LineWriter::tryOpen()
+QString LineWriter::open()
 {
-    if (m_port.isOpen()) return true;
     m_port.setPortName(m_device);
     platform::applyFraming(m_port, m_settings);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        if (!m_lostLogged) {
-            QString why = m_port.errorString();
-            if (m_port.error() == QSerialPort::PermissionError)
-                why += QStringLiteral(" (the user needs to be in the dialout group)");
-            m_log(QStringLiteral("line %1: cannot open: %2; trying again every %3 s")
-                      .arg(m_device, why)
-                      .arg(kRetryMs / 1000));
-            m_lostLogged = true;
-        }
+        const QString why = whyNotOpen(m_port);
         m_port.clearError();
-        return false;
+        return QStringLiteral("line %1: cannot open: %2").arg(m_device, why);
     }
+    m_log(QStringLiteral("line %1: open").arg(m_device));
+    return {};
+}
+
+bool LineWriter::reopen()
+{
+    if (m_port.isOpen()) return true;
+    if (!open().isEmpty()) return false;
     m_retry.stop();
-    m_lostLogged = false;
     m_busy = false;
     m_refreshDue = true; // whatever the units missed meanwhile
-    m_log(QStringLiteral("line %1: open").arg(m_device));
     return true;
 }
 
@@ -74,7 +84,6 @@ void LineWriter::lost()
     m_log(QStringLiteral("line %1: lost (unplugged or hung up); trying again every %2 s")
               .arg(m_device)
               .arg(kRetryMs / 1000));
-    m_lostLogged = true;
     m_retry.start();
 }
 

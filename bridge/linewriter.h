@@ -16,6 +16,10 @@
 
 namespace bridge {
 
+// Why a serial port did not open, as the log says it: with the dialout hint
+// where permission was refused, "busy" where another program holds it.
+QString whyNotOpen(const QSerialPort &port);
+
 class LineWriter : public QObject {
     Q_OBJECT
 public:
@@ -24,9 +28,9 @@ public:
     using Log = std::function<void(const QString &)>;
     LineWriter(QString device, int refreshMs, Log log, QObject *parent = nullptr);
 
-    // Opens the line now, and keeps trying every 2 s until it is open.
-    // False when the first try failed (the reason is logged).
-    bool open();
+    // Opens the line now: empty, or why it cannot be opened. Once it has
+    // been open, a lost line is tried again every 2 s.
+    QString open();
     // The frames for the newest state; sent as soon as the line is free.
     void setFrames(const QByteArray &frames);
     void setRefresh(int ms);
@@ -34,7 +38,7 @@ public:
     const QString &device() const { return m_device; }
 
 private:
-    bool tryOpen();
+    bool reopen();
     void lost();
     void sendIfFree();
     // The line is free once neither Qt nor the device holds any of the pair.
@@ -47,7 +51,6 @@ private:
     QByteArray m_sent; // the last pair written
     bool m_busy = false;
     bool m_refreshDue = false;
-    bool m_lostLogged = false;
     QTimer m_refresh, m_retry, m_drain;
     // Last, so it goes first: its closing signals reach the members above.
     QSerialPort m_port;

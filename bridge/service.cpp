@@ -200,7 +200,7 @@ public:
         : Input(service, Kind::Switcher, QStringLiteral("switcher %1").arg(device)), m_device(std::move(device))
     {
         m_retry.setInterval(Service::kRetryMs);
-        connect(&m_retry, &QTimer::timeout, this, [this] { tryOpen(); });
+        connect(&m_retry, &QTimer::timeout, this, [this] { (void)open(); });
         connect(&m_port, &QSerialPort::readyRead, this, &SwitcherInput::read);
         connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
             if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) return;
@@ -214,27 +214,17 @@ public:
     }
     QString open() override
     {
-        if (!tryOpen()) m_retry.start();
-        return {};
-    }
-
-private:
-    bool tryOpen()
-    {
         m_port.setPortName(m_device);
         platform::applyFraming(m_port, platform::switcherLine());
         if (!m_port.open(QIODevice::ReadOnly)) {
-            if (!m_retry.isActive())
-                m_service.log(QStringLiteral("%1: cannot open: %2; trying again every %3 s")
-                                  .arg(name(), m_port.errorString())
-                                  .arg(Service::kRetryMs / 1000));
+            const QString why = whyNotOpen(m_port);
             m_port.clearError();
-            return false;
+            return QStringLiteral("%1: cannot open: %2").arg(name(), why);
         }
         m_retry.stop();
         m_reader = {};
         m_service.log(QStringLiteral("%1: open").arg(name()));
-        return true;
+        return {};
     }
     void read()
     {
@@ -256,7 +246,12 @@ private:
 
 } // namespace
 
-Input::Input(Service &service, Kind kind, QString name) : m_service(service), m_kind(kind), m_name(std::move(name)) {}
+Input::Input(Service &service, Kind kind, QString name) : m_service(service), m_kind(kind), m_name(std::move(name))
+{
+    m_quietComplaints.setSingleShot(true);
+    m_quietComplaints.setInterval(1000);
+    connect(&m_quietComplaints, &QTimer::timeout, this, &Input::complain);
+}
 
 void Input::heard(const SourceStates &states, bool complete)
 {
@@ -268,9 +263,16 @@ void Input::malformed(qint64 count)
 {
     if (count <= 0) return;
     m_unreported += count;
-    if (m_lastComplaint.isValid() && m_lastComplaint.elapsed() < 1000) return;
-    m_lastComplaint.start();
+    // Told at once, then at most once a second: what comes meanwhile is
+    // told when the second is up.
+    if (!m_quietComplaints.isActive()) complain();
+}
+
+void Input::complain()
+{
+    if (m_unreported == 0) return;
     m_service.log(QStringLiteral("%1: %2 malformed, dropped").arg(name()).arg(std::exchange(m_unreported, 0)));
+    m_quietComplaints.start();
 }
 
 void Input::tsl5(QByteArrayView bytes)
@@ -293,6 +295,9 @@ Service::~Service() = default;
 QString Service::start()
 {
     const Config &c = m_config;
+    // The line first: without it nothing the inputs say can reach a lamp.
+    m_line = std::make_unique<LineWriter>(c.line, c.refreshMs, m_log);
+    if (QString error = m_line->open(); !error.isEmpty()) return error;
     if (c.switcher) m_inputs.push_back(std::make_unique<SwitcherInput>(*this, *c.switcher));
     for (const auto &[at, kind, udp] :
          {std::tuple(c.tsl31Udp, Kind::Tsl31, true), std::tuple(c.tsl31Tcp, Kind::Tsl31, false),
@@ -308,8 +313,6 @@ QString Service::start()
     for (const auto &input : m_inputs)
         if (const QString error = input->open(); !error.isEmpty()) failed << error;
     if (!failed.isEmpty()) return failed.join(QLatin1String("; "));
-    m_line = std::make_unique<LineWriter>(c.line, c.refreshMs, m_log);
-    m_line->open();
     m_line->setFrames(tallyFrames(m_lamps));
     if (c.staleS > 0) m_staleCheck.start();
     return {};

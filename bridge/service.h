@@ -32,9 +32,9 @@ public:
     Service(Config config, Log log, QObject *parent = nullptr);
     ~Service() override;
 
-    // Opens every input and the line. Empty when all listeners are bound;
-    // else what could not be opened (a line or switcher that is missing is
-    // retried instead, so the service can start before the adapter is in).
+    // Opens the line and every input: empty, or what could not be opened.
+    // Once open, a lost line or switcher line is tried again every 2 s and
+    // a lost vMix connection too.
     QString start();
     // A new mapping (sources to inputs, which tallies mean what, refresh,
     // staleness); inputs and the line stay as they are.
@@ -87,8 +87,10 @@ protected:
 private:
     Kind m_kind;
     QString m_name;
+    void complain();
+
     QElapsedTimer m_heard;
-    QElapsedTimer m_lastComplaint;
+    QTimer m_quietComplaints;
     qint64 m_unreported = 0;
 };
 

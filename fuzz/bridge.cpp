@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (stream.endsWith(Tsl5Stream::kDle)) stream.chop(1);
     stream += wrapTsl5(packet);
     QList<QByteArray> got;
-    for (qsizetype at = 0; at < stream.size(); at += step) got += r.feed(QByteArrayView(stream).sliced(at, std::min(step, stream.size() - at)));
+    for (qsizetype at = 0; at < stream.size(); at += step)
+        got += r.feed(QByteArrayView(stream).sliced(at, std::min(step, stream.size() - at)));
     check(!got.isEmpty() && got.last() == packet);
     for (const QByteArray &p : got) (void)readTsl5Packet(p);
 #elif BRIDGE_READER == 3
