@@ -16,9 +16,9 @@
 #include <arpa/inet.h>
 #include <array>
 #include <atomic>
-#include <fcntl.h>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
@@ -191,7 +191,8 @@ int main(int argc, char *argv[])
     {
         Pty line;
         const quint16 port = freePort(SOCK_DGRAM);
-        const pid_t bridge = startBridge({"--line", line.path, "--tsl31", QStringLiteral("127.0.0.1:%1").arg(port), "--refresh", "0"});
+        const pid_t bridge =
+            startBridge({"--line", line.path, "--tsl31", QStringLiteral("127.0.0.1:%1").arg(port), "--refresh", "0"});
         line.frames(2, 5000);
         const int out = udpSocket();
         std::vector<double> ms;
@@ -241,12 +242,14 @@ int main(int argc, char *argv[])
         seen += line.drain();
         const qsizetype at = seen.lastIndexOf(expected);
         const qsizetype pairsAfter = at < 0 ? -1 : seen.mid(at + expected.size()).count('\x03') / 2;
-        std::printf("flood: %d datagrams in 10 s, bridge CPU %.2f s (%.0f%% of a core), RSS %ld KiB before, %ld KiB after (",
-                    sent, floodCpu, floodCpu * 10, rss0, bench::residentKiB(QString::number(bridge)));
+        std::printf(
+            "flood: %d datagrams in 10 s, bridge CPU %.2f s (%.0f%% of a core), RSS %ld KiB before, %ld KiB after (",
+            sent, floodCpu, floodCpu * 10, rss0, bench::residentKiB(QString::number(bridge)));
         for (long r : rss) std::printf("%ld ", r);
         std::printf("each second)\n");
-        std::printf("flood: the final state is %s\n",
-                    at < 0 ? "NOT on the line" : pairsAfter == 0 ? "the last pair on the line" : "on the line, then other pairs after it");
+        std::printf("flood: the final state is %s\n", at < 0            ? "NOT on the line"
+                                                      : pairsAfter == 0 ? "the last pair on the line"
+                                                                        : "on the line, then other pairs after it");
         stop(bridge);
     }
 
@@ -262,9 +265,10 @@ int main(int argc, char *argv[])
         socklen_t len = sizeof a;
         getsockname(vmix, reinterpret_cast<sockaddr *>(&a), &len);
         const auto at = [](int type) { return QStringLiteral("127.0.0.1:%1").arg(freePort(type)); };
-        const pid_t bridge = startBridge({"--line", line.path, "--switcher", switcher.path, "--tsl31", at(SOCK_DGRAM),
-                                          "--tsl31-tcp", at(SOCK_STREAM), "--tsl5", at(SOCK_DGRAM), "--tsl5-tcp",
-                                          at(SOCK_STREAM), "--vmix", QStringLiteral("127.0.0.1:%1").arg(ntohs(a.sin_port))});
+        const pid_t bridge =
+            startBridge({"--line", line.path, "--switcher", switcher.path, "--tsl31", at(SOCK_DGRAM), "--tsl31-tcp",
+                         at(SOCK_STREAM), "--tsl5", at(SOCK_DGRAM), "--tsl5-tcp", at(SOCK_STREAM), "--vmix",
+                         QStringLiteral("127.0.0.1:%1").arg(ntohs(a.sin_port))});
         std::this_thread::sleep_for(std::chrono::seconds(1));
         std::atomic<bool> idle{true};
         std::thread reader([&] {

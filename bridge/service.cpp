@@ -72,6 +72,11 @@ public:
     {
         connect(&m_server, &QTcpServer::newConnection, this, &TcpInput::accept);
     }
+    ~TcpInput() override
+    {
+        // Closed by the bridge ending, not by the senders: nothing to log.
+        for (const auto &client : m_clients) client.first->disconnect(this);
+    }
     QString open() override
     {
         if (m_server.listen(m_at.address, m_at.port))
