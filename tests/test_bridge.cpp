@@ -194,6 +194,35 @@ private slots:
         QCOMPARE(readConfigFile(file.fileName(), c), file.fileName() + error);
         QVERIFY(c.maps[int(Kind::Tsl31)].input(3) == 3 && c.line.isEmpty()); // nothing taken from a file in error
     }
+
+    // The package's /etc/zidid-tally/bridge.conf reads as it is and enables
+    // nothing; its examples (";key = value", where prose is "; ...") read
+    // too once uncommented, so the file cannot show a value the bridge
+    // refuses.
+    void shippedConfig()
+    {
+        Config c;
+        QCOMPARE(readConfigFile(QStringLiteral(TALLY_BRIDGE_CONF), c), QString());
+        QVERIFY(c.line.isEmpty());
+        QVERIFY(!c.hasInput());
+    }
+    void shippedConfigExamples()
+    {
+        QFile shipped(QStringLiteral(TALLY_BRIDGE_CONF));
+        QVERIFY(shipped.open(QIODevice::ReadOnly | QIODevice::Text));
+        QByteArray uncommented;
+        for (QByteArray line : shipped.readAll().split('\n')) {
+            if (line.size() > 1 && line[0] == ';' && line[1] != ' ') line.remove(0, 1);
+            uncommented += line + '\n';
+        }
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("bridge.conf")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(uncommented) >= 0);
+        file.close();
+        Config c;
+        QCOMPARE(readConfigFile(file.fileName(), c), QString());
+        QVERIFY(!c.line.isEmpty() && c.switcher && c.tsl31Udp && c.tsl31Tcp && c.tsl5Udp && c.tsl5Tcp && c.vmix);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBridge)
