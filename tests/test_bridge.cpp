@@ -23,6 +23,13 @@ QList<QByteArray> pieces(const QByteArray &text)
     return out;
 }
 
+// A file of these bytes in dir; its path.
+QString written(const QTemporaryDir &dir, const QByteArray &bytes)
+{
+    QFile file(dir.filePath("bridge.conf"));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+}
+
 QString colours(const Tsl5Display &d)
 {
     return QStringLiteral("%1,%2,%3").arg(int(d.colour(Tsl5Lamp::LeftHand))).arg(int(d.colour(Tsl5Lamp::Text))).arg(int(d.colour(Tsl5Lamp::RightHand)));
@@ -121,7 +128,8 @@ private slots:
         QCOMPARE(wrapTsl5(hex("61 62 63 FE 65 FE 67")).toHex(' '), QByteArray("fe 02 61 62 63 fe fe 65 fe fe 67"));
     }
 
-    // From the config file and a message to the frames on the unit line.
+    // From the config file and a message to the frames on the unit line, or
+    // to the error that names the file's line and key (nothing taken from it).
     void frames_data()
     {
         QTest::addColumn<QString>("config");
@@ -136,6 +144,13 @@ private slots:
         QTest::newRow("STX TLYA..p ETX: a broadcast reaches every mapped source") << "[tsl5]\nmap = 60:7\n" << "tsl5" << QByteArray("0A00 00 00 0000 FFFF 0400 0000") << QByteArray("\x02TLYABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnop\x03\x02TLW\x03");
         QTest::newRow("STX TLYBD ETX STX TLWC ETX: vMix 0121") << "" << "vmix" << QByteArray("54414C4C59204F4B20 30313231 0D0A") << QByteArray("\x02TLYBD\x03\x02TLWC\x03");
         QTest::newRow("STX TLYB ETX STX TLWAH ETX: ID 3 is preview, two sources on input 2") << "[switcher]\nprogram_ids = 0-2\npreview_ids = 3\nmap = 9:2\n" << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B01 00020000000000000000") << QByteArray("\x02TLYB\x03\x02TLWAH\x03");
+        QTest::newRow("input 49") << "[line]\ndevice = /dev/ttyUSB0\n[tsl31]\nmap = 3:5, 3:49\n" << "" << QByteArray() << QByteArray(":4: [tsl31] map: \"3:49\" is not source:input with an input of 1 to 48");
+        QTest::newRow("unknown key") << "[line]\nspeed = 9600\n" << "" << QByteArray() << QByteArray(":2: [line] speed: unknown key");
+        QTest::newRow("a colour TSL 5 has not") << "; studio A\n[tsl5]\nprogram = text:blue\n" << "" << QByteArray() << QByteArray(":3: [tsl5] program: wants text|lh|rh:red|green|amber");
+        QTest::newRow("ID 8") << "[switcher]\nprogram_ids = 0-8\n" << "" << QByteArray() << QByteArray(":2: [switcher] program_ids: wants IDs 0 to 7");
+        QTest::newRow("port 70000") << "[tsl31]\nudp = 0.0.0.0:70000\n" << "" << QByteArray() << QByteArray(":2: [tsl31] udp: wants [ADDR:]PORT");
+        QTest::newRow("unknown section") << "[studio]\n" << "" << QByteArray() << QByteArray(":1: unknown section [studio]");
+        QTest::newRow("key before any section") << "device = x\n" << "" << QByteArray() << QByteArray(":1: not a key = value line in a [section]");
     }
     void frames()
     {
@@ -144,11 +159,13 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QByteArray, frames);
         QTemporaryDir dir;
-        QFile file(dir.filePath("bridge.conf"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(config.toUtf8()) >= 0);
-        file.close();
+        const QString path = written(dir, config.toUtf8());
         Config c;
-        QCOMPARE(readConfigFile(file.fileName(), c), QString());
+        if (const QString error = readConfigFile(path, c); !error.isEmpty()) {
+            QCOMPARE(error, path + frames);
+            QVERIFY(c.maps[int(Kind::Tsl31)].input(3) == 3 && c.line.isEmpty());
+            return;
+        }
         SourceStates states;
         Kind k = Kind::Switcher;
         if (kind == "tsl31") {
@@ -170,58 +187,25 @@ private slots:
         QCOMPARE(tallyFrames(state.lamps(c.maps)), frames);
     }
 
-    void configErrors_data()
-    {
-        QTest::addColumn<QString>("config");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("input 49") << "[line]\ndevice = /dev/ttyUSB0\n[tsl31]\nmap = 3:5, 3:49\n" << ":4: [tsl31] map: \"3:49\" is not source:input with an input of 1 to 48";
-        QTest::newRow("unknown key") << "[line]\nspeed = 9600\n" << ":2: [line] speed: unknown key";
-        QTest::newRow("a colour TSL 5 has not") << "; studio A\n[tsl5]\nprogram = text:blue\n" << ":3: [tsl5] program: wants text|lh|rh:red|green|amber";
-        QTest::newRow("ID 8") << "[switcher]\nprogram_ids = 0-8\n" << ":2: [switcher] program_ids: wants IDs 0 to 7";
-        QTest::newRow("port 70000") << "[tsl31]\nudp = 0.0.0.0:70000\n" << ":2: [tsl31] udp: wants [ADDR:]PORT";
-        QTest::newRow("unknown section") << "[studio]\n" << ":1: unknown section [studio]";
-        QTest::newRow("key before any section") << "device = x\n" << ":1: not a key = value line in a [section]";
-    }
-    void configErrors()
-    {
-        QFETCH(QString, config);
-        QFETCH(QString, error);
-        QTemporaryDir dir;
-        QFile file(dir.filePath("bridge.conf"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(config.toUtf8()) >= 0);
-        file.close();
-        Config c;
-        QCOMPARE(readConfigFile(file.fileName(), c), file.fileName() + error);
-        QVERIFY(c.maps[int(Kind::Tsl31)].input(3) == 3 && c.line.isEmpty()); // nothing taken from a file in error
-    }
-
     // The package's /etc/zidid-tally/bridge.conf reads as it is and enables
     // nothing; its examples (";key = value", where prose is "; ...") read
     // too once uncommented, so the file cannot show a value the bridge
     // refuses.
     void shippedConfig()
     {
-        Config c;
-        QCOMPARE(readConfigFile(QStringLiteral(TALLY_BRIDGE_CONF), c), QString());
-        QVERIFY(c.line.isEmpty());
-        QVERIFY(!c.hasInput());
-    }
-    void shippedConfigExamples()
-    {
         QFile shipped(QStringLiteral(TALLY_BRIDGE_CONF));
         QVERIFY(shipped.open(QIODevice::ReadOnly | QIODevice::Text));
+        Config asShipped, examples;
+        QCOMPARE(readConfigFile(shipped.fileName(), asShipped), QString());
+        QVERIFY(asShipped.line.isEmpty() && !asShipped.hasInput());
         QByteArray uncommented;
         for (QByteArray line : shipped.readAll().split('\n')) {
             if (line.size() > 1 && line[0] == ';' && line[1] != ' ') line.remove(0, 1);
             uncommented += line + '\n';
         }
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("bridge.conf")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(uncommented) >= 0);
-        file.close();
-        Config c;
-        QCOMPARE(readConfigFile(file.fileName(), c), QString());
-        QVERIFY(!c.line.isEmpty() && c.switcher && c.tsl31Udp && c.tsl31Tcp && c.tsl5Udp && c.tsl5Tcp && c.vmix);
+        QCOMPARE(readConfigFile(written(dir, uncommented), examples), QString());
+        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix);
     }
 };
 
