@@ -95,8 +95,6 @@ private slots:
                                          << QStringList{noResponse};
         QTest::newRow("STX GPI01E ETX") << Steps{"TallyID=1", "Check1+", "Combo3#4"} << QByteArray("\x02GPI01E\x03")
                                         << QStringList{"Label2=GPI01E", noResponse};
-        QTest::newRow("STX GPW01A ETX") << Steps{"TallyID=1", "Check1+", "Combo4#0"} << QByteArray("\x02GPW01A\x03")
-                                        << QStringList{"Label2=GPW01A"};
         QTest::newRow("STX GPI01E ETX STX GPW01A ETX STX GPI01@ ETX")
             << Steps{"TallyID=1", "Check1+", "Combo3#4", "Combo4#0", "Check1-"}
             << QByteArray("\x02GPI01E\x03\x02GPW01A\x03\x02GPI01@\x03")
@@ -142,6 +140,15 @@ private slots:
                                        << QStringList{"box^Warning!/" + m_dir.path() + "\r\n"};
         QTest::newRow("not sent: SETID") << Steps{"Combo1#15", "Text1=A1", "Command52"} << QByteArray()
                                          << QStringList{notSent, "Text1=A1"};
+        // A lamp is claimed on only when its frame went out.
+        QTest::newRow("not sent: tallies") << Steps{"Combo1#15", "Command22", "Command23", "Command21"} << QByteArray()
+                                           << QStringList{notSent, "Command22=", "Command23=", "Command21="};
+        QTest::newRow("not sent, then STX TON00 ETX") << Steps{"Combo1#15", "Command22", "Combo1#0", "Command22"}
+                                                      << QByteArray("\x02TON00\x03") << QStringList{"Command22=bold"};
+        QTest::newRow("not sent, then STX TWN00 ETX") << Steps{"Combo1#15", "Command23", "Combo1#0", "Command23"}
+                                                      << QByteArray("\x02TWN00\x03") << QStringList{"Command23=bold"};
+        QTest::newRow("not sent, then STX TFH00 ETX") << Steps{"Combo1#15", "Command21", "Combo1#0", "Command21"}
+                                                      << QByteArray("\x02TFH00\x03") << QStringList{"Command21=bold"};
         QTest::newRow("log: STX TON01 ETX") << Steps{"log", "TallyID=1", "Command22"} << QByteArray("\x02TON01\x03")
                                             << QStringList{"log=" + console::kLineLogCaption,
                                                            "lastrow=→ [STX]TON01[ETX] TON address 01"};
