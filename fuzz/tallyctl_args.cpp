@@ -7,9 +7,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -22,9 +22,7 @@ int tallyctl(const QStringList &words)
     QTextStream o(&out), e(&err);
     if (!QDir::setCurrent(empty.path())) std::abort();
     const int code = cli::run(QStringList{"tallyctl", "--ports", "", "--port", "1"} + words, o, e);
-    QDir::setCurrent(here);
-    o.flush();
-    e.flush();
+    QDir::setCurrent(here); // a stream on a string holds nothing back: out and err are complete
     // Only --help and --version succeed without a unit; a failure says why and
     // is a usage (2) or port (3) one: with nothing answering, none can verify or refuse.
     if (code == 0 ? out.isEmpty() || !err.isEmpty() : err.isEmpty() || !out.isEmpty() || (code != 2 && code != 3))
@@ -47,15 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     words.removeIf([](const QString &w) { return w.contains(u"port", Qt::CaseInsensitive) || w.contains(u'/'); });
     tallyctl(words);
 
-    // An image taken goes on to the port (3), one refused ends there (2).
-    QString digits = text;
-    digits.remove(u' ');
-    const bool pairs = digits.size() == 64 && std::all_of(digits.begin(), digits.end(), [](QChar c) {
-                           return QStringView(u"0123456789ABCDEFabcdef").contains(c);
-                       });
-    const bool five =
-        text.size() <= 5 && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u' ' && c <= u'~'; });
-    if (tallyctl({"write", "ram", "01", "--hex", "--", text}) != (pairs ? 3 : 2)) std::abort();
-    if (tallyctl({"write", "prom", "FE", "--text", "--", text}) != (five ? 3 : 2)) std::abort();
+    // An image taken goes on to the port (3), one refused ends there (2): 32
+    // hex pairs, blanks aside, or up to five printable ASCII characters.
+    static const QRegularExpression pairs(QRegularExpression::anchoredPattern(u"[0-9A-Fa-f]{64}"));
+    static const QRegularExpression five(QRegularExpression::anchoredPattern(u"[ -~]{0,5}"));
+    const bool hexTaken = pairs.match(QString(text).remove(u' ')).hasMatch();
+    if (tallyctl({"write", "ram", "01", "--hex", "--", text}) != (hexTaken ? 3 : 2)) std::abort();
+    if (tallyctl({"write", "prom", "FE", "--text", "--", text}) != (five.match(text).hasMatch() ? 3 : 2)) std::abort();
     return 0;
 }

@@ -3,20 +3,15 @@
 // reader into four units, two of them sharing an address.
 #include "unit/unitline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-bool lower(char c)
+// Every character in low..high (0x20..0x7E: printable).
+bool within(QByteArrayView text, char low, char high)
 {
-    return c >= 'a' && c <= 'z';
-}
-
-bool printable(QByteArrayView text)
-{
-    for (char c : text)
-        if (c < 0x20 || c > 0x7E) return false;
-    return true;
+    return std::all_of(text.begin(), text.end(), [&](char c) { return c >= low && c <= high; });
 }
 } // namespace
 
@@ -29,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     unit::UnitLine line({0x01, 0x07, 0x07, 0xFE});
     for (qsizetype at = 0; at < bytes.size(); at += chunk) {
         for (const QByteArray &body : reader.feed(bytes.sliced(at, qMin(chunk, bytes.size() - at)))) {
-            if (body.size() > unit::FrameReader::kLongestFrame || !printable(body)) std::abort();
+            if (body.size() > unit::FrameReader::kLongestFrame || !within(body, 0x20, 0x7E)) std::abort();
             const QList<QByteArray> replies = line.handle(body);
             if (replies.size() > line.units().size()) std::abort(); // one reply per unit at most
             for (const QByteArray &reply : replies) {
@@ -37,14 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 if (reply.size() < 4 || reply.size() > 71) std::abort();
                 if (reply.front() != '\x02' || reply.back() != '\x03') std::abort();
                 const QByteArray inside = reply.sliced(1, reply.size() - 2);
-                if (!lower(inside[0]) || !lower(inside[1]) || !printable(inside)) std::abort();
+                if (!within(inside.first(2), 'a', 'z') || !within(inside, 0x20, 0x7E)) std::abort();
                 if (!line.handle(inside).isEmpty()) std::abort(); // units never answer units
             }
         }
     }
     for (const unit::Unit &u : line.units())
-        if (u.text.size() != 5 || !printable(u.text) || u.pgmInput < '@' || u.pgmInput > 'p' || u.pvwInput < '@' ||
-            u.pvwInput > 'p')
+        if (u.text.size() != 5 || !within(u.text, 0x20, 0x7E) || u.pgmInput < '@' || u.pgmInput > 'p' ||
+            u.pvwInput < '@' || u.pvwInput > 'p')
             std::abort();
     return 0;
 }

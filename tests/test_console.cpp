@@ -16,7 +16,6 @@ using Rig = testsupport::ConsoleRig;
 using Steps = QStringList;
 
 namespace {
-const QByteArray kZeros = QByteArray("00").repeated(32);
 const QByteArray kFF32 = QByteArray("FF").repeated(32);
 
 // "Name=text" types into a field, "Name#i" picks entry i of a list,
@@ -29,8 +28,7 @@ const QByteArray kFF32 = QByteArray("FF").repeated(32);
 void act(Rig &r, const QString &step)
 {
     if (step == "log" || step == "save") {
-        QWidget *target = r.w.get();
-        if (step == "save") target = r.w->showLineLog();
+        QWidget *target = step == "log" ? r.w.get() : static_cast<QWidget *>(r.w->showLineLog());
         target->show();
         QVERIFY(QTest::qWaitForWindowActive(target));
         const QRect before = r.w->geometry();
@@ -78,77 +76,53 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("after");  // "Name=shown"; "Name^start" for a beginning; "pixel@x,y=colour" on the canvas
         const QString noResponse = "Label1=" + console::kNoResponse, notSent = "Label1=" + console::kNotSent;
-        QTest::newRow("STX SID ETX") << Steps{"Command7"} << QByteArray("\x02SID\x03") << QStringList{"Combo1=Com1"};
-        QTest::newRow("STX QID1A ETX") << Steps{"TallyID=1a", "Enter"} << QByteArray("\x02QID1A\x03") << QStringList{"TallyID=1A"};
-        QTest::newRow("STX SETIDA1 ETX") << Steps{"Text1=A1", "Command52"} << QByteArray("\x02SETIDA1\x03")
-                                         << QStringList{"Text1=A2"};
-        QTest::newRow("STX RDR05 ETX") << Steps{"TallyID=5", "Command9"} << QByteArray("\x02RDR05\x03") << QStringList{noResponse};
-        QTest::newRow("STX WRR01 00x31 01 02 ETX") << Steps{"TallyID=1", "424,104", "Command10"}
-                                                   << "\x02WRR01" + QByteArray("00").repeated(31) + "0102\x03"
-                                                   << QStringList{"Test1=" + QString("00 ").repeated(31) + "01 ",
-                                                                  "pixel@6300,100=red", "pixel@100,1500=black"};
-        QTest::newRow("STX WRM02 00x32 02 ETX") << Steps{"TallyID=2", "Command4"} << "\x02WRM02" + kZeros + "02\x03"
-                                                << QStringList{noResponse};
-        QTest::newRow("STX RTM01 ETX") << Steps{"TallyID=1", "Command11"} << QByteArray("\x02RTM01\x03") << QStringList{noResponse};
-        QTest::newRow("STX MTR ETX") << Steps{"Command12"} << QByteArray("\x02MTR\x03") << QStringList{"TallyID=??"};
-        QTest::newRow("STX CFG01A0 ETX") << Steps{"TallyID=1", "Check1+", "Combo2#8"} << QByteArray("\x02" "CFG01A0\x03")
-                                         << QStringList{noResponse};
-        QTest::newRow("STX GPI01E ETX") << Steps{"TallyID=1", "Check1+", "Combo3#4"} << QByteArray("\x02GPI01E\x03")
-                                        << QStringList{"Label2=GPI01E", noResponse};
-        QTest::newRow("STX GPW01A ETX") << Steps{"TallyID=1", "Check1+", "Combo4#0"} << QByteArray("\x02GPW01A\x03")
-                                        << QStringList{"Label2=GPW01A"};
-        QTest::newRow("STX GPI01E ETX STX GPW01A ETX STX GPI01@ ETX")
-            << Steps{"TallyID=1", "Check1+", "Combo3#4", "Combo4#0", "Check1-"}
-            << QByteArray("\x02GPI01E\x03\x02GPW01A\x03\x02GPI01@\x03")
-            << QStringList{"Combo3=对应并行输入", "Combo4=对应并行输入", "Label2=GPI01@"};
-        QTest::newRow("STX GPI1?@ ETX") << Steps{"Check1+", "TallyID=1\x02", "Check1-"} << QByteArray("\x02GPI1?@\x03")
-                                        << QStringList{"Combo3=对应并行输入", "TallyID=1\x02"};
-        QTest::newRow("STX TON01 ETX STX TOF01 ETX") << Steps{"TallyID=1", "Command22", "Command22"}
-                                                     << QByteArray("\x02TON01\x03\x02TOF01\x03") << QStringList{"Command22="};
-        QTest::newRow("STX TWN03 ETX twice in PXR-09 mode") << Steps{"TallyID=3", "Check1+", "Command23", "Command23"}
-                                                            << QByteArray("\x02TWN03\x03\x02TWN03\x03") << QStringList{"Command23="};
-        QTest::newRow("STX TON01 TFH01 TON01 TWF01 ETX") << Steps{"TallyID=1", "Command22", "Command21", "Command21"}
-                                                         << QByteArray("\x02TON01\x03\x02TFH01\x03\x02TON01\x03\x02TWF01\x03")
-                                                         << QStringList{"Command22=bold", "Command21="};
-        QTest::newRow("STX CHR01   AB ETX") << Steps{"TallyID=1", "Text3=AB", "Command13"} << QByteArray("\x02" "CHR01   AB\x03")
-                                            << QStringList{"Text3=   AB"};
-        QTest::newRow("STX CHR01 ??ABC ETX") << Steps{"TallyID=1", QString::fromUtf8("Text3=x中😀ABC"), "Command13"}
-                                             << QByteArray("\x02" "CHR01??ABC\x03") << QStringList{QString::fromUtf8("Text3=中😀ABC")};
-        QTest::newRow("reply STX rdm FFx32 E0 ETX") << Steps{"<\x02rdm" + kFF32 + "E0\x03"} << QByteArray()
-                                                    << QStringList{"Test1=" + QString("FF ").repeated(32),
-                                                                   "Label1=Download finished!"};
-        QTest::newRow("reply STX gpiEB ETX") << Steps{"<\x02gpiEB\x03"} << QByteArray()
-                                             << QStringList{"Check1=checked", "Combo3=05", "Combo4=02"};
-        QTest::newRow("reply STX gpi@@ ETX unticks") << Steps{"TallyID=07", "Check1+", "<\x02gpi@@\x03"}
-                                                     << QByteArray("\x02GPI07@\x03") << QStringList{"Check1="};
-        QTest::newRow("STX GPI01E ETX, reply STX TLYAC ETX")
-            << Steps{"TallyID=1", "Check1+", "Combo3#4", "<\x02TLYAC\x03"} << QByteArray("\x02GPI01E\x03")
-            << QStringList{"Label3=PGM: 03 01", "Label2=[STX]TLYAC[ETX]"};
-        QTest::newRow("listing") << Steps{"Command16"} << QByteArray() << QStringList{"Test1^DB 000H, 001H, 004H"};
-        QTest::newRow("absent port") << Steps{"Combo1#15", "Command7"} << QByteArray()
-                                     << QStringList{notSent, "box=Prompt/8010: Com16: no serial device has this number"};
-        QTest::newRow("not sent, then a port chosen") << Steps{"Combo1#15", "Command7", "Combo1#0"} << QByteArray()
-                                                      << QStringList{"Label1=", "Combo1=Com1"};
-        QTest::newRow("set address warning") << Steps{"Command51"} << QByteArray()
-                                             << QStringList{QString::fromUtf8("box=警告/执行此操作时控制线只能连接单独一个泰丽灯！")};
-        QTest::newRow("WRM cancelled") << Steps{"cancel", "Command4"} << QByteArray()
-                                       << QStringList{"box=Warning!/The programed data will been replaced!\r\nDo you want to go on?"};
+        const auto row = [](const char *name, const Steps &steps, const QByteArray &line, const QStringList &after) {
+            QTest::newRow(name) << steps << line << after;
+        };
+        row("STX SID ETX", {"Command7"}, "\x02SID\x03", {"Combo1=Com1"});
+        row("STX QID1A ETX", {"TallyID=1a", "Enter"}, "\x02QID1A\x03", {"TallyID=1A"});
+        row("STX SETIDA1 ETX", {"Text1=A1", "Command52"}, "\x02SETIDA1\x03", {"Text1=A2"});
+        row("STX RDR05 ETX", {"TallyID=5", "Command9"}, "\x02RDR05\x03", {noResponse});
+        row("STX WRR01 00x31 01 02 ETX", {"TallyID=1", "424,104", "Command10"}, "\x02WRR01" + QByteArray("00").repeated(31) + "0102\x03",
+            {"Test1=" + QString("00 ").repeated(31) + "01 ", "pixel@6300,100=red", "pixel@100,1500=black"});
+        row("STX WRM02 00x32 02 ETX", {"TallyID=2", "Command4"}, "\x02WRM02" + QByteArray("00").repeated(32) + "02\x03", {noResponse});
+        row("STX RTM01 ETX", {"TallyID=1", "Command11"}, "\x02RTM01\x03", {noResponse});
+        row("STX MTR ETX", {"Command12"}, "\x02MTR\x03", {"TallyID=??"});
+        row("STX CFG01A0 ETX", {"TallyID=1", "Check1+", "Combo2#8"}, "\x02" "CFG01A0\x03", {noResponse});
+        row("STX GPI01E ETX", {"TallyID=1", "Check1+", "Combo3#4"}, "\x02GPI01E\x03", {"Label2=GPI01E", noResponse});
+        row("STX GPI01E ETX STX GPW01A ETX STX GPI01@ ETX", {"TallyID=1", "Check1+", "Combo3#4", "Combo4#0", "Check1-"},
+            "\x02GPI01E\x03\x02GPW01A\x03\x02GPI01@\x03", {"Combo3=对应并行输入", "Combo4=对应并行输入", "Label2=GPI01@"});
+        row("STX GPI1?@ ETX", {"Check1+", "TallyID=1\x02", "Check1-"}, "\x02GPI1?@\x03", {"Combo3=对应并行输入", "TallyID=1\x02"});
+        row("STX TON01 ETX STX TOF01 ETX", {"TallyID=1", "Command22", "Command22"}, "\x02TON01\x03\x02TOF01\x03", {"Command22="});
+        row("STX TWN03 ETX twice in PXR-09 mode", {"TallyID=3", "Check1+", "Command23", "Command23"}, "\x02TWN03\x03\x02TWN03\x03", {"Command23="});
+        row("STX TON01 TFH01 TON01 TWF01 ETX", {"TallyID=1", "Command22", "Command21", "Command21"},
+            "\x02TON01\x03\x02TFH01\x03\x02TON01\x03\x02TWF01\x03", {"Command22=bold", "Command21="});
+        row("STX CHR01   AB ETX", {"TallyID=1", "Text3=AB", "Command13"}, "\x02" "CHR01   AB\x03", {"Text3=   AB"});
+        row("STX CHR01 ??ABC ETX", {"TallyID=1", "Text3=x中😀ABC", "Command13"}, "\x02" "CHR01??ABC\x03", {"Text3=中😀ABC"});
+        row("reply STX rdm FFx32 E0 ETX", {"<\x02rdm" + kFF32 + "E0\x03"}, {}, {"Test1=" + QString("FF ").repeated(32), "Label1=Download finished!"});
+        row("reply STX gpiEB ETX", {"<\x02gpiEB\x03"}, {}, {"Check1=checked", "Combo3=05", "Combo4=02"});
+        row("reply STX gpi@@ ETX unticks", {"TallyID=07", "Check1+", "<\x02gpi@@\x03"}, "\x02GPI07@\x03", {"Check1="});
+        row("STX GPI01E ETX, reply STX TLYAC ETX", {"TallyID=1", "Check1+", "Combo3#4", "<\x02TLYAC\x03"}, "\x02GPI01E\x03", {"Label3=PGM: 03 01", "Label2=[STX]TLYAC[ETX]"});
+        row("listing", {"Command16"}, {}, {"Test1^DB 000H, 001H, 004H"});
+        row("absent port", {"Combo1#15", "Command7"}, {}, {notSent, "box=Prompt/8010: Com16: no serial device has this number"});
+        row("not sent, then a port chosen", {"Combo1#15", "Command7", "Combo1#0"}, {}, {"Label1=", "Combo1=Com1"});
+        row("set address warning", {"Command51"}, {}, {"box=警告/执行此操作时控制线只能连接单独一个泰丽灯！"});
+        row("WRM cancelled", {"cancel", "Command4"}, {}, {"box=Warning!/The programed data will been replaced!\r\nDo you want to go on?"});
         const QString file = "file=" + m_dir.filePath("a.LED");
-        QTest::newRow("save and open") << Steps{"1,1", file, "Command2", "Command6", file, "Command1", "Command10"}
-                                       << "\x02WRR00" "80" + QByteArray("00").repeated(31) + "80\x03"
-                                       << QStringList{"Test1=80 " + QString("00 ").repeated(31), "box=", "pixel@100,1500=red",
-                                                      "pixel@6300,100=black"};
-        QTest::newRow("open a folder") << Steps{"file=" + m_dir.path(), "Command1"} << QByteArray()
-                                       << QStringList{"box^Warning!/" + m_dir.path() + "\r\n"};
-        QTest::newRow("not sent: SETID") << Steps{"Combo1#15", "Text1=A1", "Command52"} << QByteArray()
-                                         << QStringList{notSent, "Text1=A1"};
-        QTest::newRow("log: STX TON01 ETX") << Steps{"log", "TallyID=1", "Command22"} << QByteArray("\x02TON01\x03")
-                                            << QStringList{"log=" + console::kLineLogCaption,
-                                                           "lastrow=→ [STX]TON01[ETX] TON address 01"};
-        QTest::newRow("log: reply STX wrr ETX, a save that fails")
-            << Steps{"log", "<\x02wrr\x03", "file=" + m_dir.path(), "save"} << QByteArray()
-            << QStringList{"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.path()};
-        QTest::newRow("lost port") << Steps{"hangup"} << QByteArray() << QStringList{"Label1^Com1 ("};
+        row("save and open", {"1,1", file, "Command2", "Command6", file, "Command1", "Command10"},
+            "\x02WRR00" "80" + QByteArray("00").repeated(31) + "80\x03",
+            {"Test1=80 " + QString("00 ").repeated(31), "box=", "pixel@100,1500=red", "pixel@6300,100=black"});
+        row("open a folder", {"file=" + m_dir.path(), "Command1"}, {}, {"box^Warning!/" + m_dir.path() + "\r\n"});
+        row("not sent: SETID", {"Combo1#15", "Text1=A1", "Command52"}, {}, {notSent, "Text1=A1"});
+        // A lamp is claimed on only when its frame went out.
+        row("not sent: tallies", {"Combo1#15", "Command22", "Command23", "Command21"}, {}, {notSent, "Command22=", "Command23=", "Command21="});
+        row("not sent, then STX TON00 ETX", {"Combo1#15", "Command22", "Combo1#0", "Command22"}, "\x02TON00\x03", {"Command22=bold"});
+        row("not sent, then STX TWN00 ETX", {"Combo1#15", "Command23", "Combo1#0", "Command23"}, "\x02TWN00\x03", {"Command23=bold"});
+        row("not sent, then STX TFH00 ETX", {"Combo1#15", "Command21", "Combo1#0", "Command21"}, "\x02TFH00\x03", {"Command21=bold"});
+        row("log: STX TON01 ETX", {"log", "TallyID=1", "Command22"}, "\x02TON01\x03", {"log=" + console::kLineLogCaption, "lastrow=→ [STX]TON01[ETX] TON address 01"});
+        row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.path(), "save"}, {},
+            {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.path()});
+        row("lost port", {"hangup"}, {}, {"Label1^Com1 ("});
     }
     void operate()
     {

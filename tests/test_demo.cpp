@@ -6,7 +6,6 @@
 #include "tests/support/recordingboxes.h"
 #include "tests/support/shownpixel.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -26,8 +25,7 @@ struct Rig {
     std::unique_ptr<DemoWindow> w;
     explicit Rig(QStringList ports = {})
     {
-        w = std::make_unique<DemoWindow>(platform::PortMap(ports.isEmpty() ? QStringList{pty.slavePath()} : ports), boxes,
-                                         clock);
+        w = std::make_unique<DemoWindow>(platform::PortMap(ports.isEmpty() ? QStringList{pty.slavePath()} : ports), boxes, clock);
         w->Timer1->stop();
     }
     // What one tick sends, up to a mark written after it.

@@ -1,6 +1,7 @@
 // The dot image, its hex image text, the data listing and .LED files, without a window.
 #include "console/dotimage.h"
 #include "console/ledfile.h"
+#include "tests/support/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,9 +50,8 @@ private slots:
     void cells()
     {
         QFETCH(QPointF, at);
-        QFETCH(QPoint, cell);
         const Cell c = cellAt(at.x(), at.y());
-        QCOMPARE(QPoint(c.column, c.row), cell);
+        QTEST(QPoint(c.column, c.row), "cell");
     }
 
     void hexText_data()
@@ -67,8 +67,7 @@ private slots:
     void hexText()
     {
         QFETCH(QString, text);
-        QFETCH(QString, written);
-        QCOMPARE(dotsToHex(hexToDots(text)), written);
+        QTEST(dotsToHex(hexToDots(text)), "written");
     }
 
     void listing_data()
@@ -103,10 +102,8 @@ private slots:
     void ledFileLines()
     {
         QFETCH(QByteArray, bytes);
-        QFile file(path("lines.LED"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
-        QTEST(readLedFile(file.fileName()).text, "text");
+        QVERIFY(testsupport::writeFile(path("lines.LED"), bytes));
+        QTEST(readLedFile(path("lines.LED")).text, "text");
     }
 
     void refused()
@@ -128,23 +125,19 @@ private slots:
         // No file system takes a name this long; the temporary file has no
         // name yet (O_TMPFILE), so only the commit finds out.
         QVERIFY(!writeLedFile(path(QString(252, 'x') + ".LED"), kZeros).ok());
-        QFile old(path("kept.LED"));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
-        old.close();
+        QVERIFY(testsupport::writeFile(path("kept.LED"), "old\r\n"));
         // Below a file size limit the image goes out short, whoever runs this:
         // the old file stays.
         rlimit was{};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &was) == 0);
-        rlimit tiny = was;
-        tiny.rlim_cur = 10;
+        const rlimit tiny{10, was.rlim_max};
         const auto handler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(setrlimit(RLIMIT_FSIZE, &tiny) == 0);
-        const bool written = writeLedFile(old.fileName(), kZeros).ok();
+        const bool written = writeLedFile(path("kept.LED"), kZeros).ok();
         setrlimit(RLIMIT_FSIZE, &was);
         std::signal(SIGXFSZ, handler);
         QVERIFY(!written);
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), QByteArray("old\r\n"));
+        QCOMPARE(testsupport::fileBytes(path("kept.LED")), QByteArray("old\r\n"));
     }
 };
 

@@ -29,9 +29,8 @@ private slots:
     void addresses()
     {
         QFETCH(QString, text);
-        QFETCH(QString, read);
         const SetIdStep step = setIdStep(text);
-        QCOMPARE(QStringList({normaliseAddress(text), step.sent, step.next}).join(' '), read);
+        QTEST(QStringList({normaliseAddress(text), step.sent, step.next}).join(' '), "read");
     }
 
     // One row, two rules: the line reads leading digits only, hex image
@@ -54,10 +53,8 @@ private slots:
     void pairValues()
     {
         QFETCH(QString, pair);
-        QFETCH(int, onLine);
-        QFETCH(int, inHexText);
-        QCOMPARE(linePairValue(pair), onLine);
-        QCOMPARE(hexTextPairValue(pair), inHexText);
+        QTEST(linePairValue(pair), "onLine");
+        QTEST(hexTextPairValue(pair), "inHexText");
     }
 
     void imageReplies_data()
@@ -73,17 +70,14 @@ private slots:
         QTest::newRow("rdr01010: 2.5 pairs round to 2") << "rdr01010" << true << "01 ";
         QTest::newRow("rdr0102037: 3.5 pairs round to 4") << "rdr0102037" << false << "01 02 03 ";
         // " 1" is 0 on the line: the sum is 00 and the checksum 01 is wrong.
-        QTest::newRow("rdm ' 1' 00x31 01") << "rdm 1" + QString("00").repeated(31) + "01" << false
-                                            << " 1 " + QString("00 ").repeated(31);
+        QTest::newRow("rdm ' 1' 00x31 01") << "rdm 1" + QString("00").repeated(31) + "01" << false << " 1 " + QString("00 ").repeated(31);
     }
     void imageReplies()
     {
         QFETCH(QString, reply);
-        QFETCH(bool, ok);
-        QFETCH(QString, hexText);
         const ImageReply r = readImageReply(reply);
-        QCOMPARE(r.checksumOk, ok);
-        QCOMPARE(r.hexText, hexText);
+        QTEST(r.checksumOk, "ok");
+        QTEST(r.hexText, "hexText");
     }
 
     void uploads_data()
@@ -92,19 +86,15 @@ private slots:
         QTest::addColumn<QString>("hexText");
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("STX WRR00 00x32 00 ETX") << "00" << "" << "\x02WRR00" + QByteArray("00").repeated(32) + "00\x03";
-        QTest::newRow("STX WRR02 FFx32 E2 ETX") << "02" << QString("FF ").repeated(32)
-                                                << "\x02WRR02" + QByteArray("FF").repeated(32) + "E2\x03";
-        QTest::newRow("STX WRR10 80 01 00x30 91 ETX") << "10" << "80 01"
-                                                      << "\x02WRR10" "8001" + QByteArray("00").repeated(30) + "91\x03";
-        QTest::newRow("STX WRR01 00 01x31 20 ETX: ' 1' is 00") << "01" << " 1 " + QString("01 ").repeated(31)
-                                                            << "\x02WRR0100" + QByteArray("01").repeated(31) + "20\x03";
+        QTest::newRow("STX WRR02 FFx32 E2 ETX") << "02" << QString("FF ").repeated(32) << "\x02WRR02" + QByteArray("FF").repeated(32) + "E2\x03";
+        QTest::newRow("STX WRR10 80 01 00x30 91 ETX") << "10" << "80 01" << "\x02WRR10" "8001" + QByteArray("00").repeated(30) + "91\x03";
+        QTest::newRow("STX WRR01 00 01x31 20 ETX: ' 1' is 00") << "01" << " 1 " + QString("01 ").repeated(31) << "\x02WRR0100" + QByteArray("01").repeated(31) + "20\x03";
     }
     void uploads()
     {
         QFETCH(QString, address);
         QFETCH(QString, hexText);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(uploadFrame(u"WRR", address, hexText), expected);
+        QTEST(uploadFrame(u"WRR", address, hexText), "expected");
     }
 
     void commands_data()
@@ -119,8 +109,7 @@ private slots:
         QTest::newRow("STX GPI 01 p ETX") << Mnemonic::GPI << "01" << QString(inputCode(48)) << QByteArray("\x02GPI01p\x03");
         QTest::newRow("STX TLW AX ETX") << Mnemonic::TLW << "" << "AX" << QByteArray("\x02TLWAX\x03");
         const QString ff = QString(64, u'F');
-        QTest::newRow("STX WRR 01 FFx32 E1 ETX")
-            << Mnemonic::WRR << "01" << ff + "E1" << QByteArray("\x02WRR01") + ff.toLatin1() + "E1\x03";
+        QTest::newRow("STX WRR 01 FFx32 E1 ETX") << Mnemonic::WRR << "01" << ff + "E1" << QByteArray("\x02WRR01") + ff.toLatin1() + "E1\x03";
     }
     void commands()
     {

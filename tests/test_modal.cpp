@@ -4,11 +4,10 @@
 #include "demo/demowindow.h"
 #include "platform/modalgate.h"
 #include "tests/support/consolerig.h"
+#include "tests/support/files.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,17 +53,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString name = dir.filePath("a.LED");
-        {
-            HeldReplyRig r;
-            r.dialogs.names << name;
-            r.w->Command2_Click();
-            QTRY_COMPARE(r.w->Test1->text(), kTextFF);
-        }
-        QFile saved(name);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), (kText00 + "\r\n").toLatin1());
         HeldReplyRig r;
-        r.dialogs.names << name;
+        r.dialogs.names << name << name;
+        r.w->Command2_Click();
+        QTRY_COMPARE(r.w->Test1->text(), kTextFF);
+        QCOMPARE(fileBytes(name), (kText00 + "\r\n").toLatin1());
         r.w->Command1_Click();
         QCOMPARE(r.w->Test1->text(), kText00 + "\r\n");
         QTRY_COMPARE(r.w->Test1->text(), kTextFF);
@@ -106,31 +99,6 @@ private slots:
         QCOMPARE(reopened.count(), 0);
         QCoreApplication::processEvents();
         QCOMPARE(reopened.count(), 1);
-    }
-
-    // A lamp is claimed on only when its frame went out.
-    void tallyButtonWithoutPortKeepsItsFlag_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("STX TON 00 ETX") << "Command22" << QByteArray("\x02TON00\x03");
-        QTest::newRow("STX TWN 00 ETX") << "Command23" << QByteArray("\x02TWN00\x03");
-        QTest::newRow("STX TFH 00 ETX") << "Command21" << QByteArray("\x02TFH00\x03");
-    }
-    void tallyButtonWithoutPortKeepsItsFlag()
-    {
-        QFETCH(QString, button);
-        QFETCH(QByteArray, frame);
-        ConsoleRig r;
-        auto *b = r.w->findChild<QPushButton *>(button);
-        QVERIFY(r.w->MSComm1->setPortOpen(false).ok());
-        b->click();
-        QCOMPARE(r.w->Label1->text(), console::kNotSent);
-        QVERIFY(!r.w->PgmOn && !r.w->PvwOn && !r.w->FlashOn && !b->font().bold());
-        QVERIFY(r.w->MSComm1->setPortOpen(true).ok());
-        b->click();
-        QCOMPARE(r.pty.readBytes(frame.size()), frame);
-        QVERIFY(b->font().bold());
     }
 };
 

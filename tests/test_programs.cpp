@@ -1,28 +1,16 @@
-// kandrel's show logic and velk's tally frame, lamp panel and port list, without windows.
-#include "demo/demosequence.h"
+// velk's tally frame, lamp panel and port list, without windows. kandrel's
+// show logic is in test_demo, through its window.
 #include "simulator/lamppanel.h"
 #include "simulator/portlist.h"
 #include "simulator/tallyframe.h"
 
 #include <QTest>
 
-using demo::TickMode;
 using simulator::PortChoice;
 
 class TestPrograms : public QObject {
     Q_OBJECT
 private slots:
-    void kandrel()
-    {
-        QCOMPARE(demo::tickMode(false, false), TickMode::Idle);
-        QCOMPARE(demo::tickMode(false, true), TickMode::ClockShow);
-        QCOMPARE(demo::tickMode(true, true), TickMode::VirtualInputShow);
-        QCOMPARE(demo::clockText(QTime(14, 3, 9)), QString("03:09"));
-        demo::Inputs inputs{};
-        inputs[5] = inputs[0] = inputs[2] = inputs[23] = true;
-        QCOMPARE(demo::inputLetters(inputs), QString("ACFX"));
-    }
-
     void tallyFrames_data()
     {
         QTest::addColumn<QList<int>>("lit");  // lamp numbers 1..64

@@ -39,8 +39,7 @@ private slots:
         QTest::newRow("STX TON ETX is unknown") << QByteArray("\x02TON\x03") << QStringList{"status TON"};
         QTest::newRow("ab ETX before any STX") << QByteArray("ab\x03") << QStringList{"status ab"};
         QTest::newRow("STX tf ETX h7 ETX") << QByteArray("\x02tf\x03h7\x03") << QStringList{"status tfh7"};
-        QTest::newRow("STX rdm FFx32 E0 ETX") << "\x02rdm" + kFF32 + "E0\x03"
-                                              << QStringList{"status Download finished!", "image " + kFFText};
+        QTest::newRow("STX rdm FFx32 E0 ETX") << "\x02rdm" + kFF32 + "E0\x03" << QStringList{"status Download finished!", "image " + kFFText};
         QTest::newRow("STX rdr FFx32 e0 ETX") << "\x02rdr" + kFF32 + "e0\x03"
             << QStringList{"status Download CRC Error", "box Critical Ok Warning!/Download CRC Error", "image " + kFFText};
         QTest::newRow("STX err1 ETX") << QByteArray("\x02" "err1\x03") << QStringList{"box Critical Ok Warning!/Command Error"};
@@ -61,11 +60,10 @@ private slots:
     void frames()
     {
         QFETCH(QByteArray, line);
-        QFETCH(QStringList, view);
         testsupport::ReceiverRig r;
         r.view.status = "No Response";  // until the STX
         r.feed(line);
-        QCOMPARE(shown(r.view), view);
+        QTEST(shown(r.view), "view");
     }
 
     void monitorIsBounded()

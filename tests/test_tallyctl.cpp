@@ -2,6 +2,7 @@
 // (replies a unit will not give: a bad checksum, err2 once), and its two
 // watches reading hand-written frames.
 #include "cli/tallyctl.h"
+#include "tests/support/files.h"
 #include "tests/support/pty.h"
 #include "unit/virtualunits.h"
 
@@ -14,24 +15,20 @@
 #include <QTimer>
 
 #include <csignal>
-#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 struct Run {
     int code;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 Run tallyctl(const QStringList &args)
 {
     QString out, err;
     QTextStream o(&out), e(&err);
-    const int code = cli::run(QStringList{"tallyctl"} + args, o, e);
-    o.flush();
-    e.flush();
+    const int code = cli::run(QStringList{"tallyctl"} + args, o, e); // a stream on a string holds nothing back
     return {code, out, err};
 }
 
@@ -104,13 +101,8 @@ private slots:
         QFETCH(QByteArray, saved);
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
-        if (!file.isEmpty()) {
-            QFile led("x.LED");
-            QVERIFY(led.open(QIODevice::WriteOnly) && led.write(file) == file.size());
-        }
-        unit::Options options;
-        options.addresses = units;
-        unit::VirtualUnits line{options};
+        if (!file.isEmpty()) QVERIFY(testsupport::writeFile("x.LED", file));
+        unit::VirtualUnits line{unit::Options{units, {}, {}}};
         QString error;
         QVERIFY2(line.start(&error), qPrintable(error));
         QStringList received;
@@ -124,11 +116,7 @@ private slots:
         if (run.code != 0) QVERIFY(!run.err.isEmpty());
         if (run.code != 0 && !file.isEmpty()) QVERIFY(run.err.contains("x.LED"));
         if (run.code == 2 && !frames.isEmpty()) QVERIFY(run.err.contains("units 01, 02, 03 answered"));
-        if (!saved.isEmpty()) {
-            QFile led("x.LED");
-            QVERIFY(led.open(QIODevice::ReadOnly));
-            QCOMPARE(led.readAll(), saved);
-        }
+        if (!saved.isEmpty()) QCOMPARE(testsupport::fileBytes("x.LED"), saved);
     }
 
     void handDrivenLine_data()
@@ -201,10 +189,9 @@ private slots:
         testsupport::Pty pty;
         HangUp guard(pty);
         // The line's settings as they were before: the watch must leave them so.
-        const int slave = ::open(qPrintable(pty.slavePath()), O_RDWR | O_NOCTTY);
-        const auto settings = [slave] {
+        const auto settings = [&pty] {
             termios t{};
-            tcgetattr(slave, &t);
+            tcgetattr(pty.masterFd(), &t); // the master reads the settings of the line
             return QList<quint64>{t.c_iflag, t.c_oflag, t.c_cflag, t.c_lflag, cfgetospeed(&t)};
         };
         const QList<quint64> before = settings();
@@ -219,7 +206,6 @@ private slots:
         for (QString &line : got) line = line.section(' ', 1);
         QCOMPARE(got, lines);
         QCOMPARE(settings(), before);
-        ::close(slave);
     }
 
     // velk's own frames (Continue mode, ID 01, all dark) through a pty pair:

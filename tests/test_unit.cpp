@@ -14,8 +14,7 @@ const QByteArray k00 = QByteArray("00").repeated(32);
 QByteArray run(UnitLine &line, const Frames &frames)
 {
     QByteArray replies;
-    for (const QByteArray &f : frames)
-        for (const QByteArray &r : line.handle(f)) replies += r;
+    for (const QByteArray &f : frames) replies += line.handle(f).join();
     return replies;
 }
 
@@ -55,7 +54,6 @@ private slots:
         QTest::newRow("MTR") << Frames{"WRM01" + kFF + "E1", "WRR2A" + kFF + "0A", "MTR"} << QByteArray("\x02wrm\x03\x02wrr\x03") << QString("01 ram FF prom FF; 2A");
         QTest::newRow("QID2A QID03") << Frames{"QID2A", "QID03"} << QByteArray("\x02id2A\x03") << QString("01; 2A");
         QTest::newRow("SETID05") << Frames{"SETID05", "QID01", "SID"} << QByteArray("\x02si05\x03\x02si05\x03") << QString("05; 05");
-        QTest::newRow("SETID07, QID07") << Frames{"SETID07", "QID07"} << QByteArray("\x02id07\x03\x02id07\x03") << QString("07; 07");
         QTest::newRow("SETID07, WRR07 FFx32 E7, RDR07") << Frames{"SETID07", "WRR07" + kFF + "E7", "RDR07"}
                                                         << "\x02wrr\x03\x02wrr\x03\x02rdr" + kFF + "E0\x03\x02rdr" + kFF + "E0\x03" << QString("07 ram FF; 07 ram FF");
         QTest::newRow("CHR") << Frames{"CHR01ABCDE", "CHR01AB"} << QByteArray("\x02" "chr\x03\x02" "err1\x03") << QString("01 text ABCDE; 2A");
@@ -73,9 +71,8 @@ private slots:
     void replies()
     {
         QFETCH(Frames, frames);
-        QFETCH(QByteArray, replies);
         UnitLine line({0x01, 0x2A});
-        QCOMPARE(run(line, frames), replies);
+        QTEST(run(line, frames), "replies");
         QTEST(state(line.units()), "state");
     }
 };

@@ -75,11 +75,6 @@ QByteArray Pty::readBytes(int count, int timeoutMs)
     return got;
 }
 
-ReplugPort::ReplugPort() : m_link(m_dir.filePath(QStringLiteral("ttyTALLY"))), m_pty(std::make_unique<Pty>())
-{
-    if (!QFile::link(m_pty->slavePath(), m_link)) qFatal("cannot link %s", qPrintable(m_link));
-}
-
 void ReplugPort::replug()
 {
     auto next = std::make_unique<Pty>();

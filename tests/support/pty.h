@@ -13,8 +13,7 @@ class Pty {
 public:
     Pty();
     ~Pty();
-    Pty(const Pty &) = delete;
-    Pty &operator=(const Pty &) = delete;
+    Q_DISABLE_COPY(Pty)
 
     QString slavePath() const { return m_slavePath; }
     // The test's end (non-blocking), for readers that wait on it themselves.
@@ -47,7 +46,7 @@ bool holdsOpen(qint64 pid, const QString &device);
 // adapter comes back under the same name.
 class ReplugPort {
 public:
-    ReplugPort();
+    ReplugPort() : m_link(m_dir.filePath(QStringLiteral("ttyTALLY"))) { replug(); }
     QString path() const { return m_link; }
     Pty &pty() { return *m_pty; }
     // The far end hangs up.

@@ -15,8 +15,7 @@ public:
     struct Call {
         Icon icon;
         Buttons buttons;
-        QString title;
-        QString text;
+        QString title, text;
     };
 
     QList<Call> calls;
