@@ -13,6 +13,13 @@ void check(bool ok)
 {
     if (!ok) std::abort();
 }
+// The bytes in reads of step bytes (the last one shorter).
+QList<QByteArrayView> reads(QByteArrayView bytes, qsizetype step)
+{
+    QList<QByteArrayView> out;
+    for (qsizetype at = 0; at < bytes.size(); at += step) out << bytes.sliced(at, std::min(step, bytes.size() - at));
+    return out;
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -23,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     using namespace bridge;
 #if BRIDGE_READER == 1
     Tsl31Reader r;
-    for (qsizetype at = 0; at < in.size(); at += step)
-        for (const Tsl31Message &m : r.feed(in.sliced(at, std::min(step, in.size() - at))))
+    for (QByteArrayView read : reads(in, step))
+        for (const Tsl31Message &m : r.feed(read))
             check(m.address <= 126 && m.control < 0x80 && m.text.size() <= 16 && !m.text.endsWith(' '));
     check(r.pending() < Tsl31Reader::kMessageSize);
 #elif BRIDGE_READER == 2
@@ -39,19 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (stream.endsWith(Tsl5Stream::kDle)) stream.chop(1);
     stream += wrapTsl5(packet);
     QList<QByteArray> got;
-    for (qsizetype at = 0; at < stream.size(); at += step)
-        got += r.feed(QByteArrayView(stream).sliced(at, std::min(step, stream.size() - at)));
+    for (QByteArrayView read : reads(stream, step)) got += r.feed(read);
     check(!got.isEmpty() && got.last() == packet);
     for (const QByteArray &p : got) (void)readTsl5Packet(p);
 #elif BRIDGE_READER == 3
     VmixReader r;
-    for (qsizetype at = 0; at < in.size(); at += step)
-        for (const QList<VmixState> &t : r.feed(in.sliced(at, std::min(step, in.size() - at))))
+    for (QByteArrayView read : reads(in, step))
+        for (const QList<VmixState> &t : r.feed(read))
             for (VmixState s : t) check(s == VmixState::Off || s == VmixState::Program || s == VmixState::Preview);
     check(r.pending() <= VmixReader::kLineLimit);
 #else
     SwitcherReader r;
-    for (qsizetype at = 0; at < in.size(); at += step) (void)r.feed(in.sliced(at, std::min(step, in.size() - at)));
+    for (QByteArrayView read : reads(in, step)) (void)r.feed(read);
     check(r.pending() < simulator::kFrameSize);
 #endif
     return 0;

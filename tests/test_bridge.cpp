@@ -5,6 +5,8 @@
 #include "bridge/switcher.h"
 
 #include <QTemporaryDir>
+
+#include <numeric>
 #include <QTest>
 
 using namespace bridge;
@@ -35,52 +37,42 @@ QString colours(const Tsl5Display &d)
     return QStringLiteral("%1,%2,%3").arg(int(d.colour(Tsl5Lamp::LeftHand))).arg(int(d.colour(Tsl5Lamp::Text))).arg(int(d.colour(Tsl5Lamp::RightHand)));
 }
 
-// What a reader made of the pieces, and how many malformed runs it counted.
-std::pair<QStringList, qint64> readAll(const QString &reader, const QList<QByteArray> &in)
+// What a reader made of the pieces, each item as describe says, and how
+// many malformed runs it counted.
+template <class Reader, class Describe>
+std::pair<QStringList, qint64> readWith(Reader r, const QList<QByteArray> &in, Describe describe)
 {
     QStringList out;
-    if (reader == "tsl31") {
-        Tsl31Reader r;
-        for (const QByteArray &p : in)
-            for (const Tsl31Message &m : r.feed(p)) {
-                QString tallies;
-                for (int t = 1; t <= 4; ++t)
-                    if (m.tally(t)) tallies += QString::number(t);
-                out << QStringLiteral("%1:T%2:B%3:%4").arg(m.address).arg(tallies).arg(m.brightness()).arg(QString::fromLatin1(m.text).trimmed());
-            }
-        return {out, r.malformed()};
-    }
-    if (reader == "tsl5") {
-        const std::optional<Tsl5Packet> packet = readTsl5Packet(in.join());
-        if (!packet) return {{"none"}, 0};
-        for (const Tsl5Display &d : packet->displays) out << QStringLiteral("%1:%2:%3").arg(d.index).arg(colours(d), d.text);
-        return {out, 0};
-    }
-    if (reader == "tsl5 tcp") {
-        Tsl5Stream r;
-        for (const QByteArray &p : in)
-            for (const QByteArray &packet : r.feed(p)) out << packet.toHex(' ');
-        return {out, r.malformed()};
-    }
-    if (reader == "vmix") {
-        VmixReader r;
-        for (const QByteArray &p : in)
-            for (const QList<VmixState> &t : r.feed(p)) {
-                QString digits;
-                for (VmixState s : t) digits += QString::number(int(s));
-                out << digits;
-            }
-        return {out, r.malformed()};
-    }
-    SwitcherReader r;
     for (const QByteArray &p : in)
-        for (const simulator::Tally &t : r.feed(p)) {
-            QStringList lit;
-            for (int s = 0; s < simulator::kLampCount; ++s)
-                if (t.lamps[size_t(s)]) lit << QString::number(s + 1);
-            out << QStringLiteral("%1:%2").arg(t.id).arg(lit.join(','));
-        }
+        for (const auto &item : r.feed(p)) out << describe(item);
     return {out, r.malformed()};
+}
+
+std::pair<QStringList, qint64> readAll(const QString &reader, const QList<QByteArray> &in)
+{
+    const auto numbers = [](int count, auto on, int first) {
+        QStringList n;
+        for (int i = 0; i < count; ++i)
+            if (on(i)) n << QString::number(i + first);
+        return n;
+    };
+    if (reader == "tsl31")
+        return readWith(Tsl31Reader(), in, [&](const Tsl31Message &m) {
+            return QStringLiteral("%1:T%2:B%3:%4").arg(m.address).arg(numbers(4, [&](int t) { return m.tally(t + 1); }, 1).join("")).arg(m.brightness()).arg(QString::fromLatin1(m.text));
+        });
+    if (reader == "tsl5 tcp") return readWith(Tsl5Stream(), in, [](const QByteArray &packet) { return QString(packet.toHex(' ')); });
+    if (reader == "vmix")
+        return readWith(VmixReader(), in, [&](const QList<VmixState> &t) {
+            return std::accumulate(t.begin(), t.end(), QString(), [](QString d, VmixState s) { return d + QString::number(int(s)); });
+        });
+    if (reader == "switcher")
+        return readWith(SwitcherReader(), in, [&](const simulator::Tally &t) {
+            return QStringLiteral("%1:%2").arg(t.id).arg(numbers(simulator::kLampCount, [&](int s) { return t.lamps[size_t(s)]; }, 1).join(','));
+        });
+    const std::optional<Tsl5Packet> packet = readTsl5Packet(in.join());
+    QStringList out{packet ? QStringList() : QStringList{"none"}};
+    for (const Tsl5Display &d : packet.value_or(Tsl5Packet()).displays) out << QStringLiteral("%1:%2:%3").arg(d.index).arg(colours(d), d.text);
+    return {out, 0};
 }
 } // namespace
 
@@ -166,22 +158,14 @@ private slots:
             QVERIFY(c.maps[int(Kind::Tsl31)].input(3) == 3 && c.line.isEmpty());
             return;
         }
-        SourceStates states;
-        Kind k = Kind::Switcher;
-        if (kind == "tsl31") {
-            k = Kind::Tsl31;
-            states = tsl31Sources(c, Tsl31Reader().feed(hex(bytes)));
-        } else if (kind == "tsl5") {
-            k = Kind::Tsl5;
-            states = tsl5Sources(c, readTsl5Packet(hex(bytes)).value());
-        } else if (kind == "vmix") {
-            k = Kind::Vmix;
-            states = vmixSources(VmixReader().feed(hex(bytes)).value(0));
-        } else {
-            QMap<int, simulator::LampStates> ids;
-            for (const simulator::Tally &t : SwitcherReader().feed(hex(bytes))) ids[t.id] = t.lamps;
-            states = switcherSources(c, ids);
-        }
+        const QByteArray in = hex(bytes);
+        QMap<int, simulator::LampStates> ids;
+        for (const simulator::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
+        const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : Kind::Switcher;
+        const SourceStates states = k == Kind::Tsl31 ? tsl31Sources(c, Tsl31Reader().feed(in))
+                                    : k == Kind::Tsl5 ? tsl5Sources(c, readTsl5Packet(in).value())
+                                    : k == Kind::Vmix ? vmixSources(VmixReader().feed(in).value(0))
+                                                      : switcherSources(c, ids);
         TallyState state;
         state.update("input", k, states);
         QCOMPARE(tallyFrames(state.lamps(c.maps)), frames);

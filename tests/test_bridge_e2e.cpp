@@ -34,24 +34,6 @@ class TestBridgeE2e : public QObject {
     }
 
 private slots:
-    // A datagram of two TSL 3.1 messages: one pair of frames, at once.
-    void udpToTheLine()
-    {
-        testsupport::Pty line;
-        Config c;
-        c.line = line.slavePath();
-        c.refreshMs = 0;
-        c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
-        Service service(c, log());
-        QCOMPARE(service.start(), QString());
-        QCOMPARE(line.readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
-        QUdpSocket sender;
-        sender.writeDatagram(QByteArray::fromHex("8302") + QByteArray(16, ' ') + QByteArray::fromHex("8501") + QByteArray(16, ' '),
-                             QHostAddress::LocalHost, c.tsl31Udp->port);
-        QCOMPARE(line.readBytes(12), QByteArray("\x02TLYC\x03\x02TLWE\x03"));
-        QCOMPARE(line.readBytes(1, 300), QByteArray()); // no refresh asked for
-    }
-
     // velk's frames through a pty pair into the bridge, and out to the
     // units: unit 01 follows input 1 on PGM, unit 02 input 1 on PVW.
     void velkLightsTheUnitsLamps()
@@ -80,9 +62,10 @@ private slots:
         QVERIFY(!units.line().units()[0].pvw && !units.line().units()[1].pgm);
     }
 
-    // vMix goes away and comes back, the line is unplugged and plugged in:
-    // each is logged, retried every 2 s, and the newest state goes out.
-    void vmixAndLineComeBack()
+    // A TSL datagram of two messages gives one pair at once; vMix goes away
+    // and comes back, the line is unplugged and plugged in: each is logged,
+    // retried every 2 s, and the newest state goes out.
+    void tslVmixAndLineComeBack()
     {
         testsupport::ReplugPort line;
         QTcpServer vmix;
@@ -91,22 +74,26 @@ private slots:
         c.line = line.path();
         c.refreshMs = 0;
         c.vmix = Remote{"127.0.0.1", vmix.serverPort()};
+        c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
         Service service(c, log());
         QCOMPARE(service.start(), QString());
         QCOMPARE(line.pty().readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
+        QUdpSocket().writeDatagram(QByteArray::fromHex("8302") + QByteArray(16, ' ') + QByteArray::fromHex("8500") + QByteArray(16, ' '), QHostAddress::LocalHost, c.tsl31Udp->port);
+        QCOMPARE(line.pty().readBytes(11), QByteArray("\x02TLYC\x03\x02TLW\x03"));
+        QCOMPARE(line.pty().readBytes(1, 300), QByteArray()); // no refresh asked for
         for (const QByteArray tally : {"12", "21"}) {
             QTRY_VERIFY(vmix.hasPendingConnections());
             QTcpSocket *client = vmix.nextPendingConnection();
             QByteArray asked;
             QTRY_COMPARE(asked += client->readAll(), QByteArray("SUBSCRIBE TALLY\r\n"));
             client->write("TALLY OK " + tally + "\r\n");
-            QCOMPARE(line.pty().readBytes(12), tally == "12" ? QByteArray("\x02TLYA\x03\x02TLWB\x03") : QByteArray("\x02TLYB\x03\x02TLWA\x03"));
+            QCOMPARE(line.pty().readBytes(13), tally == "12" ? QByteArray("\x02TLYAC\x03\x02TLWB\x03") : QByteArray("\x02TLYBC\x03\x02TLWA\x03"));
             client->close();
         }
         line.unplug();
         QTRY_VERIFY(!m_log.filter(": lost (unplugged or hung up)").isEmpty());
         line.replug();
-        QCOMPARE(line.pty().readBytes(12, 5000), QByteArray("\x02TLYB\x03\x02TLWA\x03"));
+        QCOMPARE(line.pty().readBytes(13, 5000), QByteArray("\x02TLYBC\x03\x02TLWA\x03"));
         QCOMPARE(m_log.filter(QRegularExpression("^vmix 127.0.0.1:\\d+: .*; its last tally stays on the lamps; trying again in 2 s$")).size(), 2);
     }
 };
