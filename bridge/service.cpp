@@ -319,7 +319,7 @@ QString Service::start()
         if (const QString error = input->open(); !error.isEmpty()) failed << error;
     if (!failed.isEmpty()) return failed.join(QLatin1String("; "));
     m_line->setFrames(tallyFrames(m_lamps));
-    if (c.staleS > 0) m_staleCheck.start();
+    m_staleCheck.start();
     return {};
 }
 
@@ -335,17 +335,13 @@ void Service::reload(const Config &config)
     m_config.tsl5Tcp = old.tsl5Tcp;
     m_config.vmix = old.vmix;
     if (m_line) m_line->setRefresh(m_config.refreshMs);
-    if (m_config.staleS > 0)
-        m_staleCheck.start();
-    else
-        m_staleCheck.stop();
     publish(QStringLiteral("new mapping"));
 }
 
 void Service::heard(Input &input, const SourceStates &states, bool complete)
 {
-    if (input.stale) {
-        input.stale = false;
+    if (input.stale || input.quiet) {
+        input.stale = input.quiet = false;
         log(QStringLiteral("%1: heard again").arg(input.name()));
     }
     if (m_config.verbose) {
@@ -377,7 +373,17 @@ void Service::publish(const QString &cause)
 void Service::checkStale()
 {
     for (const auto &input : m_inputs) {
-        if (input->stale || input->silentMs() < qint64(m_config.staleS) * 1000) continue;
+        const qint64 silent = input->silentMs();
+        // A switcher repeats its frames: one that stops has gone away. TSL
+        // and vMix senders may send only on a change, so their silence
+        // says nothing.
+        if (input->kind() == Kind::Switcher && !input->quiet && silent >= kQuietSwitcherMs) {
+            input->quiet = true;
+            log(QStringLiteral("%1: no frame for %2 s; its last tally stays on the lamps")
+                    .arg(input->name())
+                    .arg(kQuietSwitcherMs / 1000));
+        }
+        if (m_config.staleS <= 0 || input->stale || silent < qint64(m_config.staleS) * 1000) continue;
         input->stale = true;
         log(QStringLiteral("%1: silent for %2 s; its tally is cleared").arg(input->name()).arg(m_config.staleS));
         m_state.replace(input->name(), input->kind(), {});

@@ -28,6 +28,7 @@ public:
     static constexpr int kRetryMs = 2000;
     static constexpr int kMaxClients = 16;
     static constexpr qsizetype kClientBacklog = 4096;
+    static constexpr int kQuietSwitcherMs = 5000;
 
     Service(Config config, Log log, QObject *parent = nullptr);
     ~Service() override;
@@ -73,7 +74,8 @@ public:
     // Empty when it is open (or will keep trying); else why not.
     virtual QString open() = 0;
     qint64 silentMs() const { return m_heard.isValid() ? m_heard.elapsed() : -1; }
-    bool stale = false;
+    bool stale = false; // cleared after --stale seconds of silence
+    bool quiet = false; // a switcher line that stopped sending, logged once
 
 protected:
     // What was read: some sources (complete = false) or all of them.
