@@ -41,6 +41,12 @@ struct Tsl5Rule {
     }
 };
 
+// Defaults, shared rather than written into every Config (GCC 12 at -O3
+// warns of the inlined initialiser lists as maybe uninitialised).
+inline const QList<int> kEveryId{0, 1, 2, 3, 4, 5, 6, 7};
+inline const QList<int> kTsl31ProgramBits{2};
+inline const QList<int> kTsl31PreviewBits{1};
+
 struct Config {
     // The unit line: a device path or a port number of --ports.
     QString line;
@@ -49,11 +55,11 @@ struct Config {
     bool verbose = false;
 
     std::optional<QString> switcher;
-    QList<int> programIds{0, 1, 2, 3, 4, 5, 6, 7};
+    QList<int> programIds = kEveryId;
     QList<int> previewIds;
 
     std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
-    QList<int> tsl31Program{2}, tsl31Preview{1}; // tally bits 1 to 4
+    QList<int> tsl31Program = kTsl31ProgramBits, tsl31Preview = kTsl31PreviewBits; // tally bits 1 to 4
     Tsl5Rule tsl5Program{Tsl5Lamp::Text, Tsl5Colour::Red};
     Tsl5Rule tsl5Preview{Tsl5Lamp::Text, Tsl5Colour::Green};
 
