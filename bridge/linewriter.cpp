@@ -1,10 +1,5 @@
 #include "bridge/linewriter.h"
 
-#include <QFile>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 #ifdef Q_OS_LINUX
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -35,17 +30,14 @@ LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
     setRefresh(refreshMs);
 }
 
-QString whyNotOpen(const QSerialPort &port)
+QString whyNotOpen(const QSerialPort &port, const QString &device)
 {
-    switch (port.error()) {
-    case QSerialPort::DeviceNotFoundError: return QStringLiteral("absent");
-    case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
-        if (::access(QFile::encodeName(port.portName()).constData(), R_OK | W_OK) == 0)
-            return QStringLiteral("busy: held by another program");
-#endif
+    switch (platform::openRefusal(port, device)) {
+    case platform::OpenRefusal::Absent: return QStringLiteral("absent");
+    case platform::OpenRefusal::Busy: return QStringLiteral("busy: held by another program");
+    case platform::OpenRefusal::NoPermission:
         return QStringLiteral("permission denied; the user needs to be in the dialout group");
-    default: break;
+    case platform::OpenRefusal::Other: break;
     }
     return port.errorString();
 }
@@ -55,7 +47,7 @@ QString LineWriter::open()
     m_port.setPortName(m_device);
     platform::applyFraming(m_port, m_settings);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString why = whyNotOpen(m_port);
+        const QString why = whyNotOpen(m_port, m_device);
         m_port.clearError();
         return QStringLiteral("line %1: cannot open: %2").arg(m_device, why);
     }

@@ -18,7 +18,7 @@ namespace bridge {
 
 // Why a serial port did not open, as the log says it: with the dialout hint
 // where permission was refused, "busy" where another program holds it.
-QString whyNotOpen(const QSerialPort &port);
+QString whyNotOpen(const QSerialPort &port, const QString &device);
 
 class LineWriter : public QObject {
     Q_OBJECT
@@ -34,8 +34,6 @@ public:
     // The frames for the newest state; sent as soon as the line is free.
     void setFrames(const QByteArray &frames);
     void setRefresh(int ms);
-    bool isOpen() const { return m_port.isOpen(); }
-    const QString &device() const { return m_device; }
 
 private:
     bool reopen();

@@ -1,6 +1,27 @@
 #include "platform/linesettings.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace platform {
+
+OpenRefusal openRefusal(const QSerialPort &port, const QString &device)
+{
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError: return OpenRefusal::Absent;
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // The device lets this user in, so the refusal was a lock: busy.
+        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) return OpenRefusal::NoPermission;
+#endif
+        return OpenRefusal::Busy;
+    default: break;
+    }
+    return OpenRefusal::Other;
+}
 
 LineSettings switcherLine()
 {

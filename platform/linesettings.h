@@ -21,6 +21,13 @@ struct LineSettings {
 // The vision switcher's tally line: 38400 8E1.
 LineSettings switcherLine();
 
+// Why a port did not open, told apart for the operator: the device is
+// absent, another program holds it, or this user may not use it (and needs
+// the dialout group). Asked of the port before its error is cleared; the
+// device is the path it was opened by.
+enum class OpenRefusal { Absent, Busy, NoPermission, Other };
+OpenRefusal openRefusal(const QSerialPort &port, const QString &device);
+
 // Baud, data bits, parity and stop bits, without flow control. Set before
 // open(): on some platforms they are applied as part of it.
 void applyFraming(QSerialPort &port, const LineSettings &settings);

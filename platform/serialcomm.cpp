@@ -3,12 +3,6 @@
 #include "link/portchoice.h"
 #include "platform/modalgate.h"
 
-#include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace platform {
 
 SerialComm::SerialComm(PortMap map, LineSettings settings, QObject *parent)
@@ -79,20 +73,19 @@ unitlink::PortResult SerialComm::openPort()
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError err = m_port.error();
         const QString reason = m_port.errorString();
+        const OpenRefusal refusal = openRefusal(m_port, dev);
         m_port.clearError();
-        if (err == QSerialPort::DeviceNotFoundError)
+        switch (refusal) {
+        case OpenRefusal::Absent:
             return unitlink::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
-        if (err == QSerialPort::PermissionError) {
-#ifdef Q_OS_UNIX
-            const QByteArray path = QFile::encodeName(dev);
-            if (::access(path.constData(), R_OK | W_OK) != 0)
-                return unitlink::PortError{DeviceUnavailable,
-                                           QStringLiteral("%1: permission denied; the user needs to be in the "
-                                                          "dialout group")
-                                               .arg(portLabel())};
-#endif
+        case OpenRefusal::NoPermission:
+            return unitlink::PortError{
+                DeviceUnavailable,
+                QStringLiteral("%1: permission denied; the user needs to be in the dialout group").arg(portLabel())};
+        case OpenRefusal::Busy:
             return unitlink::PortError{DeviceUnavailable,
                                        QStringLiteral("%1 is in use by another program").arg(portLabel())};
+        case OpenRefusal::Other: break;
         }
         if (err == QSerialPort::OpenError)
             return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
