@@ -9,7 +9,6 @@
 #include "bridge/tsl31.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -41,7 +40,6 @@ public:
     // staleness); inputs and the line stay as they are.
     void reload(const Config &config);
     const Config &config() const { return m_config; }
-    Lamps lamps() const { return m_lamps; }
 
     // Called by the inputs.
     void heard(Input &input, const SourceStates &states, bool complete);

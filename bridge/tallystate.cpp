@@ -45,32 +45,16 @@ QByteArray tallyFrames(const Lamps &lamps)
            Command(Mnemonic::TLW, {}, letters(lamps.preview)).frame();
 }
 
-bool TallyState::update(const QString &input, Kind kind, const SourceStates &states)
+void TallyState::update(const QString &input, Kind kind, const SourceStates &states)
 {
     Input &in = m_inputs[input];
     in.kind = kind;
-    bool changed = false;
-    for (auto it = states.cbegin(); it != states.cend(); ++it) {
-        SourceTally &now = in.states[it.key()];
-        changed |= now != it.value();
-        now = it.value();
-    }
-    return changed;
+    for (auto it = states.cbegin(); it != states.cend(); ++it) in.states[it.key()] = it.value();
 }
 
-bool TallyState::replace(const QString &input, Kind kind, const SourceStates &states)
+void TallyState::replace(const QString &input, Kind kind, const SourceStates &states)
 {
-    Input &in = m_inputs[input];
-    in.kind = kind;
-    const auto lit = [](const SourceStates &s) {
-        SourceStates on;
-        for (auto it = s.cbegin(); it != s.cend(); ++it)
-            if (it->program || it->preview) on.insert(it.key(), *it);
-        return on;
-    };
-    const bool changed = lit(in.states) != lit(states);
-    in.states = states;
-    return changed;
+    m_inputs[input] = {kind, states};
 }
 
 const SourceStates &TallyState::states(const QString &input) const

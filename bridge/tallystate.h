@@ -53,11 +53,10 @@ QByteArray tallyFrames(const Lamps &lamps);
 
 class TallyState {
 public:
-    // What one input says now about some of its sources; true when that
-    // changed anything.
-    bool update(const QString &input, Kind kind, const SourceStates &states);
+    // What one input says now about some of its sources.
+    void update(const QString &input, Kind kind, const SourceStates &states);
     // Replaces everything one input says (a complete picture, or nothing).
-    bool replace(const QString &input, Kind kind, const SourceStates &states);
+    void replace(const QString &input, Kind kind, const SourceStates &states);
     const SourceStates &states(const QString &input) const;
     Lamps lamps(const SourceMap (&maps)[kKinds]) const;
 
