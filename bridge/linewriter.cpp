@@ -35,8 +35,7 @@ QString whyNotOpen(const QSerialPort &port, const QString &device)
     switch (platform::openRefusal(port, device)) {
     case platform::OpenRefusal::Absent: return QStringLiteral("absent");
     case platform::OpenRefusal::Busy: return QStringLiteral("busy: held by another program");
-    case platform::OpenRefusal::NoPermission:
-        return QStringLiteral("permission denied; the user needs to be in the dialout group");
+    case platform::OpenRefusal::NoPermission: return QStringLiteral("permission denied; ") + platform::kDialoutHint;
     case platform::OpenRefusal::Other: break;
     }
     return port.errorString();

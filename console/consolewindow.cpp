@@ -26,6 +26,7 @@ ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platf
     : QWidget(parent), m_boxes(boxes), m_files(files)
 {
     setupUi(this, std::move(ports));
+    m_title = new platform::PortTitle(this, MSComm1, windowTitle());
     connectHandlers(this);
     watchLine();
     for (auto &column : m_drawn) column.fill(-1);
@@ -79,7 +80,8 @@ void ConsoleWindow::Form_Load()
     Command16->hide();
     Label1->clear();
 
-    platform::chooseStartupPort(*Combo1, *MSComm1);
+    platform::showPortDevices(*Combo1, MSComm1->portMap());
+    m_title->startUp([this] { platform::chooseStartupPort(*Combo1, *MSComm1); });
 
     platform::centreOnScreen(this);
 }

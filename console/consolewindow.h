@@ -14,6 +14,7 @@
 #include "platform/messageboxes.h"
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
+#include "platform/porttitle.h"
 #include "platform/serialcomm.h"
 
 #include <QWidget>
@@ -128,6 +129,7 @@ private:
 
     platform::MessageBoxes &m_boxes;
     platform::FileDialogs &m_files;
+    platform::PortTitle *m_title = nullptr;
 };
 
 } // namespace console

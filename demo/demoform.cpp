@@ -85,7 +85,8 @@ void DemoForm::connectHandlers(DemoWindow *w)
 {
     using W = DemoWindow;
     QObject::connect(MSComm1, &platform::SerialComm::onComm, w, &W::MSComm1_OnComm);
-    QObject::connect(MSComm1, &platform::SerialComm::portLost, w, &W::portLost);
+    // A lost port is told by the title (platform::PortTitle); the operator
+    // can choose it again from Combo1 once the device is back.
     QObject::connect(Combo1, &platform::ListCombo::click, w, &W::Combo1_Click);
     QObject::connect(Command1, &QPushButton::clicked, w, &W::Command1_Click);
     QObject::connect(Command2, &QPushButton::clicked, w, &W::Command2_Click);

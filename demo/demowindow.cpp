@@ -19,6 +19,7 @@ DemoWindow::DemoWindow(platform::PortMap ports, MessageBoxes &boxes, const platf
     : QWidget(parent), m_boxes(boxes), m_clock(clock)
 {
     setupUi(this, std::move(ports));
+    m_title = new platform::PortTitle(this, MSComm1, kCaption);
     connectHandlers(this);
     Form_Load();
     Timer1->start();
@@ -31,8 +32,8 @@ void DemoWindow::Form_Load()
     for (platform::PictureBox *row : {Picture1, Picture2})
         row->setScale(LampRowScale::x1, LampRowScale::y1, LampRowScale::x2, LampRowScale::y2);
 
-    platform::chooseStartupPort(*Combo1, *MSComm1);
-    showPortState();
+    platform::showPortDevices(*Combo1, MSComm1->portMap());
+    m_title->startUp([this] { platform::chooseStartupPort(*Combo1, *MSComm1); });
 
     platform::centreOnScreen(this);
 }
@@ -42,9 +43,8 @@ bool DemoWindow::send(const Command &command)
     const platform::OutputResult sent = MSComm1->output(command.frame());
     // No box: the tick would raise five a second. The title tells the
     // trouble until a frame goes out again.
-    m_writeTrouble =
-        sent.ok() || sent.error() == platform::OutputFailure::NoPort ? QString() : MSComm1->failureText(sent.error());
-    showPortState();
+    m_title->setTrouble(
+        sent.ok() || sent.error() == platform::OutputFailure::NoPort ? QString() : MSComm1->failureText(sent.error()));
     return sent.ok();
 }
 
@@ -64,30 +64,9 @@ void DemoWindow::setClockColour(const QColor &c)
     Label1->setPalette(p);
 }
 
-void DemoWindow::showPortState()
-{
-    QString trouble = m_writeTrouble;
-    if (!MSComm1->portOpen()) trouble = m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble;
-    const QString title = trouble.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + trouble;
-    // Five times a second from the tick: only a change is worth a repaint.
-    if (windowTitle() != title) setWindowTitle(title);
-}
-
-void DemoWindow::portLost(const QString &description)
-{
-    // The component has closed the port already; the operator can choose it
-    // again from Combo1 once the device is back.
-    m_portTrouble = description;
-    showPortState();
-}
-
 void DemoWindow::Combo1_Click()
 {
-    m_portTrouble.clear();
-    m_writeTrouble.clear();
-    const unitlink::PortResult chosen = platform::chooseListedPort(*Combo1, *MSComm1);
-    showPortState();
-    platform::promptFailure(m_boxes, chosen, QStringLiteral(":"));
+    platform::promptFailure(m_boxes, platform::chooseListedPort(*Combo1, *MSComm1), QStringLiteral(":"));
 }
 
 void DemoWindow::Command1_Click()

@@ -13,6 +13,7 @@
 #include "platform/modalgate.h"
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
+#include "platform/porttitle.h"
 #include "platform/serialcomm.h"
 
 #include <QWidget>
@@ -22,9 +23,6 @@ class QPushButton;
 namespace demo {
 
 inline const QString kCaption = QStringLiteral("Kandrel");
-// Shown in the title while no port is open, since the frames the tick
-// skips then are not reported one by one.
-inline const QString kNoPortMark = platform::kNoPortOpen;
 
 class DemoWindow : public QWidget, public DemoForm {
     Q_OBJECT
@@ -49,8 +47,9 @@ private:
     friend struct DemoForm; // connects the handlers
 
     void Form_Load();
-    // Writes one frame; false when it did not go out (no port open, or the
-    // write failed), and the title says which.
+    // Writes one frame; false when it did not go out. The title tells why
+    // (no port open, or the write failed): the frames the tick skips are not
+    // reported one by one.
     bool send(const unitlink::Command &command);
     // Normalises Text2 in place and returns the address.
     QString normaliseText2();
@@ -59,9 +58,6 @@ private:
     // Redraws every lamp of a row, lit or dark as its input is.
     void paintLamps(platform::PictureBox *row, const Inputs &inputs, const LampColours &colours);
     void setClockColour(const QColor &c);
-    // The caption, followed by why frames do not go out while they do not.
-    void showPortState();
-    void portLost(const QString &description);
 
     platform::MessageBoxes &m_boxes;
     const platform::Clock &m_clock;
@@ -73,8 +69,7 @@ private:
     bool PgmLampOn = false;
     bool PvwLampOn = false;
     unitlink::ReplyCollector ReplyBuffer;
-    QString m_portTrouble;  // why the port closed, until the next choice
-    QString m_writeTrouble; // why the last write failed on an open port
+    platform::PortTitle *m_title = nullptr;
 };
 
 } // namespace demo

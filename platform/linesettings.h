@@ -26,6 +26,7 @@ LineSettings switcherLine();
 // the dialout group). Asked of the port before its error is cleared; the
 // device is the path it was opened by.
 enum class OpenRefusal { Absent, Busy, NoPermission, Other };
+inline const QString kDialoutHint = QStringLiteral("the user needs to be in the dialout group");
 OpenRefusal openRefusal(const QSerialPort &port, const QString &device);
 
 // Baud, data bits, parity and stop bits, without flow control. Set before

@@ -32,7 +32,7 @@ std::shared_future<QStringList> ready(QStringList devices)
 
 PortMap::PortMap(QStringList devices) : m_devices(ready(std::move(devices))) {}
 
-PortMap::PortMap(std::shared_future<QStringList> devices) : m_devices(std::move(devices)) {}
+PortMap::PortMap(std::shared_future<QStringList> devices) : m_devices(std::move(devices)), m_named(false) {}
 
 PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 {
@@ -41,12 +41,12 @@ PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 #ifdef Q_OS_WIN
     QStringList com;
     for (int k = 1; k <= unitlink::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);
-    return PortMap(com);
+    return PortMap(ready(com));
 #else
     try {
         return PortMap(std::async(std::launch::async, systemPorts).share());
     } catch (const std::system_error &) {
-        return PortMap(systemPorts()); // no thread to spare: look now
+        return PortMap(ready(systemPorts())); // no thread to spare: look now
     }
 #endif
 }

@@ -22,11 +22,14 @@ public:
 
     // The device of a port number, or an empty text when it has none.
     QString device(int port) const;
+    // The list was the operator's (or a test's), not the system's.
+    bool named() const { return m_named; }
 
 private:
     explicit PortMap(std::shared_future<QStringList> devices);
 
     std::shared_future<QStringList> m_devices;
+    bool m_named = true;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "link/portchoice.h"
 #include "platform/modalgate.h"
+#include "platform/porttitle.h"
 
 namespace platform {
 
@@ -59,6 +60,7 @@ unitlink::PortResult SerialComm::openPort()
     if (m_port.isOpen())
         return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
 
+    m_refusal.clear();
     const QString dev = m_map.device(m_commPort);
     if (dev.isEmpty())
         return unitlink::PortError{
@@ -75,13 +77,13 @@ unitlink::PortResult SerialComm::openPort()
         const QString reason = m_port.errorString();
         const OpenRefusal refusal = openRefusal(m_port, dev);
         m_port.clearError();
+        m_refusal = QStringLiteral("%1 %2: %3").arg(unitlink::portEntry(m_commPort), dev, refusalText(refusal, reason));
         switch (refusal) {
         case OpenRefusal::Absent:
             return unitlink::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
         case OpenRefusal::NoPermission:
-            return unitlink::PortError{
-                DeviceUnavailable,
-                QStringLiteral("%1: permission denied; the user needs to be in the dialout group").arg(portLabel())};
+            return unitlink::PortError{DeviceUnavailable,
+                                       QStringLiteral("%1: permission denied; %2").arg(portLabel(), kDialoutHint)};
         case OpenRefusal::Busy:
             return unitlink::PortError{DeviceUnavailable,
                                        QStringLiteral("%1 is in use by another program").arg(portLabel())};

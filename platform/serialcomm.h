@@ -58,6 +58,10 @@ public:
 
     // "Com3 (/dev/ttyUSB0)", for messages.
     QString portLabel() const;
+    // Why the last open of a port with a device failed, in short: "Com1
+    // /dev/ttyUSB0: busy". Empty after an open that succeeded or found no device.
+    const QString &refusal() const { return m_refusal; }
+    const PortMap &portMap() const { return m_map; }
 
     // What a watcher of the line (the line log) is told about the port, at
     // the moment it happens (a window hears of a loss by portLost, in turn).
@@ -93,6 +97,7 @@ private:
     LineSettings m_settings;
     QSerialPort m_port;
     int m_commPort = 1;
+    QString m_refusal;
     QByteArray m_pending;
     qsizetype m_readPos = 0;
     std::optional<QString> m_lost; // told after the held characters

@@ -4,6 +4,9 @@
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 namespace platform {
 
 SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings &settings)
@@ -24,6 +27,28 @@ void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line)
 {
     // startupSearch gives 0 when no port opened: position -1, nothing chosen.
     list.setListIndex(unitlink::startupSearch(line) - 1);
+}
+
+QString portTip(const QString &device)
+{
+    const auto tr = [](const char *text) { return QCoreApplication::translate("platform::PortList", text); };
+    if (device.isEmpty()) return tr("no device: absent");
+#ifdef Q_OS_WIN
+    return device; // COM names are no paths to look for
+#else
+    return QFileInfo::exists(device) ? device : tr("%1: absent").arg(device);
+#endif
+}
+
+void showPortDevices(QComboBox &list, const PortMap &ports)
+{
+    const QString prefix = unitlink::portEntry(1).chopped(1);
+    for (int i = 0; i < list.count(); ++i) {
+        const QString entry = list.itemText(i);
+        bool number = false;
+        const int port = entry.startsWith(prefix) ? entry.mid(prefix.size()).toInt(&number) : 0;
+        if (number) list.setItemData(i, portTip(ports.device(port)), Qt::ToolTipRole);
+    }
 }
 
 unitlink::PortResult chooseListedPort(const ListCombo &list, unitlink::SerialLine &line)

@@ -7,6 +7,7 @@
 #include "platform/portmap.h"
 #include "platform/serialcomm.h"
 
+class QComboBox;
 class QObject;
 
 namespace platform {
@@ -29,6 +30,12 @@ void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result,
 // does. Selecting runs the list's click handler, which closes that port and
 // opens it once more.
 void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line);
+
+// What a port entry's tooltip says of its device: the path, or that there
+// is none on this machine ("/dev/ttyUSB0: absent").
+QString portTip(const QString &device);
+// Puts portTip on each "Com<n>" entry of a list; other entries get none.
+void showPortDevices(QComboBox &list, const PortMap &ports);
 
 // Closes the open port and opens the one of the selected entry.
 unitlink::PortResult chooseListedPort(const ListCombo &list, unitlink::SerialLine &line);

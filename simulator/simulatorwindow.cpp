@@ -29,8 +29,9 @@ SimulatorWindow::~SimulatorWindow() = default;
 void SimulatorWindow::Form_Load()
 {
     setWindowTitle(kCaption);
+    m_title = new platform::PortTitle(this, MSComm1, kCaption);
     initPanel();
-    SearchPorts();
+    m_title->startUp([this] { SearchPorts(); });
     Option1->setChecked(true);
     Combo2->setListIndex(1);
 
@@ -73,6 +74,7 @@ void SimulatorWindow::SearchPorts()
     }
     for (int port = 1; port <= unitlink::kPortCount; ++port) ProbePort(port);
     Combo1->addItem(kSearchEntry);
+    platform::showPortDevices(*Combo1, MSComm1->portMap());
     // The last port found; with none found there is nothing to choose and
     // the list stays blank.
     const int last = Combo1->count() - 2;

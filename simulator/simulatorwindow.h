@@ -9,6 +9,7 @@
 #include "platform/modalgate.h"
 #include "platform/picturebox.h"
 #include "platform/portmap.h"
+#include "platform/porttitle.h"
 #include "platform/serialcomm.h"
 #include "simulator/simulatorform.h"
 #include "simulator/tallyframe.h"
@@ -49,6 +50,7 @@ private:
     void portLost(const QString &description);
 
     platform::MessageBoxes &m_boxes;
+    platform::PortTitle *m_title = nullptr;
     LampStates Lamps{};
     TallyBytes TallyFrame{};
 };

@@ -79,7 +79,7 @@ private slots:
         const auto row = [](const char *name, const Steps &steps, const QByteArray &line, const QStringList &after) {
             QTest::newRow(name) << steps << line << after;
         };
-        row("STX SID ETX", {"Command7"}, "\x02SID\x03", {"Combo1=Com1"});
+        row("STX SID ETX", {"Command7"}, "\x02SID\x03", {"Combo1=Com1", "title=ZIDID 显示控制器 - Com1 (PTY)", "tip0=PTY", "tip15=no device: absent"});
         row("STX QID1A ETX", {"TallyID=1a", "Enter"}, "\x02QID1A\x03", {"TallyID=1A"});
         row("STX SETIDA1 ETX", {"Text1=A1", "Command52"}, "\x02SETIDA1\x03", {"Text1=A2"});
         row("STX RDR05 ETX", {"TallyID=5", "Command9"}, "\x02RDR05\x03", {noResponse});
@@ -104,7 +104,7 @@ private slots:
         row("reply STX gpi@@ ETX unticks", {"TallyID=07", "Check1+", "<\x02gpi@@\x03"}, "\x02GPI07@\x03", {"Check1="});
         row("STX GPI01E ETX, reply STX TLYAC ETX", {"TallyID=1", "Check1+", "Combo3#4", "<\x02TLYAC\x03"}, "\x02GPI01E\x03", {"Label3=PGM: 03 01", "Label2=[STX]TLYAC[ETX]"});
         row("listing", {"Command16"}, {}, {"Test1^DB 000H, 001H, 004H"});
-        row("absent port", {"Combo1#15", "Command7"}, {}, {notSent, "box=Prompt/8010: Com16: no serial device has this number"});
+        row("absent port", {"Combo1#15", "Command7"}, {}, {notSent, "box=Prompt/8010: Com16: no serial device has this number", "title=ZIDID 显示控制器 - no serial port open"});
         row("not sent, then a port chosen", {"Combo1#15", "Command7", "Combo1#0"}, {}, {"Label1=", "Combo1=Com1"});
         row("set address warning", {"Command51"}, {}, {"box=警告/执行此操作时控制线只能连接单独一个泰丽灯！"});
         row("WRM cancelled", {"cancel", "Command4"}, {}, {"box=Warning!/The programed data will been replaced!\r\nDo you want to go on?"});
@@ -122,7 +122,7 @@ private slots:
         row("log: STX TON01 ETX", {"log", "TallyID=1", "Command22"}, "\x02TON01\x03", {"log=" + console::kLineLogCaption, "lastrow=→ [STX]TON01[ETX] TON address 01"});
         row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.path(), "save"}, {},
             {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.path()});
-        row("lost port", {"hangup"}, {}, {"Label1^Com1 ("});
+        row("lost port", {"hangup"}, {}, {"Label1^Com1 (", "title=ZIDID 显示控制器 - Com1 (PTY) lost"});
     }
     void operate()
     {
@@ -139,6 +139,8 @@ private slots:
                     const console::LogRow &row = r.w->lineLog().row(r.w->lineLog().size() - 1);
                     return row.directionText() + " " + row.frameText() + " " + row.meaning;
                 }
+                if (a.startsWith("title")) return r.w->windowTitle().replace(r.pty.slavePath(), "PTY");
+                if (a.startsWith("tip")) return r.w->Combo1->itemData(a.mid(3, at - 3).toInt(), Qt::ToolTipRole).toString().replace(r.pty.slavePath(), "PTY");
                 if (a.startsWith("box")) return r.boxes.calls.isEmpty() ? QString() : r.boxes.calls.last().title + "/" + r.boxes.calls.last().text;
                 if (a.startsWith("pixel@")) {
                     const QStringList xy = a.mid(6, at - 6).split(',');
@@ -155,6 +157,32 @@ private slots:
         // Whatever the steps sent is on the line ahead of a mark written last.
         if (r.w->MSComm1->portOpen() && r.w->MSComm1->output("~").ok()) line += '~';
         QCOMPARE(r.pty.readBytes(int(line.size())), line);
+    }
+
+    // A port the operator named that does not open: the title says why, the line log has it, no box.
+    void startupRefusal_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("absent") << false << "ZIDID 显示控制器 - no serial port open (Com1 /dev/tally-none: absent)" << "not opened: Com1 (/dev/tally-none): no such device";
+        QTest::newRow("busy") << true << "ZIDID 显示控制器 - no serial port open (Com1 PTY: busy)" << "not opened: Com1 (PTY) is in use by another program";
+    }
+    void startupRefusal()
+    {
+        QFETCH(bool, held);
+        QFETCH(QString, title);
+        QFETCH(QString, logged);
+        testsupport::Pty pty;
+        testsupport::RecordingBoxes boxes;
+        testsupport::RecordingDialogs dialogs;
+        const platform::PortMap ports({held ? pty.slavePath() : "/dev/tally-none", "", ""});
+        platform::SerialComm other(ports, {});
+        QVERIFY(!held || other.setPortOpen(true).ok());
+        console::ConsoleWindow w(ports, boxes, dialogs);
+        QCOMPARE(w.windowTitle().replace(pty.slavePath(), "PTY"), title);
+        QCOMPARE(QString(w.lineLog().row(1).meaning).replace(pty.slavePath(), "PTY"), logged);
+        QVERIFY(boxes.calls.isEmpty());
     }
 };
 

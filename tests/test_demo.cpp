@@ -79,12 +79,15 @@ private slots:
         QVERIFY(!r.w->Command2->font().bold() && r.w->Command3->font().bold());
         r.pty.write("\x02ton\x03\x02si1A\x03");  // the reply to SID fills in the address
         QTRY_COMPARE(r.w->Text2->text(), QString("1A"));
+        QCOMPARE(r.w->windowTitle(), "Kandrel - Com1 (" + r.pty.slavePath() + ")");
+        r.pty.closeMaster();
+        QTRY_COMPARE(r.w->windowTitle(), "Kandrel - Com1 (" + r.pty.slavePath() + ") lost");
     }
 
     void noPortOpen()
     {
         Rig r({""});
-        QVERIFY2(r.w->windowTitle().contains(demo::kNoPortMark), qPrintable(r.w->windowTitle()));
+        QCOMPARE(r.w->windowTitle(), QString("Kandrel - no serial port open"));
         r.w->Command2_Click();
         QVERIFY(!r.w->Command2->font().bold());  // no TON went out
         r.w->Combo1->setListIndex(15);

@@ -1,6 +1,8 @@
-// Control adapters and the picture box.
+// Control adapters, the picture box, what titles and port lists say.
 #include "platform/controls.h"
 #include "platform/picturebox.h"
+#include "platform/porttitle.h"
+#include "platform/windowport.h"
 
 #include <QPainter>
 #include <QSignalSpy>
@@ -8,6 +10,7 @@
 
 using platform::ListCombo;
 using platform::PictureBox;
+using platform::portTitle;
 
 class TestPlatform : public QObject {
     Q_OBJECT
@@ -30,6 +33,30 @@ private slots:
         c.setListIndex(-1);
         QCOMPARE(clicks.count(), 4);
         QCOMPARE(c.shownText(), QString("选择串行端口"));
+    }
+
+    void portTexts_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("expected");
+        using platform::PortState;
+        const QString console = "ZIDID 显示控制器", port = "Com3 (/dev/ttyUSB0)";
+        QTest::newRow("open") << portTitle(console, {PortState::Open, port, {}, {}}) << "ZIDID 显示控制器 - Com3 (/dev/ttyUSB0)";
+        QTest::newRow("none open") << portTitle(console, {}) << "ZIDID 显示控制器 - no serial port open";
+        QTest::newRow("lost") << portTitle("VELK", {PortState::Lost, port, {}, {}}) << "VELK - Com3 (/dev/ttyUSB0) lost";
+        QTest::newRow("refused") << portTitle("Kandrel", {PortState::Closed, {}, "Com1 /dev/ttyUSB0: absent", {}})
+                                 << "Kandrel - no serial port open (Com1 /dev/ttyUSB0: absent)";
+        QTest::newRow("write failed") << portTitle("Kandrel", {PortState::Open, port, {}, "writing failed"}) << "Kandrel - writing failed";
+        QTest::newRow("no permission") << platform::refusalText(platform::OpenRefusal::NoPermission, "?")
+                                       << "no permission; the user needs to be in the dialout group";
+        QTest::newRow("tip: device") << platform::portTip("/dev/null") << "/dev/null";
+        QTest::newRow("tip: no such path") << platform::portTip("/dev/tally-none") << "/dev/tally-none: absent";
+        QTest::newRow("tip: no device") << platform::portTip("") << "no device: absent";
+    }
+    void portTexts()
+    {
+        QFETCH(QString, shown);
+        QTEST(shown, "expected");
     }
 
     void drawingStaysThroughResize()

@@ -50,6 +50,10 @@ private slots:
         QCOMPARE(cfgetospeed(&tio), speed_t(B38400));
         QCOMPARE(tio.c_cflag & CSIZE, tcflag_t(CS8));  // a pty keeps no parity setting to check
         QVERIFY(r.two.readAvailable().isEmpty() && r.boxes.calls.isEmpty());
+        QCOMPARE(r.w->Combo1->itemData(0, Qt::ToolTipRole).toString(), r.two.slavePath());
+        QCOMPARE(r.w->windowTitle(), "VELK Tally Simulater - Com5 (" + r.five.slavePath() + ")");
+        r.five.closeMaster();
+        QTRY_COMPARE(r.w->windowTitle(), "VELK Tally Simulater - Com5 (" + r.five.slavePath() + ") lost");
     }
 
     void clicksSendTheFrame()
