@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -113,6 +114,9 @@ int main(int argc, char *argv[])
     if (!env.contains("QT_QPA_PLATFORM")) env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("QT_LOGGING_RULES", "qt.widgets.painting.info=true");
     env.insert("QT_MESSAGE_PATTERN", "%{time boot} %{category} %{message}");
+    // Every start as the first: no saved window places, and the user's own left alone.
+    const QTemporaryDir config;
+    env.insert("XDG_CONFIG_HOME", config.path());
 
     struct Subject {
         QString name, program;

@@ -5,6 +5,7 @@
 #include "link/frame.h"
 #include "link/portchoice.h"
 #include "link/protocol.h"
+#include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 
 #include <QCheckBox>
@@ -31,6 +32,7 @@ ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platf
     watchLine();
     for (auto &column : m_drawn) column.fill(-1);
     Form_Load();
+    platform::WindowGeometry::remember(this, QStringLiteral("tally"));
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
@@ -62,6 +64,7 @@ LineLogWindow *ConsoleWindow::showLineLog()
         // the log's own controls and a few rows beside or below it.
         const QSize smallest = m_lineLogWindow->minimumSizeHint().expandedTo(QSize(0, 240));
         platform::showBeside(m_lineLogWindow.get(), this, smallest);
+        platform::WindowGeometry::remember(m_lineLogWindow.get(), QStringLiteral("tally-linelog"));
     }
     m_lineLogWindow->show();
     m_lineLogWindow->raise();

@@ -3,6 +3,7 @@
 #include "link/frame.h"
 #include "link/portchoice.h"
 #include "link/protocol.h"
+#include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 
 #include <QLabel>
@@ -22,6 +23,7 @@ DemoWindow::DemoWindow(platform::PortMap ports, MessageBoxes &boxes, const platf
     m_title = new platform::PortTitle(this, MSComm1, kCaption);
     connectHandlers(this);
     Form_Load();
+    platform::WindowGeometry::remember(this, QStringLiteral("kandrel"));
     Timer1->start();
 }
 

@@ -13,7 +13,10 @@ CommandLine::CommandLine(const QString &name, const QString &description)
       m_ports(QStringLiteral("ports"),
               QStringLiteral("Devices of ports 1, 2, ... separated by colons, an empty entry leaving that number "
                              "absent (as TALLY_SERIAL_PORTS, which this option overrides)."),
-              QStringLiteral("list"))
+              QStringLiteral("list")),
+      m_resetLayout(QStringLiteral("reset-layout"),
+                    QStringLiteral("Open the windows at their designed size and place, forgetting where they were "
+                                   "left (kept in the user's configuration folder)."))
 {
     QCoreApplication::setApplicationName(name);
     QCoreApplication::setApplicationVersion(QStringLiteral(TALLY_VERSION));
@@ -26,6 +29,12 @@ void CommandLine::addPortsOption()
 {
     m_parser.addOption(m_ports);
     m_hasPorts = true;
+}
+
+void CommandLine::addResetLayoutOption()
+{
+    m_parser.addOption(m_resetLayout);
+    m_hasResetLayout = true;
 }
 
 void CommandLine::addPositionalArgument(const QString &name, const QString &description, const QString &syntax)

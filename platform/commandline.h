@@ -15,6 +15,9 @@ public:
 
     // --ports LIST: the TALLY_SERIAL_PORTS syntax; given, it wins over the variable.
     void addPortsOption();
+    // --reset-layout: the windows open at their designed size and place,
+    // forgetting where they were left.
+    void addResetLayoutOption();
     // The program's own options and arguments go to the parser directly;
     // positional arguments only through here, so that stray words are refused.
     void addPositionalArgument(const QString &name, const QString &description, const QString &syntax);
@@ -27,6 +30,7 @@ public:
 
     // The --ports list when given.
     std::optional<QString> ports() const;
+    bool resetLayout() const { return m_hasResetLayout && m_parser.isSet(m_resetLayout); }
     const QString &name() const { return m_name; }
 
 private:
@@ -35,7 +39,9 @@ private:
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     QCommandLineOption m_ports;
+    QCommandLineOption m_resetLayout;
     bool m_hasPorts = false;
+    bool m_hasResetLayout = false;
     int m_positionalCount = 0;
 };
 

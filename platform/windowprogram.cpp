@@ -1,5 +1,7 @@
 #include "platform/windowprogram.h"
 
+#include "platform/windowgeometry.h"
+
 #include <QFont>
 
 namespace platform {
@@ -9,6 +11,7 @@ WindowProgram::WindowProgram(const CommandLine &commandLine, int &argc, char **a
 {
     QGuiApplication::setDesktopFileName(commandLine.name());
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    WindowGeometry::enable(commandLine.resetLayout());
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 // What each window program builds before its window, in this order: the
 // port map, so that the system's ports are looked up while the rest is
-// built, then the application with the suite's font and desktop entry.
+// built, then the application with the suite's font and desktop entry;
+// its windows keep where the operator left them (--reset-layout: not this time).
 #pragma once
 
 #include "platform/commandline.h"
@@ -11,7 +12,7 @@
 namespace platform {
 
 struct WindowProgram {
-    // The command line has been read; argc must outlive the program.
+    // The command line (with addResetLayoutOption) has been read; argc must outlive the program.
     WindowProgram(const CommandLine &commandLine, int &argc, char **argv);
 
     PortMap ports;

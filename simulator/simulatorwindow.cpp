@@ -1,6 +1,7 @@
 #include "simulator/simulatorwindow.h"
 
 #include "link/portchoice.h"
+#include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 #include "simulator/lamppanel.h"
 #include "simulator/portlist.h"
@@ -22,6 +23,7 @@ SimulatorWindow::SimulatorWindow(platform::PortMap ports, MessageBoxes &boxes, Q
     setupUi(this, std::move(ports));
     connectHandlers(this);
     Form_Load();
+    platform::WindowGeometry::remember(this, QStringLiteral("velk"));
 }
 
 SimulatorWindow::~SimulatorWindow() = default;

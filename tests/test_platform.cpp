@@ -1,11 +1,14 @@
-// Control adapters, the picture box, what titles and port lists say.
+// Control adapters, the picture box, what titles and port lists say, where windows are kept.
 #include "platform/controls.h"
 #include "platform/picturebox.h"
 #include "platform/porttitle.h"
+#include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 
 #include <QPainter>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using platform::ListCombo;
@@ -57,6 +60,27 @@ private slots:
     {
         QFETCH(QString, shown);
         QTEST(shown, "expected");
+    }
+
+    // A window comes back where it was left (saved while it stays open), and as designed after --reset-layout.
+    void windowGeometryKept()
+    {
+        QTemporaryDir config;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+        const auto start = [](bool reset) {
+            platform::WindowGeometry::enable(reset);
+            auto w = std::make_unique<QWidget>();
+            w->resize(300, 200);
+            platform::WindowGeometry::remember(w.get(), "w");
+            w->show();
+            return w;
+        };
+        auto w = start(false);
+        w->resize(320, 240);
+        QTRY_VERIFY(!QSettings("zidid-tally", "windows").value("w").isNull());
+        w.reset();
+        QCOMPARE(start(false)->size(), QSize(320, 240));
+        QCOMPARE(start(true)->size(), QSize(300, 200));
     }
 
     void drawingStaysThroughResize()

@@ -2,6 +2,7 @@
 // device), so that the console and the demonstration driver can be used and
 // tested without hardware.
 #include "platform/commandline.h"
+#include "platform/windowgeometry.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("With --headless: print only the device path."));
     QCommandLineOption systemPorts(QStringLiteral("system-ports"),
                                    QStringLiteral("List the system's serial ports and exit (none: prints nothing)."));
+    cli.addResetLayoutOption();
     QCommandLineParser &parser = cli.parser();
     parser.addOptions({address, prom, headlessOption, quiet, systemPorts});
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
@@ -83,6 +85,8 @@ int main(int argc, char *argv[])
         if (!parser.isSet(quiet)) units.log = [&out](const QString &line) { out << line << Qt::endl; };
     } else {
         window = std::make_unique<unit::UnitWindow>(units.line(), units.path());
+        platform::WindowGeometry::enable(cli.resetLayout());
+        platform::WindowGeometry::remember(window.get(), QStringLiteral("tally-unit"));
         window->show();
     }
     return app->exec();
