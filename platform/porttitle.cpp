@@ -25,7 +25,8 @@ QString refusalText(OpenRefusal refusal, const QString &other)
     switch (refusal) {
     case OpenRefusal::Absent: return QCoreApplication::translate("platform::PortTitle", "absent");
     case OpenRefusal::Busy: return QCoreApplication::translate("platform::PortTitle", "busy");
-    case OpenRefusal::NoPermission: return QCoreApplication::translate("platform::PortTitle", "no permission; %1").arg(kDialoutHint);
+    case OpenRefusal::NoPermission:
+        return QCoreApplication::translate("platform::PortTitle", "no permission; %1").arg(kDialoutHint);
     case OpenRefusal::Other: break;
     }
     return other;
