@@ -124,8 +124,8 @@ private slots:
         row("not sent, then STX TWN00 ETX", {"Combo1#15", "Command23", "Combo1#0", "Command23"}, "\x02TWN00\x03", {"Command23=bold"});
         row("not sent, then STX TFH00 ETX", {"Combo1#15", "Command21", "Combo1#0", "Command21"}, "\x02TFH00\x03", {"Command21=bold"});
         row("log: STX TON01 ETX", {"log", "TallyID=1", "Command22"}, "\x02TON01\x03", {"log=" + console::kLineLogCaption, "lastrow=→ [STX]TON01[ETX] TON address 01"});
-        row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.path(), "save"}, {},
-            {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.path()});
+        row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.filePath("no/log.txt"), "save"}, {},
+            {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.filePath("no/log.txt:")});
         row("lost port", {"hangup"}, {}, {"Label1^Com1 ("});
         // A drag sets each dot it passes as its press set the first, sending nothing.
         row("drag: a fast stroke fills the dots it skips", {"6,6>60,6"}, {}, {"lit=0,7 1,7 2,7 3,7 4,7", "Test1=" + QString("80 ").repeated(5) + QString("00 ").repeated(27)});
