@@ -136,6 +136,8 @@ void ConsoleForm::connectHandlers(ConsoleWindow *w)
     new platform::KeyPressHook(TallyID, [w](int key) { w->TallyID_KeyPress(key); });
     QObject::connect(MSComm1, &platform::SerialComm::onComm, w, &W::MSComm1_OnComm);
     QObject::connect(Picture1, &platform::PictureBox::mouseDown, w, &W::Picture1_MouseDown);
+    QObject::connect(Picture1, &platform::PictureBox::mouseMove, w, &W::Picture1_MouseMove);
+    QObject::connect(Picture1, &platform::PictureBox::mouseUp, w, &W::Picture1_MouseUp);
     QObject::connect(Command3, &QPushButton::clicked, w, &W::Command3_Click);
     QObject::connect(Command4, &QPushButton::clicked, w, &W::Command4_Click);
     QObject::connect(Command6, &QPushButton::clicked, w, &W::Command6_Click);

@@ -168,8 +168,31 @@ void ConsoleWindow::Picture1_MouseDown(Qt::MouseButton, bool, double x, double y
 {
     const Cell cell = cellAt(x, y);
     Dots[cell.column][cell.row] = !Dots[cell.column][cell.row];
+    m_stroke = Stroke{Dots[cell.column][cell.row], QPointF(x, y)};
     drawDot(cell.column, cell.row);
     PictureToHex();
+}
+
+void ConsoleWindow::Picture1_MouseMove(Qt::MouseButtons buttons, bool, double x, double y)
+{
+    if (!m_stroke || buttons == Qt::NoButton) return;
+    bool changed = false;
+    const platform::PictureBox::Batch batch(*Picture1);
+    for (const Cell cell : strokeCells(m_stroke->at, QPointF(x, y))) {
+        bool &dot = Dots[cell.column][cell.row];
+        if (dot == m_stroke->lit) continue;
+        dot = m_stroke->lit;
+        drawDot(cell.column, cell.row);
+        changed = true;
+    }
+    m_stroke->at = QPointF(x, y);
+    // Most moves stay within one dot: they change nothing and rebuild nothing.
+    if (changed) PictureToHex();
+}
+
+void ConsoleWindow::Picture1_MouseUp(Qt::MouseButton, bool, double, double)
+{
+    m_stroke.reset();
 }
 
 void ConsoleWindow::PictureToHex()

@@ -20,6 +20,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QPushButton;
 
@@ -46,6 +47,8 @@ public:
     void TallyID_KeyPress(int keyAscii);
     void MSComm1_OnComm();
     void Picture1_MouseDown(Qt::MouseButton button, bool shift, double x, double y);
+    void Picture1_MouseMove(Qt::MouseButtons buttons, bool shift, double x, double y);
+    void Picture1_MouseUp(Qt::MouseButton button, bool shift, double x, double y);
     void Command3_Click();
     void Command4_Click();
     void Command6_Click();
@@ -118,6 +121,13 @@ private:
     // Drawn fill of each cell (-1: never drawn), so that redrawing the
     // whole image only paints the dots that change.
     std::array<std::array<signed char, kRows>, kColumns> m_drawn;
+    // A drag on the canvas paints the state the pressed dot took into every
+    // dot the pointer passes, from the press until the release.
+    struct Stroke {
+        bool lit;
+        QPointF at; // where the pointer was last reported
+    };
+    std::optional<Stroke> m_stroke;
     // The monitor grows by one character per notification; Label2 is set
     // once the run of characters has been handled, not for each of them.
     QString m_monitor;

@@ -39,6 +39,29 @@ Cell cellAt(double x, double y)
     return {qBound(0, c, kColumns - 1), qBound(0, r, kRows - 1)};
 }
 
+QList<Cell> strokeCells(QPointF from, QPointF to)
+{
+    // Bresenham's line over cells rather than pixels.
+    int c = int(std::floor(from.x() / 200.0)), r = int(std::floor(from.y() / 200.0));
+    const int toC = int(std::floor(to.x() / 200.0)), toR = int(std::floor(to.y() / 200.0));
+    const int dc = std::abs(toC - c), dr = -std::abs(toR - r);
+    const int stepC = c < toC ? 1 : -1, stepR = r < toR ? 1 : -1;
+    QList<Cell> cells;
+    for (int err = dc + dr; c != toC || r != toR;) {
+        const int e2 = 2 * err;
+        if (e2 >= dr) {
+            err += dr;
+            c += stepC;
+        }
+        if (e2 <= dc) {
+            err += dc;
+            r += stepR;
+        }
+        if (c >= 0 && c < kColumns && r >= 0 && r < kRows) cells.append({c, r});
+    }
+    return cells;
+}
+
 QString dataListing()
 {
     // Where each bit of the index lands in the entry.

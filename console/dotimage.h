@@ -2,6 +2,8 @@
 // the left two upper-case hex digits and a space, bit 0 the bottom dot.
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -26,6 +28,14 @@ struct Cell {
     int row;
 };
 Cell cellAt(double x, double y);
+
+// The cells a straight stroke between two canvas points passes, in order,
+// one step (sideways, up or down, or diagonal) apart: the cell of the end
+// point last, the cell of the start left out. A mouse reports a fast stroke
+// as points several cells apart; the cells between them are taken too.
+// Points off the canvas are not clamped: what lies outside it is left out,
+// so a stroke that runs off one edge paints nothing along that edge.
+QList<Cell> strokeCells(QPointF from, QPointF to);
 
 // The bit-reordering table as assembler DB lines, CR LF after each.
 QString dataListing();

@@ -255,6 +255,13 @@ QString LineLog::save(const QString &path, const QList<qint64> &numbers, bool he
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    // Rows carry only the time of day: the save's date and time tell their
+    // day, a row later in the day than the save is from an earlier day.
+    const QString saved =
+        m_clock.today().toString(Qt::ISODate) + QLatin1Char(' ') + m_clock.now().toString(QStringLiteral("hh:mm:ss"));
+    QString header = QStringLiteral("Time (saved %1)\tDirection\tFrame\tMeaning").arg(saved);
+    if (hex) header += QStringLiteral("\tHex");
+    file.write(header.toUtf8() + '\n');
     for (const qint64 n : numbers)
         if (n >= m_first && n < total()) file.write(row(n - m_first).tsvLine(hex).toUtf8() + '\n');
     if (!file.commit()) return file.errorString();

@@ -76,7 +76,8 @@ public:
     qint64 dropped() const { return m_dropped; }
 
     // The rows of these numbers (see first()) still kept, one tab-separated
-    // line each, UTF-8, written whole or not at all. Empty on success, else
+    // line each under a line naming the columns and the date and time of
+    // the save, UTF-8, written whole or not at all. Empty on success, else
     // why it failed.
     QString save(const QString &path, const QList<qint64> &numbers, bool hex = false) const;
 

@@ -1,6 +1,7 @@
 #include "console/linelogwindow.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -218,8 +219,9 @@ void LineLogWindow::Clear_Click()
 
 void LineLogWindow::SaveAs_Click()
 {
-    const QString name = m_files.saveFile(QStringLiteral("Text(*.txt)|*.txt|All(*.*)|*.*|"));
+    QString name = m_files.saveFile(QStringLiteral("Text(*.txt)|*.txt|All(*.*)|*.*|"));
     if (name.isEmpty()) return;
+    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".txt");
     m_model.sync(); // what has come in the last moment is shown and saved too
     const QString error = m_model.save(name, HexColumn->isChecked());
     if (!error.isEmpty())

@@ -2,6 +2,7 @@
 // can set the clock.
 #pragma once
 
+#include <QDate>
 #include <QTime>
 
 namespace platform {
@@ -11,6 +12,8 @@ public:
     virtual ~Clock() = default;
     // The current local time of day.
     virtual QTime now() const = 0;
+    // The local date, asked for seldom (a saved log names its day).
+    virtual QDate today() const { return QDate::currentDate(); }
 };
 
 // Asking for local time makes the C library look at the zone file again

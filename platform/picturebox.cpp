@@ -153,4 +153,16 @@ void PictureBox::mousePressEvent(QMouseEvent *event)
     emit mouseDown(event->button(), event->modifiers().testFlag(Qt::ShiftModifier), user.x(), user.y());
 }
 
+void PictureBox::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF user = m_scale.toUser(event->position(), size());
+    emit mouseMove(event->buttons(), event->modifiers().testFlag(Qt::ShiftModifier), user.x(), user.y());
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPointF user = m_scale.toUser(event->position(), size());
+    emit mouseUp(event->button(), event->modifiers().testFlag(Qt::ShiftModifier), user.x(), user.y());
+}
+
 } // namespace platform

@@ -1,6 +1,6 @@
 // A drawing surface with a user coordinate system given by its corner
 // values, circles drawn with an outline colour and filled with the current
-// fill colour, and mouse presses reported in user coordinates. What is
+// fill colour, and mouse presses, moves and releases reported in user coordinates. What is
 // drawn stays until drawn over: the surface keeps its own image.
 #pragma once
 
@@ -77,11 +77,17 @@ public:
 
 signals:
     void mouseDown(Qt::MouseButton button, bool shift, double x, double y);
+    // Only while a button is held (the box does not track the bare pointer),
+    // with the buttons held; the pointer may have left the box by then.
+    void mouseMove(Qt::MouseButtons buttons, bool shift, double x, double y);
+    void mouseUp(Qt::MouseButton button, bool shift, double x, double y);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     // Sized to the widget at device resolution; resize events are late for

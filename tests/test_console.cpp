@@ -20,7 +20,8 @@ const QByteArray kFF32 = QByteArray("FF").repeated(32);
 
 // "Name=text" types into a field, "Name#i" picks entry i of a list,
 // "Name+"/"Name-" ticks or unticks, "Enter" presses Enter in the address
-// field, "x,y" clicks the canvas at that pixel, "<bytes" is what the unit
+// field, "x,y" clicks the canvas at that pixel and "x,y>x,y>..." drags
+// through those pixels with the button held, "<bytes" is what the unit
 // sends, "hangup" is the far end going away, "file=name" is the next file
 // dialog's answer, "cancel" the next box's, "log" opens the line log with
 // Ctrl+L (the console keeps its place and size), "save" is Ctrl+S there; any
@@ -43,8 +44,11 @@ void act(Rig &r, const QString &step)
     if (step == "hangup") return r.pty.closeMaster();
     if (step == "Enter") return QTest::keyClick(r.w->TallyID, Qt::Key_Return);
     if (step.contains(',')) {
-        const QStringList xy = step.split(',');
-        return QTest::mouseClick(r.w->Picture1, Qt::LeftButton, {}, QPoint(xy[0].toInt(), xy[1].toInt()));
+        QList<QPoint> path;
+        for (const QString &xy : step.split('>')) path << QPoint(xy.section(',', 0, 0).toInt(), xy.section(',', 1).toInt());
+        QTest::mousePress(r.w->Picture1, Qt::LeftButton, {}, path[0]);
+        for (const QPoint &at : path) QTest::mouseMove(r.w->Picture1, at);
+        return QTest::mouseRelease(r.w->Picture1, Qt::LeftButton, {}, path.last());
     }
     QVERIFY2(w, qPrintable(step));
     if (step.contains('=')) return qobject_cast<QLineEdit *>(w)->setText(step.section('=', 1));
@@ -74,7 +78,7 @@ private slots:
     {
         QTest::addColumn<Steps>("steps");
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QStringList>("after");  // "Name=shown"; "Name^start" for a beginning; "pixel@x,y=colour" on the canvas
+        QTest::addColumn<QStringList>("after");  // "Name=shown"; "Name^start" for a beginning; "lit=c,r ..." the red dots shown, row 0 at the bottom
         const QString noResponse = "Label1=" + console::kNoResponse, notSent = "Label1=" + console::kNotSent;
         const auto row = [](const char *name, const Steps &steps, const QByteArray &line, const QStringList &after) {
             QTest::newRow(name) << steps << line << after;
@@ -84,7 +88,7 @@ private slots:
         row("STX SETIDA1 ETX", {"Text1=A1", "Command52"}, "\x02SETIDA1\x03", {"Text1=A2"});
         row("STX RDR05 ETX", {"TallyID=5", "Command9"}, "\x02RDR05\x03", {noResponse});
         row("STX WRR01 00x31 01 02 ETX", {"TallyID=1", "424,104", "Command10"}, "\x02WRR01" + QByteArray("00").repeated(31) + "0102\x03",
-            {"Test1=" + QString("00 ").repeated(31) + "01 ", "pixel@6300,100=red", "pixel@100,1500=black"});
+            {"Test1=" + QString("00 ").repeated(31) + "01 ", "lit=31,0"});
         row("STX WRM02 00x32 02 ETX", {"TallyID=2", "Command4"}, "\x02WRM02" + QByteArray("00").repeated(32) + "02\x03", {noResponse});
         row("STX RTM01 ETX", {"TallyID=1", "Command11"}, "\x02RTM01\x03", {noResponse});
         row("STX MTR ETX", {"Command12"}, "\x02MTR\x03", {"TallyID=??"});
@@ -111,7 +115,7 @@ private slots:
         const QString file = "file=" + m_dir.filePath("a.LED");
         row("save and open", {"1,1", file, "Command2", "Command6", file, "Command1", "Command10"},
             "\x02WRR00" "80" + QByteArray("00").repeated(31) + "80\x03",
-            {"Test1=80 " + QString("00 ").repeated(31), "box=", "pixel@100,1500=red", "pixel@6300,100=black"});
+            {"Test1=80 " + QString("00 ").repeated(31), "box=", "lit=0,7"});
         row("open a folder", {"file=" + m_dir.path(), "Command1"}, {}, {"box^Warning!/" + m_dir.path() + "\r\n"});
         row("not sent: SETID", {"Combo1#15", "Text1=A1", "Command52"}, {}, {notSent, "Text1=A1"});
         // A lamp is claimed on only when its frame went out.
@@ -120,9 +124,14 @@ private slots:
         row("not sent, then STX TWN00 ETX", {"Combo1#15", "Command23", "Combo1#0", "Command23"}, "\x02TWN00\x03", {"Command23=bold"});
         row("not sent, then STX TFH00 ETX", {"Combo1#15", "Command21", "Combo1#0", "Command21"}, "\x02TFH00\x03", {"Command21=bold"});
         row("log: STX TON01 ETX", {"log", "TallyID=1", "Command22"}, "\x02TON01\x03", {"log=" + console::kLineLogCaption, "lastrow=→ [STX]TON01[ETX] TON address 01"});
-        row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.path(), "save"}, {},
-            {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.path()});
+        row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.filePath("no/log.txt"), "save"}, {},
+            {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.filePath("no/log.txt:")});
         row("lost port", {"hangup"}, {}, {"Label1^Com1 (", "title=ZIDID 显示控制器 - Com1 (PTY) lost"});
+        // A drag sets each dot it passes as its press set the first, sending nothing.
+        row("drag: a fast stroke fills the dots it skips", {"6,6>60,6"}, {}, {"lit=0,7 1,7 2,7 3,7 4,7", "Test1=" + QString("80 ").repeated(5) + QString("00 ").repeated(27)});
+        row("drag: from a lit dot, erases", {"6,6>60,6", "33,6>33,98"}, {}, {"lit=0,7 1,7 3,7 4,7"});
+        row("drag: diagonal and back over lit dots", {"6,98>60,46>6,98"}, {}, {"lit=0,0 1,1 2,2 3,3 4,4"});
+        row("drag: off the edge and back", {"420,6>500,6>500,98>420,98"}, {}, {"lit=31,0 31,7"});
     }
     void operate()
     {
@@ -142,9 +151,12 @@ private slots:
                 if (a.startsWith("title")) return r.w->windowTitle().replace(r.pty.slavePath(), "PTY");
                 if (a.startsWith("tip")) return r.w->Combo1->itemData(a.mid(3, at - 3).toInt(), Qt::ToolTipRole).toString().replace(r.pty.slavePath(), "PTY");
                 if (a.startsWith("box")) return r.boxes.calls.isEmpty() ? QString() : r.boxes.calls.last().title + "/" + r.boxes.calls.last().text;
-                if (a.startsWith("pixel@")) {
-                    const QStringList xy = a.mid(6, at - 6).split(',');
-                    return testsupport::shownAt(*r.w->Picture1, xy[0].toDouble(), xy[1].toDouble()).name();
+                if (a.startsWith("lit")) {
+                    QStringList lit;
+                    for (int c = 0; c < 32; ++c)
+                        for (int y = 0; y < 8; ++y)
+                            if (testsupport::shownAt(*r.w->Picture1, 200 * c + 100, 200 * y + 100) == Qt::red) lit << QString("%1,%2").arg(c).arg(y);
+                    return lit.join(' ');
                 }
                 QWidget *w = r.w->findChild<QWidget *>(a.left(at));
                 return w ? shown(w) : "no " + a.left(at);
@@ -152,7 +164,7 @@ private slots:
             if (a[at] == '^')
                 QTRY_VERIFY2(now().startsWith(a.mid(at + 1)), qPrintable(now()));
             else
-                QTRY_COMPARE(now(), a.startsWith("pixel@") ? QColor(a.mid(at + 1)).name() : a.mid(at + 1));
+                QTRY_COMPARE(now(), a.mid(at + 1));
         }
         // Whatever the steps sent is on the line ahead of a mark written last.
         if (r.w->MSComm1->portOpen() && r.w->MSComm1->output("~").ok()) line += '~';

@@ -22,6 +22,7 @@ namespace {
 struct ManualClock : platform::Clock {
     QTime t{12, 0};
     QTime now() const override { return t; }
+    QDate today() const override { return {2024, 2, 29}; }
 };
 
 const QByteArray kZeros31 = QByteArray("00").repeated(31);
@@ -148,20 +149,20 @@ private slots:
         exchange(log, clock);
         for (qsizetype i = 0; i < log.size(); ++i) QCOMPARE(log.row(i).error, kErrorRows.contains(i));
         QTemporaryDir dir;
-        const QString path = dir.filePath("line.txt");
+        const QString header = "Time (saved 2024-02-29 12:00:00)\tDirection\tFrame\tMeaning";
         const auto saved = [&] {
-            dialogs.names << path;
+            dialogs.names << dir.filePath("line"); // saved as line.txt
             w.SaveAs_Click();
-            return QString::fromUtf8(testsupport::fileBytes(path));
+            return QString::fromUtf8(testsupport::fileBytes(dir.filePath("line.txt")));
         };
-        QCOMPARE(saved(), kExchange.join('\n') + '\n');
+        QCOMPARE(saved(), header + '\n' + kExchange.join('\n') + '\n');
 
         w.Pause->click();
         log.received("\x02ton\x03");
         w.Search->setText("ton");
         w.HexColumn->setChecked(true);
         QCOMPARE(w.Status->text(), "2 rows shown of 11; paused, still recording");
-        QCOMPARE(saved(), "12:00:00.006\t←\t[STX]ton[ETX]\tton: TON done\t02 74 6F 6E 03\n"
+        QCOMPARE(saved(), header + "\tHex\n12:00:00.006\t←\t[STX]ton[ETX]\tton: TON done\t02 74 6F 6E 03\n"
                           "12:00:00.008\t→\t[STX]TON01[ETX]\tNOT SENT (no serial port open): TON address 01\t02 54 4F 4E 30 31 03\n");
         QVERIFY(boxes.calls.isEmpty());
     }
