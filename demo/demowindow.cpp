@@ -68,7 +68,8 @@ void DemoWindow::showPortState()
 {
     QString trouble = m_writeTrouble;
     if (!MSComm1->portOpen()) trouble = m_portTrouble.isEmpty() ? kNoPortMark : m_portTrouble;
-    const QString title = trouble.isEmpty() ? kCaption : kCaption + QStringLiteral(" - ") + trouble;
+    const QString caption = tr(kCaption);
+    const QString title = trouble.isEmpty() ? caption : caption + QStringLiteral(" - ") + trouble;
     // Five times a second from the tick: only a change is worth a repaint.
     if (windowTitle() != title) setWindowTitle(title);
 }

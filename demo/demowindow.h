@@ -21,7 +21,8 @@ class QPushButton;
 
 namespace demo {
 
-inline const QString kCaption = QStringLiteral("Kandrel");
+// The design's caption, translated where it is shown (DemoWindow::tr).
+inline constexpr char kCaption[] = QT_TRANSLATE_NOOP("demo::DemoWindow", "Kandrel");
 // Shown in the title while no port is open, since the frames the tick
 // skips then are not reported one by one.
 inline const QString kNoPortMark = platform::kNoPortOpen;

@@ -8,6 +8,7 @@ int main(int argc, char *argv[])
                               QStringLiteral("Demonstration driver for ZIDID tally display units: the PC clock on "
                                              "one unit, or 24 simulated parallel tally inputs broadcast."));
     cli.addPortsOption();
+    cli.addLanguageOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     platform::WindowProgram program(cli, argc, argv);

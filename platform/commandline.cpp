@@ -13,7 +13,11 @@ CommandLine::CommandLine(const QString &name, const QString &description)
       m_ports(QStringLiteral("ports"),
               QStringLiteral("Devices of ports 1, 2, ... separated by colons, an empty entry leaving that number "
                              "absent (as TALLY_SERIAL_PORTS, which this option overrides)."),
-              QStringLiteral("list"))
+              QStringLiteral("list")),
+      m_language(QStringLiteral("lang"),
+                 QStringLiteral("The windows' language: zh (Chinese) or en (English). Without it, English when the "
+                                "desktop's language is English (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), else Chinese."),
+                 QStringLiteral("zh|en"))
 {
     QCoreApplication::setApplicationName(name);
     QCoreApplication::setApplicationVersion(QStringLiteral(TALLY_VERSION));
@@ -34,6 +38,12 @@ void CommandLine::addPositionalArgument(const QString &name, const QString &desc
     ++m_positionalCount;
 }
 
+void CommandLine::addLanguageOption()
+{
+    m_parser.addOption(m_language);
+    m_hasLanguage = true;
+}
+
 std::optional<int> CommandLine::parse(int argc, char *argv[])
 {
     QStringList arguments;
@@ -43,6 +53,11 @@ std::optional<int> CommandLine::parse(int argc, char *argv[])
     if (ok && m_parser.positionalArguments().size() > m_positionalCount) {
         ok = false;
         error = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().at(m_positionalCount));
+    }
+    const QString language = m_hasLanguage ? m_parser.value(m_language) : QString();
+    if (ok && m_parser.isSet(m_language) && language != u"zh" && language != u"en") {
+        ok = false;
+        error = QStringLiteral("--lang takes zh or en, not '%1'.").arg(language);
     }
     if (ok && m_parser.isSet(m_version)) {
         std::printf("%s %s\n", qPrintable(m_name), TALLY_VERSION);
@@ -68,6 +83,12 @@ std::optional<QString> CommandLine::ports() const
 {
     if (!m_hasPorts || !m_parser.isSet(m_ports)) return std::nullopt;
     return m_parser.value(m_ports);
+}
+
+std::optional<QString> CommandLine::language() const
+{
+    if (!m_hasLanguage || !m_parser.isSet(m_language)) return std::nullopt;
+    return m_parser.value(m_language);
 }
 
 } // namespace platform

@@ -1,5 +1,5 @@
 // The command line every program shares: --help, --version and, for the
-// programs that take ports, --ports. It is read before the application
+// programs that take ports, --ports; for the window programs, --lang. It is read before the application
 // object exists, so --help and --version need no display and touch no port.
 #pragma once
 
@@ -15,6 +15,8 @@ public:
 
     // --ports LIST: the TALLY_SERIAL_PORTS syntax; given, it wins over the variable.
     void addPortsOption();
+    // --lang zh|en: the windows' language, whatever the desktop's.
+    void addLanguageOption();
     // The program's own options and arguments go to the parser directly;
     // positional arguments only through here, so that stray words are refused.
     void addPositionalArgument(const QString &name, const QString &description, const QString &syntax);
@@ -27,6 +29,8 @@ public:
 
     // The --ports list when given.
     std::optional<QString> ports() const;
+    // "zh" or "en" when --lang was given.
+    std::optional<QString> language() const;
     const QString &name() const { return m_name; }
 
 private:
@@ -35,7 +39,9 @@ private:
     QCommandLineOption m_help;
     QCommandLineOption m_version;
     QCommandLineOption m_ports;
+    QCommandLineOption m_language;
     bool m_hasPorts = false;
+    bool m_hasLanguage = false;
     int m_positionalCount = 0;
 };
 

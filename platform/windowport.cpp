@@ -4,6 +4,8 @@
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
 
+#include <QCoreApplication>
+
 namespace platform {
 
 SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings &settings)
@@ -16,8 +18,8 @@ SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings 
 void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result, const QString &separator)
 {
     if (result.ok()) return;
-    boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-               unitlink::promptText(result.error(), separator));
+    boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok,
+               QCoreApplication::translate("platform", "Prompt"), unitlink::promptText(result.error(), separator));
 }
 
 void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line)

@@ -1,5 +1,7 @@
 #include "platform/windowprogram.h"
 
+#include "platform/language.h"
+
 #include <QFont>
 
 namespace platform {
@@ -9,6 +11,7 @@ WindowProgram::WindowProgram(const CommandLine &commandLine, int &argc, char **a
 {
     QGuiApplication::setDesktopFileName(commandLine.name());
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
+    installTranslation(app, chooseLanguage(commandLine.language(), QProcessEnvironment::systemEnvironment()));
 }
 
 } // namespace platform

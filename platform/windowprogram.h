@@ -1,6 +1,7 @@
 // What each window program builds before its window, in this order: the
 // port map, so that the system's ports are looked up while the rest is
-// built, then the application with the suite's font and desktop entry.
+// built, then the application with the suite's font, desktop entry and the
+// windows' language (--lang, else the desktop's).
 #pragma once
 
 #include "platform/commandline.h"

@@ -8,6 +8,7 @@ int main(int argc, char *argv[])
                               QStringLiteral("Vision switcher tally simulator: an 8 x 8 lamp panel sent as 13-byte "
                                              "tally frames at 38400 baud, 8E1."));
     cli.addPortsOption();
+    cli.addLanguageOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     platform::WindowProgram program(cli, argc, argv);

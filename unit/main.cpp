@@ -2,6 +2,7 @@
 // device), so that the console and the demonstration driver can be used and
 // tested without hardware.
 #include "platform/commandline.h"
+#include "platform/language.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("With --headless: print only the device path."));
     QCommandLineOption systemPorts(QStringLiteral("system-ports"),
                                    QStringLiteral("List the system's serial ports and exit (none: prints nothing)."));
+    cli.addLanguageOption();
     QCommandLineParser &parser = cli.parser();
     parser.addOptions({address, prom, headlessOption, quiet, systemPorts});
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
@@ -44,6 +46,8 @@ int main(int argc, char *argv[])
     } else {
         app = std::make_unique<QApplication>(argc, argv);
         QGuiApplication::setDesktopFileName(QStringLiteral("tally-unit"));
+        platform::installTranslation(
+            *app, platform::chooseLanguage(cli.language(), QProcessEnvironment::systemEnvironment()));
     }
 
     QTextStream out(stdout);
