@@ -196,6 +196,105 @@ Do you want to go on?</translation>
     </message>
 </context>
 <context>
+    <name>console::LineLog</name>
+    <message>
+        <source> address </source>
+        <translation> address </translation>
+    </message>
+    <message>
+        <source>, checksum </source>
+        <translation>, checksum </translation>
+    </message>
+    <message>
+        <source>, image </source>
+        <translation>, image </translation>
+    </message>
+    <message>
+        <source>, text &quot;%1&quot;</source>
+        <translation>, text &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>, mode byte </source>
+        <translation>, mode byte </translation>
+    </message>
+    <message>
+        <source>, input </source>
+        <translation>, input </translation>
+    </message>
+    <message>
+        <source>, no inputs</source>
+        <translation>, no inputs</translation>
+    </message>
+    <message>
+        <source>, inputs </source>
+        <translation>, inputs </translation>
+    </message>
+    <message>
+        <source>, new address </source>
+        <translation>, new address </translation>
+    </message>
+    <message>
+        <source>: checksum ok</source>
+        <translation>: checksum ok</translation>
+    </message>
+    <message>
+        <source>: checksum mismatch: %1, expected %2</source>
+        <translation>: checksum mismatch: %1, expected %2</translation>
+    </message>
+    <message>
+        <source> done</source>
+        <translation> done</translation>
+    </message>
+    <message>
+        <source>: flag </source>
+        <translation>: flag </translation>
+    </message>
+    <message>
+        <source>: PGM input %1, PVW input %2</source>
+        <translation>: PGM input %1, PVW input %2</translation>
+    </message>
+    <message>
+        <source>: address </source>
+        <translation>: address </translation>
+    </message>
+    <message>
+        <source> none</source>
+        <translation> none</translation>
+    </message>
+    <message>
+        <source>: unknown error code</source>
+        <translation>: unknown error code</translation>
+    </message>
+    <message>
+        <source>: wrong length, not acted upon</source>
+        <translation>: wrong length, not acted upon</translation>
+    </message>
+    <message>
+        <source>another controller: </source>
+        <translation>another controller: </translation>
+    </message>
+    <message>
+        <source>unknown reply</source>
+        <translation>unknown reply</translation>
+    </message>
+    <message>
+        <source>not a command</source>
+        <translation>not a command</translation>
+    </message>
+    <message>
+        <source>port</source>
+        <translation>port</translation>
+    </message>
+    <message>
+        <source>incomplete frame</source>
+        <translation>incomplete frame</translation>
+    </message>
+    <message>
+        <source>outside any frame</source>
+        <translation>outside any frame</translation>
+    </message>
+</context>
+<context>
     <name>console::LineLogModel</name>
     <message>
         <source>Time</source>
