@@ -55,7 +55,7 @@ std::optional<int> CommandLine::parse(int argc, char *argv[])
         error = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().at(m_positionalCount));
     }
     const QString language = m_hasLanguage ? m_parser.value(m_language) : QString();
-    if (ok && m_parser.isSet(m_language) && language != u"zh" && language != u"en") {
+    if (ok && m_hasLanguage && m_parser.isSet(m_language) && language != u"zh" && language != u"en") {
         ok = false;
         error = QStringLiteral("--lang takes zh or en, not '%1'.").arg(language);
     }

@@ -29,20 +29,18 @@ QStringList overflows(const QWidget *window)
         auto pm = [w](QStyle::PixelMetric m) { return w->style()->pixelMetric(m, nullptr, w); };
         QStringList texts;
         int extra = 0, room = w->width();
+        QStyleOptionComboBox option; // a combo box's room is its edit field
+        option.initFrom(w);
         if (auto *b = qobject_cast<const QAbstractButton *>(w)) {
             texts << b->text();
             extra = qobject_cast<const QCheckBox *>(w)      ? pm(QStyle::PM_IndicatorWidth) + pm(QStyle::PM_CheckBoxLabelSpacing)
                     : qobject_cast<const QRadioButton *>(w) ? pm(QStyle::PM_ExclusiveIndicatorWidth) + pm(QStyle::PM_RadioButtonLabelSpacing)
                                                             : pm(QStyle::PM_ButtonMargin) + 2 * pm(QStyle::PM_DefaultFrameWidth);
         } else if (auto *l = qobject_cast<const QLabel *>(w)) {
-            texts << l->text();
-            room = l->contentsRect().width();
+            std::tie(texts, room) = std::pair(QStringList{l->text()}, l->contentsRect().width());
         } else if (auto *c = qobject_cast<const QComboBox *>(w)) {
-            QStyleOptionComboBox option;
-            option.initFrom(c);
             room = c->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, c).width();
-            if (c->currentIndex() < 0) texts << c->placeholderText(); // the design text, while nothing is chosen
-            for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+            for (int i = c->currentIndex() < 0 ? -1 : 0; i < c->count(); ++i) texts << (i < 0 ? c->placeholderText() : c->itemText(i)); // the design text while nothing is chosen
         }
         for (const QString &text : texts)
             if (const int needed = w->fontMetrics().horizontalAdvance(text) + extra; !text.isEmpty() && (needed > room || chinese(text)))
@@ -105,8 +103,7 @@ private slots:
             QWidget *w = window == u"log" ? static_cast<console::ConsoleWindow *>(own.get())->showLineLog() : own.get();
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w));
-            const QString name = entry.value(language == Language::English ? "Desktop Entry/Name" : "Desktop Entry/Name[zh_CN]").toString();
-            const QString title = w->windowTitle();
+            const QString name = entry.value(language == Language::English ? "Desktop Entry/Name" : "Desktop Entry/Name[zh_CN]").toString(), title = w->windowTitle();
             if (window != u"log") QVERIFY2(title == name || title.startsWith(name + " - "), qPrintable(title + " / " + name));
             const QStringList wrong = overflows(w) + (chinese(title) ? QStringList{title} : QStringList());
             if (language == Language::English) QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
