@@ -57,18 +57,18 @@ void ConsoleForm::setupUi(QWidget *window, platform::PortMap ports)
     // The unit control line: 9600 8N1, no handshake, DTR and RTS up, 1024 / 512.
     MSComm1 = platform::createSerialComm(window, std::move(ports), platform::LineSettings{});
 
-    window->setWindowTitle(QStringLiteral("ZIDID 显示控制器"));
+    window->setWindowTitle(tr("ZIDID 显示控制器"));
     window->resize(platform::twipsSize(9420, 5340));
 
     const platform::FormLayout form(window);
 
-    Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 360, 1815, 300));
+    Combo1 = form.combo("Combo1", tr("选择串行端口"), twips(480, 360, 1815, 300));
     Combo1->addItems(unitlink::portEntries());
-    Combo2 = form.combo("Combo2", QStringLiteral("单色显示模式"), twips(2520, 360, 1455, 300));
+    Combo2 = form.combo("Combo2", tr("单色显示模式"), twips(2520, 360, 1455, 300));
     Check1 = new QCheckBox(QStringLiteral("PXR-09"));
     form.place(Check1, "Check1", twips(4560, 360, 975, 255));
-    Combo3 = form.combo("Combo3", QStringLiteral("对应并行输入"), twips(5760, 360, 1455, 300));
-    Combo4 = form.combo("Combo4", QStringLiteral("对应并行输入"), twips(7440, 360, 1455, 300));
+    Combo3 = form.combo("Combo3", tr("对应并行输入"), twips(5760, 360, 1455, 300));
+    Combo4 = form.combo("Combo4", tr("对应并行输入"), twips(7440, 360, 1455, 300));
     for (platform::ListCombo *c : {Combo3, Combo4}) {
         c->addItems(inputNumbers());
         c->setEnabled(false);
@@ -88,24 +88,24 @@ void ConsoleForm::setupUi(QWidget *window, platform::PortMap ports)
     form.place(Line1, "Line1", QRect(480 / 15, 840 / 15, (8880 - 480) / 15 + 1, 1));
 
     TallyID = form.lineEdit("TallyID", QStringLiteral("??"), twips(1440, 1080, 855, 495));
-    ADR = form.label("ADR", QStringLiteral("设备地址："), twips(480, 1320, 975, 255));
-    Command7 = form.button("Command7", QStringLiteral("显示设备地址"), twips(2520, 1080, 1455, 495));
-    Command3 = form.button("Command3", QStringLiteral("从PROM下载"), twips(4200, 1080, 1215, 495));
-    Command4 = form.button("Command4", QStringLiteral("上传到PROM"), twips(5640, 1080, 1215, 495));
-    Command11 = form.button("Command11", QStringLiteral("从RAM复制到PROM"), twips(7080, 1080, 1815, 495));
+    ADR = form.label("ADR", tr("设备地址："), twips(480, 1320, 975, 255));
+    Command7 = form.button("Command7", tr("显示设备地址"), twips(2520, 1080, 1455, 495));
+    Command3 = form.button("Command3", tr("从PROM下载"), twips(4200, 1080, 1215, 495));
+    Command4 = form.button("Command4", tr("上传到PROM"), twips(5640, 1080, 1215, 495));
+    Command11 = form.button("Command11", tr("从RAM复制到PROM"), twips(7080, 1080, 1815, 495));
     Text3 = form.lineEdit("Text3", QStringLiteral("ABCDE"), twips(480, 1800, 1815, 495));
-    Command13 = form.button("Command13", QStringLiteral("发送字符到RAM"), twips(2520, 1800, 1455, 495));
-    Command9 = form.button("Command9", QStringLiteral("从RAM下载"), twips(4200, 1800, 1215, 495));
-    Command10 = form.button("Command10", QStringLiteral("上传到RAM"), twips(5640, 1800, 1215, 495));
-    Command12 = form.button("Command12", QStringLiteral("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
+    Command13 = form.button("Command13", tr("发送字符到RAM"), twips(2520, 1800, 1455, 495));
+    Command9 = form.button("Command9", tr("从RAM下载"), twips(4200, 1800, 1215, 495));
+    Command10 = form.button("Command10", tr("上传到RAM"), twips(5640, 1800, 1215, 495));
+    Command12 = form.button("Command12", tr("从PROM复制到RAM"), twips(7080, 1800, 1815, 495));
 
     Picture1 = new platform::PictureBox(Qt::black);
     form.place(Picture1, "Picture1", twips(480, 2520, 6375, 1575));
     Picture1->setCursor(canvasCursor());
-    Command1 = form.button("Command1", QStringLiteral("打开文件 ..."), twips(7080, 2640, 1815, 375));
-    Command2 = form.button("Command2", QStringLiteral("保存文件 ..."), twips(7080, 3120, 1815, 375));
-    Command6 = form.button("Command6", QStringLiteral("清屏"), twips(7080, 3600, 1815, 375));
-    Command21 = form.button("Command21", QStringLiteral("闪烁"), twips(480, 4440, 975, 495));
+    Command1 = form.button("Command1", tr("打开文件 ..."), twips(7080, 2640, 1815, 375));
+    Command2 = form.button("Command2", tr("保存文件 ..."), twips(7080, 3120, 1815, 375));
+    Command6 = form.button("Command6", tr("清屏"), twips(7080, 3600, 1815, 375));
+    Command21 = form.button("Command21", tr("闪烁"), twips(480, 4440, 975, 495));
     Command22 = form.button("Command22", QStringLiteral("ZIDID PGM"), twips(2160, 4440, 1935, 495));
     Command23 = form.button("Command23", QStringLiteral("ZIDID PVW"), twips(4920, 4440, 1935, 495));
 
@@ -116,9 +116,9 @@ void ConsoleForm::setupUi(QWidget *window, platform::PortMap ports)
     Label3 = form.label("Label3", QString(), twips(6120, 7080, 2655, 375));
     Label4 = form.label("Label4", QString(), twips(6120, 8040, 2655, 375));
     Command16 = form.button("Command16", QStringLiteral("DotImage"), twips(1440, 8880, 2055, 375));
-    Command51 = form.button("Command51", QStringLiteral("设置设备的地址"), twips(4920, 8880, 1935, 375));
+    Command51 = form.button("Command51", tr("设置设备的地址"), twips(4920, 8880, 1935, 375));
     Text1 = form.lineEdit("Text1", QStringLiteral("A1"), twips(6960, 8880, 855, 375));
-    Command52 = form.button("Command52", QStringLiteral("确定"), twips(7920, 8880, 975, 375));
+    Command52 = form.button("Command52", tr("确定"), twips(7920, 8880, 975, 375));
     Text1->hide();
     Command52->hide();
 

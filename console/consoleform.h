@@ -4,6 +4,8 @@
 // so the controls are reached under their design names.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "platform/portmap.h"
 
 class QCheckBox;
@@ -25,6 +27,9 @@ namespace console {
 class ConsoleWindow;
 
 struct ConsoleForm {
+    Q_DECLARE_TR_FUNCTIONS(ConsoleForm)
+
+public:
     platform::ListCombo *Combo1;    // 选择串行端口, "Com1" to "Com16": choose and open the serial port
     platform::ListCombo *Combo2;    // 单色显示模式: display mode, sends CFG
     QCheckBox *Check1;              // PXR-09: controller mode; enables the input lists, off sends GPI

@@ -45,10 +45,10 @@ void ConsoleWindow::watchLine()
     connect(MSComm1, &platform::SerialComm::writeRefused, &m_lineLog, &LineLog::refused);
     connect(MSComm1, &platform::SerialComm::portEvent, &m_lineLog, [this](Event event, const QString &text) {
         switch (event) {
-        case Event::Chosen: return m_lineLog.port(QStringLiteral("chosen: ") + text);
-        case Event::Opened: return m_lineLog.port(QStringLiteral("opened: ") + text);
-        case Event::OpenFailed: return m_lineLog.port(QStringLiteral("not opened: ") + text, true);
-        case Event::Closed: return m_lineLog.port(QStringLiteral("closed: ") + text);
+        case Event::Chosen: return m_lineLog.port(tr("chosen: ") + text);
+        case Event::Opened: return m_lineLog.port(tr("opened: ") + text);
+        case Event::OpenFailed: return m_lineLog.port(tr("not opened: ") + text, true);
+        case Event::Closed: return m_lineLog.port(tr("closed: ") + text);
         case Event::Lost: return m_lineLog.port(text, true);
         }
     });
@@ -76,9 +76,8 @@ void ConsoleWindow::Form_Load()
 {
     for (platform::ListCombo *c : {Combo1, Combo2, Combo3, Combo4}) c->setListIndex(-1);
     Picture1->setScale(0, 1599, 6399, 0);
-    Combo2->addItems({QStringLiteral("无"), QStringLiteral("宽度1"), QStringLiteral("宽度2"), QStringLiteral("宽度3"),
-                      QStringLiteral("宽度4"), QStringLiteral("宽度5"), QStringLiteral("宽度6"),
-                      QStringLiteral("宽度7"), QStringLiteral("反色"), QStringLiteral("音量")});
+    Combo2->addItems({tr("无"), tr("宽度1"), tr("宽度2"), tr("宽度3"), tr("宽度4"), tr("宽度5"), tr("宽度6"),
+                      tr("宽度7"), tr("反色"), tr("音量")});
     Test1->hide();
     Command16->hide();
     Label1->clear();
@@ -138,8 +137,8 @@ void ConsoleWindow::Command51_Click()
         Text1->hide();
         return;
     }
-    m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, QStringLiteral("警告"),
-                 QStringLiteral("执行此操作时控制线只能连接单独一个泰丽灯！"));
+    m_boxes.show(MessageBoxes::Icon::Critical, MessageBoxes::Buttons::Ok, tr("警告"),
+                 tr("执行此操作时控制线只能连接单独一个泰丽灯！"));
     Command52->show();
     Text1->show();
 }
@@ -282,8 +281,8 @@ void ConsoleWindow::showInputs(const QString &pgm, const QString &pvw)
 
 bool ConsoleWindow::confirmReplace()
 {
-    return m_boxes.show(MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::OkCancel, QStringLiteral("Warning!"),
-                        QStringLiteral("The programed data will been replaced!\r\nDo you want to go on?")) ==
+    return m_boxes.show(MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::OkCancel, tr("Warning!"),
+                        tr("The programed data will been replaced!\r\nDo you want to go on?")) ==
            MessageBoxes::Button::Ok;
 }
 
@@ -442,14 +441,14 @@ void ConsoleWindow::Command13_Click()
 
 void ConsoleWindow::fileWarning(const QString &fileName, const QString &reason)
 {
-    m_boxes.show(MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok, QStringLiteral("Warning!"),
+    m_boxes.show(MessageBoxes::Icon::Exclamation, MessageBoxes::Buttons::Ok, tr("Warning!"),
                  QStringLiteral("%1\r\n%2").arg(QDir::toNativeSeparators(fileName), reason));
 }
 
 void ConsoleWindow::Command1_Click()
 {
     Label1->clear();
-    const QString name = m_files.openFile(kLedFilter);
+    const QString name = m_files.openFile(tr(kLedFilter));
     if (name.isEmpty()) return; // cancelled
 
     const LedFileRead file = readLedFile(name);
@@ -461,7 +460,7 @@ void ConsoleWindow::Command2_Click()
 {
     PictureToHex();
     Label1->clear();
-    const QString name = m_files.saveFile(kLedFilter);
+    const QString name = m_files.saveFile(tr(kLedFilter));
     if (name.isEmpty()) return; // cancelled
 
     if (const LedFileWrite saved = writeLedFile(name, Test1->text()); !saved.ok()) fileWarning(name, saved.error());

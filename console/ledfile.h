@@ -9,7 +9,9 @@
 
 namespace console {
 
-inline const QString kLedFilter = QStringLiteral("点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
+// Translated where it is used (ConsoleWindow::tr).
+inline constexpr char kLedFilter[] =
+    QT_TRANSLATE_NOOP("console::ConsoleWindow", "点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
 // An image file is 98 bytes; anything this large is not one.
 inline constexpr qint64 kLedFileLimit = 64 * 1024;
 

@@ -24,21 +24,21 @@ QString describeCommand(const Command &c)
 {
     const unitlink::CommandSpec &spec = c.spec();
     QString text = spec.mnemonic;
-    if (spec.addressed) text += QStringLiteral(" address ") + c.address();
+    if (spec.addressed) text += LineLog::tr(" address ") + c.address();
     const QString &d = c.data();
     switch (spec.data) {
     case DataShape::None: break;
     case DataShape::Image:
-        text += QStringLiteral(", checksum ") + d.mid(64) + QStringLiteral(", image ") +
+        text += LineLog::tr(", checksum ") + d.mid(64) + LineLog::tr(", image ") +
                 unitlink::hexTextFromDigits(QStringView(d).left(64)).trimmed();
         break;
-    case DataShape::Text: text += QStringLiteral(", text \"%1\"").arg(d); break;
-    case DataShape::Byte: text += QStringLiteral(", mode byte ") + d; break;
-    case DataShape::Input: text += QStringLiteral(", input ") + codes(d); break;
+    case DataShape::Text: text += LineLog::tr(", text \"%1\"").arg(d); break;
+    case DataShape::Byte: text += LineLog::tr(", mode byte ") + d; break;
+    case DataShape::Input: text += LineLog::tr(", input ") + codes(d); break;
     case DataShape::InputList:
-        text += d.isEmpty() ? QStringLiteral(", no inputs") : QStringLiteral(", inputs ") + codes(d);
+        text += d.isEmpty() ? LineLog::tr(", no inputs") : LineLog::tr(", inputs ") + codes(d);
         break;
-    case DataShape::NewAddress: text += QStringLiteral(", new address ") + d; break;
+    case DataShape::NewAddress: text += LineLog::tr(", new address ") + d; break;
     }
     return text;
 }
@@ -51,37 +51,36 @@ QString describeReply(const Reply &r, bool *error)
     case Kind::Image: {
         const unitlink::ImageReply image = r.image();
         // The verdict first: the pairs run past the edge of the view.
-        const QString pairsText = QStringLiteral(", image ") + image.hexText.trimmed();
-        if (image.checksumOk) return name + QStringLiteral(": checksum ok") + pairsText;
+        const QString pairsText = LineLog::tr(", image ") + image.hexText.trimmed();
+        if (image.checksumOk) return name + LineLog::tr(": checksum ok") + pairsText;
         *error = true;
-        return name + QStringLiteral(": checksum mismatch: %1, expected %2").arg(image.received, image.expected) +
+        return name + LineLog::tr(": checksum mismatch: %1, expected %2").arg(image.received, image.expected) +
                pairsText;
     }
-    case Kind::Done: return name + QStringLiteral(": ") + QString(r.command()->mnemonic) + QStringLiteral(" done");
-    case Kind::Flag: return name + QStringLiteral(": flag ") + r.flag().toString();
+    case Kind::Done: return name + QStringLiteral(": ") + QString(r.command()->mnemonic) + LineLog::tr(" done");
+    case Kind::Flag: return name + LineLog::tr(": flag ") + r.flag().toString();
     case Kind::Inputs:
-        return name + QStringLiteral(": PGM input %1, PVW input %2")
+        return name + LineLog::tr(": PGM input %1, PVW input %2")
                           .arg(unitlink::codedAsDecimal(r.pgmInput()), unitlink::codedAsDecimal(r.pvwInput()));
-    case Kind::Address: return name + QStringLiteral(": address ") + r.address();
+    case Kind::Address: return name + LineLog::tr(": address ") + r.address();
     case Kind::TallyList: {
         const QString which = r.answers(unitlink::Mnemonic::TLY) ? QStringLiteral("PGM") : QStringLiteral("PVW");
         const QString list = codes(r.data());
-        return name + QStringLiteral(": ") + which +
-               (list.isEmpty() ? QStringLiteral(" none") : QLatin1Char(' ') + list);
+        return name + QStringLiteral(": ") + which + (list.isEmpty() ? LineLog::tr(" none") : QLatin1Char(' ') + list);
     }
     case Kind::UnitError:
         *error = true;
         if (const std::optional<unitlink::UnitError> e = r.error())
             return r.text() + QStringLiteral(": ") + unitlink::unitErrorText(*e);
-        return r.text() + QStringLiteral(": unknown error code");
-    case Kind::Malformed: *error = true; return name + QStringLiteral(": wrong length, not acted upon");
+        return r.text() + LineLog::tr(": unknown error code");
+    case Kind::Malformed: *error = true; return name + LineLog::tr(": wrong length, not acted upon");
     case Kind::Unknown: break;
     }
     // Another controller on the line talks in commands.
     if (const std::optional<Command> c = Command::parseBody(r.text()))
-        return QStringLiteral("another controller: ") + describeCommand(*c);
+        return LineLog::tr("another controller: ") + describeCommand(*c);
     *error = true;
-    return QStringLiteral("unknown reply");
+    return LineLog::tr("unknown reply");
 }
 
 // What a frame means by the command table: name, address, data and, for an
@@ -90,7 +89,7 @@ QString describeReply(const Reply &r, bool *error)
 QString commandMeaning(QByteArrayView frame)
 {
     if (const std::optional<Command> c = Command::parse(frame)) return describeCommand(*c);
-    return QStringLiteral("not a command");
+    return LineLog::tr("not a command");
 }
 
 QString replyMeaning(QByteArrayView frame, bool *error)
@@ -107,7 +106,7 @@ QString LogRow::directionText() const
     case Direction::Received: return QStringLiteral("←");
     case Direction::Port: break;
     }
-    return QStringLiteral("port");
+    return LineLog::tr("port");
 }
 
 QString LogRow::frameText() const
@@ -221,7 +220,7 @@ void LineLog::feed(Assembler &a, LogRow::Direction direction, const QByteArray &
 void LineLog::flush(Assembler &a, LogRow::Direction direction)
 {
     if (a.pending.isEmpty()) return;
-    const QString meaning = a.inFrame ? QStringLiteral("incomplete frame") : QStringLiteral("outside any frame");
+    const QString meaning = a.inFrame ? LineLog::tr("incomplete frame") : LineLog::tr("outside any frame");
     add(LogRow{a.started, direction, std::exchange(a.pending, {}), meaning, true});
     a.inFrame = false;
 }

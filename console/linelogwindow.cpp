@@ -62,8 +62,9 @@ QVariant LineLogModel::data(const QModelIndex &index, int role) const
 QVariant LineLogModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char *const names[] = {"Time", "Dir", "Frame", "Meaning", "Hex"};
-    return section >= 0 && section < ColumnCount ? QString::fromLatin1(names[section]) : QVariant();
+    static const char *const names[] = {QT_TR_NOOP("Time"), QT_TR_NOOP("Dir"), QT_TR_NOOP("Frame"),
+                                        QT_TR_NOOP("Meaning"), QT_TR_NOOP("Hex")};
+    return section >= 0 && section < ColumnCount ? tr(names[section]) : QVariant();
 }
 
 QList<qint64> LineLogModel::accepted(qint64 from, qint64 to) const
@@ -136,19 +137,19 @@ void LineLogModel::sync()
 LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platform::FileDialogs &files, QWidget *parent)
     : QWidget(parent, Qt::Window), m_log(log), m_model(log), m_boxes(boxes), m_files(files)
 {
-    setWindowTitle(kLineLogCaption);
+    setWindowTitle(tr(kLineLogCaption));
     // Closing the console ends the program even while the log is open.
     setAttribute(Qt::WA_QuitOnClose, false);
-    Sent = new QCheckBox(QStringLiteral("Sent →"));
-    Received = new QCheckBox(QStringLiteral("Received ←"));
-    ErrorsOnly = new QCheckBox(QStringLiteral("Errors only"));
+    Sent = new QCheckBox(tr("Sent →"));
+    Received = new QCheckBox(tr("Received ←"));
+    ErrorsOnly = new QCheckBox(tr("Errors only"));
     Search = new QLineEdit;
-    Search->setPlaceholderText(QStringLiteral("Search"));
-    Pause = new QPushButton(QStringLiteral("Pause"));
+    Search->setPlaceholderText(tr("Search"));
+    Pause = new QPushButton(tr("Pause"));
     Pause->setCheckable(true);
-    Clear = new QPushButton(QStringLiteral("Clear"));
-    SaveAs = new QPushButton(QStringLiteral("Save as..."));
-    HexColumn = new QCheckBox(QStringLiteral("Hex"));
+    Clear = new QPushButton(tr("Clear"));
+    SaveAs = new QPushButton(tr("Save as..."));
+    HexColumn = new QCheckBox(tr("Hex"));
     Table = new QTableView;
     Status = new QLabel;
     Sent->setChecked(true);
@@ -219,14 +220,14 @@ void LineLogWindow::Clear_Click()
 
 void LineLogWindow::SaveAs_Click()
 {
-    QString name = m_files.saveFile(QStringLiteral("Text(*.txt)|*.txt|All(*.*)|*.*|"));
+    QString name = m_files.saveFile(tr("Text(*.txt)|*.txt|All(*.*)|*.*|"));
     if (name.isEmpty()) return;
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".txt");
     m_model.sync(); // what has come in the last moment is shown and saved too
     const QString error = m_model.save(name, HexColumn->isChecked());
     if (!error.isEmpty())
-        m_boxes.show(platform::MessageBoxes::Icon::Exclamation, platform::MessageBoxes::Buttons::Ok,
-                     QStringLiteral("Warning!"), QStringLiteral("Cannot save %1: %2").arg(name, error));
+        m_boxes.show(platform::MessageBoxes::Icon::Exclamation, platform::MessageBoxes::Buttons::Ok, tr("Warning!"),
+                     tr("Cannot save %1: %2").arg(name, error));
 }
 
 void LineLogWindow::HexColumn_Click()
@@ -236,12 +237,10 @@ void LineLogWindow::HexColumn_Click()
 
 void LineLogWindow::showCounts()
 {
-    QString text = QStringLiteral("%1 rows shown of %2").arg(m_model.rowCount()).arg(m_log.size());
+    QString text = tr("%1 rows shown of %2").arg(m_model.rowCount()).arg(m_log.size());
     if (m_log.dropped() > 0)
-        text += QStringLiteral("; %1 older rows dropped (the log keeps the last %2)")
-                    .arg(m_log.dropped())
-                    .arg(m_log.limit());
-    if (m_model.paused()) text += QStringLiteral("; paused, still recording");
+        text += tr("; %1 older rows dropped (the log keeps the last %2)").arg(m_log.dropped()).arg(m_log.limit());
+    if (m_model.paused()) text += tr("; paused, still recording");
     Status->setText(text);
 }
 

@@ -20,7 +20,8 @@ class QTableView;
 
 namespace console {
 
-inline const QString kLineLogCaption = QStringLiteral("线路记录 - Line log");
+// Translated where it is shown (LineLogWindow::tr).
+inline constexpr char kLineLogCaption[] = QT_TRANSLATE_NOOP("console::LineLogWindow", "线路记录 - Line log");
 
 class LineLogModel : public QAbstractTableModel {
     Q_OBJECT

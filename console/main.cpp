@@ -8,6 +8,7 @@ int main(int argc, char *argv[])
                               QStringLiteral("Engineering console for ZIDID tally display units on a serial line."));
     cli.addPortsOption();
     cli.addResetLayoutOption();
+    cli.addLanguageOption();
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Open the line log window beside the console."));
     cli.parser().addOption(log);
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;

@@ -34,22 +34,22 @@ void DemoForm::setupUi(QWidget *window, platform::PortMap ports)
 {
     MSComm1 = platform::createSerialComm(window, std::move(ports), platform::LineSettings{}); // 9600 8N1
 
-    window->setWindowTitle(kCaption);
+    window->setWindowTitle(DemoWindow::tr(kCaption));
     window->resize(platform::twipsSize(14250, 3420));
 
     const platform::FormLayout form(window);
     auto lampRow = [&](const char *name, QRect r) { return form.place(new platform::PictureBox(Qt::black), name, r); };
 
-    Combo1 = form.combo("Combo1", QStringLiteral("选择串行端口"), twips(480, 480, 1935, 300));
+    Combo1 = form.combo("Combo1", tr("选择串行端口"), twips(480, 480, 1935, 300));
     Combo1->addItems(unitlink::portEntries());
 
-    Command4 = form.button("Command4", QStringLiteral("显示设备地址"), twips(480, 1080, 1455, 495));
+    Command4 = form.button("Command4", tr("显示设备地址"), twips(480, 1080, 1455, 495));
     Text2 = form.lineEdit("Text2", QStringLiteral("??"), twips(2280, 1080, 735, 495));
     Text2->setFont(largeFont(Text2->font(), false));
     Command2 = form.button("Command2", QStringLiteral("ZIDID PGM"), twips(3360, 1080, 1575, 495));
     Command3 = form.button("Command3", QStringLiteral("ZIDID PVW"), twips(5400, 1080, 1575, 495));
 
-    Command1 = form.button("Command1", QStringLiteral("字符发送"), twips(480, 1800, 1455, 495));
+    Command1 = form.button("Command1", tr("字符发送"), twips(480, 1800, 1455, 495));
     Label1 = form.label("Label1", QStringLiteral("12:34"), twips(2280, 1800, 1455, 495));
     Label1->setFont(largeFont(Label1->font(), true));
     Label1->setAlignment(Qt::AlignCenter);
@@ -63,7 +63,7 @@ void DemoForm::setupUi(QWidget *window, platform::PortMap ports)
     Label4 = form.label("Label4", QString(), twips(4320, 1800, 1935, 255));
     Label5 = form.label("Label5", QString(), twips(4320, 2040, 1935, 255));
 
-    Command5 = form.button("Command5", QStringLiteral("虚拟并行输入"), twips(480, 2520, 1455, 495));
+    Command5 = form.button("Command5", tr("虚拟并行输入"), twips(480, 2520, 1455, 495));
     Picture1 = lampRow("Picture1", twips(2280, 2520, 11565, 495));
     // Below the initial client area: seen only when the window is enlarged.
     Picture2 = lampRow("Picture2", twips(2280, 4200, 11535, 495));

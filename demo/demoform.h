@@ -4,6 +4,8 @@
 // so the controls are reached under their design names.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "platform/modalgate.h"
 #include "platform/portmap.h"
 
@@ -23,6 +25,9 @@ namespace demo {
 class DemoWindow;
 
 struct DemoForm {
+    Q_DECLARE_TR_FUNCTIONS(DemoForm)
+
+public:
     platform::ListCombo *Combo1;    // 选择串行端口, "Com1" to "Com16": choose and open the serial port
     QPushButton *Command4;          // 显示设备地址: send SID to every unit
     QLineEdit *Text2;               // ??: address of the unit driven, 18 pt

@@ -20,7 +20,7 @@ DemoWindow::DemoWindow(platform::PortMap ports, MessageBoxes &boxes, const platf
     : QWidget(parent), m_boxes(boxes), m_clock(clock)
 {
     setupUi(this, std::move(ports));
-    m_title = new platform::PortTitle(this, MSComm1, kCaption);
+    m_title = new platform::PortTitle(this, MSComm1, tr(kCaption));
     connectHandlers(this);
     Form_Load();
     platform::WindowGeometry::remember(this, QStringLiteral("kandrel"));

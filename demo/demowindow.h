@@ -22,7 +22,8 @@ class QPushButton;
 
 namespace demo {
 
-inline const QString kCaption = QStringLiteral("Kandrel");
+// The design's caption, translated where it is shown (DemoWindow::tr).
+inline constexpr char kCaption[] = QT_TRANSLATE_NOOP("demo::DemoWindow", "Kandrel");
 
 class DemoWindow : public QWidget, public DemoForm {
     Q_OBJECT

@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
                                              "one unit, or 24 simulated parallel tally inputs broadcast."));
     cli.addPortsOption();
     cli.addResetLayoutOption();
+    cli.addLanguageOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     platform::WindowProgram program(cli, argc, argv);

@@ -16,7 +16,11 @@ CommandLine::CommandLine(const QString &name, const QString &description)
               QStringLiteral("list")),
       m_resetLayout(QStringLiteral("reset-layout"),
                     QStringLiteral("Open the windows at their designed size and place, forgetting where they were "
-                                   "left (kept in the user's configuration folder)."))
+                                   "left (kept in the user's configuration folder).")),
+      m_language(QStringLiteral("lang"),
+                 QStringLiteral("The windows' language: zh (Chinese) or en (English). Without it, English when the "
+                                "desktop's language is English (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), else Chinese."),
+                 QStringLiteral("zh|en"))
 {
     QCoreApplication::setApplicationName(name);
     QCoreApplication::setApplicationVersion(QStringLiteral(TALLY_VERSION));
@@ -43,6 +47,12 @@ void CommandLine::addPositionalArgument(const QString &name, const QString &desc
     ++m_positionalCount;
 }
 
+void CommandLine::addLanguageOption()
+{
+    m_parser.addOption(m_language);
+    m_hasLanguage = true;
+}
+
 std::optional<int> CommandLine::parse(int argc, char *argv[])
 {
     QStringList arguments;
@@ -52,6 +62,11 @@ std::optional<int> CommandLine::parse(int argc, char *argv[])
     if (ok && m_parser.positionalArguments().size() > m_positionalCount) {
         ok = false;
         error = QStringLiteral("Unexpected argument '%1'.").arg(m_parser.positionalArguments().at(m_positionalCount));
+    }
+    const QString language = m_hasLanguage ? m_parser.value(m_language) : QString();
+    if (ok && m_hasLanguage && m_parser.isSet(m_language) && language != u"zh" && language != u"en") {
+        ok = false;
+        error = QStringLiteral("--lang takes zh or en, not '%1'.").arg(language);
     }
     if (ok && m_parser.isSet(m_version)) {
         std::printf("%s %s\n", qPrintable(m_name), TALLY_VERSION);
@@ -77,6 +92,12 @@ std::optional<QString> CommandLine::ports() const
 {
     if (!m_hasPorts || !m_parser.isSet(m_ports)) return std::nullopt;
     return m_parser.value(m_ports);
+}
+
+std::optional<QString> CommandLine::language() const
+{
+    if (!m_hasLanguage || !m_parser.isSet(m_language)) return std::nullopt;
+    return m_parser.value(m_language);
 }
 
 } // namespace platform

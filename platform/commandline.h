@@ -1,5 +1,5 @@
 // The command line every program shares: --help, --version and, for the
-// programs that take ports, --ports. It is read before the application
+// programs that take ports, --ports; for the window programs, --lang. It is read before the application
 // object exists, so --help and --version need no display and touch no port.
 #pragma once
 
@@ -18,6 +18,8 @@ public:
     // --reset-layout: the windows open at their designed size and place,
     // forgetting where they were left.
     void addResetLayoutOption();
+    // --lang zh|en: the windows' language, whatever the desktop's.
+    void addLanguageOption();
     // The program's own options and arguments go to the parser directly;
     // positional arguments only through here, so that stray words are refused.
     void addPositionalArgument(const QString &name, const QString &description, const QString &syntax);
@@ -31,6 +33,8 @@ public:
     // The --ports list when given.
     std::optional<QString> ports() const;
     bool resetLayout() const { return m_hasResetLayout && m_parser.isSet(m_resetLayout); }
+    // "zh" or "en" when --lang was given.
+    std::optional<QString> language() const;
     const QString &name() const { return m_name; }
 
 private:
@@ -42,6 +46,8 @@ private:
     QCommandLineOption m_resetLayout;
     bool m_hasPorts = false;
     bool m_hasResetLayout = false;
+    QCommandLineOption m_language;
+    bool m_hasLanguage = false;
     int m_positionalCount = 0;
 };
 

@@ -19,8 +19,8 @@ SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings 
 void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result, const QString &separator)
 {
     if (result.ok()) return;
-    boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok, QStringLiteral("Prompt"),
-               unitlink::promptText(result.error(), separator));
+    boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok,
+               QCoreApplication::translate("platform", "Prompt"), unitlink::promptText(result.error(), separator));
 }
 
 void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line)

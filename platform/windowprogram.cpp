@@ -1,6 +1,7 @@
 #include "platform/windowprogram.h"
 
 #include "platform/windowgeometry.h"
+#include "platform/language.h"
 
 #include <QFont>
 
@@ -12,6 +13,7 @@ WindowProgram::WindowProgram(const CommandLine &commandLine, int &argc, char **a
     QGuiApplication::setDesktopFileName(commandLine.name());
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
     WindowGeometry::enable(commandLine.resetLayout());
+    installTranslation(app, chooseLanguage(commandLine.language(), QProcessEnvironment::systemEnvironment()));
 }
 
 } // namespace platform

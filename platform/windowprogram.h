@@ -1,7 +1,8 @@
 // What each window program builds before its window, in this order: the
 // port map, so that the system's ports are looked up while the rest is
-// built, then the application with the suite's font and desktop entry;
-// its windows keep where the operator left them (--reset-layout: not this time).
+// built, then the application with the suite's font, desktop entry and the
+// windows' language (--lang, else the desktop's); its windows keep where the
+// operator left them (--reset-layout: not this time).
 #pragma once
 
 #include "platform/commandline.h"

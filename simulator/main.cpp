@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
                                              "tally frames at 38400 baud, 8E1."));
     cli.addPortsOption();
     cli.addResetLayoutOption();
+    cli.addLanguageOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     platform::WindowProgram program(cli, argc, argv);

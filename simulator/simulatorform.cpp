@@ -38,12 +38,12 @@ void SimulatorForm::setupUi(QWidget *window, platform::PortMap ports)
     // Both lists are fixed: an entry is acted on only when it is chosen,
     // never on typed text.
     Combo1 = form.combo("Combo1", QStringLiteral("Combo1"), twips(600, 360, 1335, 300));
-    Label6 = form.label("Label6", QStringLiteral("ID:"), twips(2160, 400, 375, 255));
+    Label6 = form.label("Label6", tr("ID:"), twips(2160, 400, 375, 255));
     Combo2 = form.combo("Combo2", QStringLiteral("Combo2"), twips(2640, 360, 975, 300));
     for (int id = 0; id < 8; ++id) Combo2->addItem(QStringLiteral("%1").arg(id, 2, 10, QLatin1Char('0')));
 
-    Option1 = form.place(new QRadioButton(QStringLiteral("Continue")), "Option1", twips(600, 720, 1215, 255));
-    Option2 = form.place(new QRadioButton(QStringLiteral("Single")), "Option2", twips(1800, 720, 1215, 255));
+    Option1 = form.place(new QRadioButton(tr("Continue")), "Option1", twips(600, 720, 1215, 255));
+    Option2 = form.place(new QRadioButton(tr("Single")), "Option2", twips(1800, 720, 1215, 255));
     auto *modes = new QButtonGroup(window); // one of the two selected
     modes->addButton(Option1);
     modes->addButton(Option2);

@@ -4,6 +4,8 @@
 // so the controls are reached under their design names.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "platform/modalgate.h"
 #include "platform/portmap.h"
 
@@ -22,6 +24,9 @@ namespace simulator {
 class SimulatorWindow;
 
 struct SimulatorForm {
+    Q_DECLARE_TR_FUNCTIONS(SimulatorForm)
+
+public:
     platform::ListCombo *Combo1;    // Combo1: the ports found and "Search"; choosing opens or searches
     QLabel *Label6;                 // ID: caption of Combo2
     platform::ListCombo *Combo2;    // Combo2, "00" to "07": the ID in the tally frame

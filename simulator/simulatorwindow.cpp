@@ -30,8 +30,7 @@ SimulatorWindow::~SimulatorWindow() = default;
 
 void SimulatorWindow::Form_Load()
 {
-    setWindowTitle(kCaption);
-    m_title = new platform::PortTitle(this, MSComm1, kCaption);
+    m_title = new platform::PortTitle(this, MSComm1, tr(kCaption));
     initPanel();
     m_title->startUp([this] { SearchPorts(); });
     Option1->setChecked(true);
@@ -66,8 +65,7 @@ void SimulatorWindow::SearchPorts()
     // like every other.
     if (MSComm1->portOpen()) {
         if (const unitlink::PortResult closed = MSComm1->setPortOpen(false); !closed.ok()) {
-            m_boxes.show(MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok, QStringLiteral("VELK"),
-                         closed.error().description);
+            m_boxes.show(MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok, tr("VELK"), closed.error().description);
             // The list is empty by now; without "Search" the operator could
             // not try again short of restarting.
             Combo1->addItem(kSearchEntry);
@@ -109,7 +107,7 @@ void SimulatorWindow::portLost(const QString &description)
     // No box: the port is closed already, SendTally skips the write while
     // none is open, and a box would come back with every timed frame.
     // The list stops claiming the port; choosing it or "Search" reopens it.
-    Combo1->setShownText(unitlink::portEntry(MSComm1->commPort()) + QStringLiteral(" lost"));
+    Combo1->setShownText(unitlink::portEntry(MSComm1->commPort()) + tr(" lost"));
     Label1->setText(description);
 }
 

@@ -19,7 +19,8 @@
 
 namespace simulator {
 
-inline const QString kCaption = QStringLiteral("VELK Tally Simulater");
+// The design's caption, translated where it is shown (SimulatorWindow::tr).
+inline constexpr char kCaption[] = QT_TRANSLATE_NOOP("simulator::SimulatorWindow", "VELK Tally Simulater");
 inline const QColor kPanelBackground(0x80, 0x80, 0x80);
 inline const QColor kDarkLamp(0x66, 0x66, 0x66);
 inline const QColor kLitLamp(0xFF, 0xFF, 0x00);

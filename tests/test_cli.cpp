@@ -30,6 +30,7 @@ private slots:
             row("--help") << 0 << QString(unit ? "  --system-ports" : "  --ports <list>");
             row("--version") << 0 << name + " " TALLY_VERSION "\n";
             row("--bogus") << 2 << QString("Unknown option 'bogus'.");
+            row("--lang fr") << 2 << QString("--lang takes zh or en, not 'fr'.");
             row("--ports PTY") << (unit ? 2 : kRunsWithPortOpen) << QString(unit ? "Unknown option 'ports'." : "");
         }
     }

@@ -123,7 +123,7 @@ private slots:
         row("not sent, then STX TON00 ETX", {"Combo1#15", "Command22", "Combo1#0", "Command22"}, "\x02TON00\x03", {"Command22=bold"});
         row("not sent, then STX TWN00 ETX", {"Combo1#15", "Command23", "Combo1#0", "Command23"}, "\x02TWN00\x03", {"Command23=bold"});
         row("not sent, then STX TFH00 ETX", {"Combo1#15", "Command21", "Combo1#0", "Command21"}, "\x02TFH00\x03", {"Command21=bold"});
-        row("log: STX TON01 ETX", {"log", "TallyID=1", "Command22"}, "\x02TON01\x03", {"log=" + console::kLineLogCaption, "lastrow=→ [STX]TON01[ETX] TON address 01"});
+        row("log: STX TON01 ETX", {"log", "TallyID=1", "Command22"}, "\x02TON01\x03", {"log=" + QString::fromUtf8(console::kLineLogCaption), "lastrow=→ [STX]TON01[ETX] TON address 01"});
         row("log: reply STX wrr ETX, a save that fails", {"log", "<\x02wrr\x03", "file=" + m_dir.filePath("no/log.txt"), "save"}, {},
             {"lastrow=← [STX]wrr[ETX] wrr: WRR done", "box^Warning!/Cannot save " + m_dir.filePath("no/log.txt:")});
         row("lost port", {"hangup"}, {}, {"Label1^Com1 (", "title=ZIDID 显示控制器 - Com1 (PTY) lost"});

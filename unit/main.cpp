@@ -3,6 +3,7 @@
 // tested without hardware.
 #include "platform/commandline.h"
 #include "platform/windowgeometry.h"
+#include "platform/language.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char *argv[])
     QCommandLineOption systemPorts(QStringLiteral("system-ports"),
                                    QStringLiteral("List the system's serial ports and exit (none: prints nothing)."));
     cli.addResetLayoutOption();
+    cli.addLanguageOption();
     QCommandLineParser &parser = cli.parser();
     parser.addOptions({address, prom, headlessOption, quiet, systemPorts});
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
@@ -46,6 +48,8 @@ int main(int argc, char *argv[])
     } else {
         app = std::make_unique<QApplication>(argc, argv);
         QGuiApplication::setDesktopFileName(QStringLiteral("tally-unit"));
+        platform::installTranslation(
+            *app, platform::chooseLanguage(cli.language(), QProcessEnvironment::systemEnvironment()));
     }
 
     QTextStream out(stdout);

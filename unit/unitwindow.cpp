@@ -72,17 +72,15 @@ void UnitView::paintEvent(QPaintEvent *)
     p.setPen(Qt::white);
     p.drawText(QPointF(lampsLeft, kTop + 74), QStringLiteral("\"%1\"").arg(QString::fromLatin1(u.text)));
     p.setPen(Qt::gray);
-    p.drawText(QPointF(lampsLeft, kTop + 94), QStringLiteral("mode %1%2")
-                                                  .arg(u.mode, 2, 16, QLatin1Char('0'))
-                                                  .arg(u.flash ? QStringLiteral("  flash") : QString())
-                                                  .toUpper());
+    p.drawText(QPointF(lampsLeft, kTop + 94),
+               tr("mode %1%2").arg(u.mode, 2, 16, QLatin1Char('0')).arg(u.flash ? tr("  flash") : QString()).toUpper());
 }
 
 UnitWindow::UnitWindow(UnitLine &line, const QString &path, QWidget *parent) : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("tally-unit on %1").arg(path));
+    setWindowTitle(tr("虚拟泰丽灯 - %1").arg(path));
     auto *layout = new QVBoxLayout(this);
-    auto *header = new QLabel(QStringLiteral("Virtual units on %1").arg(path));
+    auto *header = new QLabel(tr("Virtual units on %1").arg(path));
     header->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(header);
     for (int i = 0; i < line.units().size(); ++i) {
