@@ -31,12 +31,12 @@ void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line)
 
 QString portTip(const QString &device)
 {
-    const auto tr = [](const char *text) { return QCoreApplication::translate("platform::PortList", text); };
-    if (device.isEmpty()) return tr("no device: absent");
+    if (device.isEmpty()) return QCoreApplication::translate("platform::PortList", "no device: absent");
 #ifdef Q_OS_WIN
     return device; // COM names are no paths to look for
 #else
-    return QFileInfo::exists(device) ? device : tr("%1: absent").arg(device);
+    return QFileInfo::exists(device) ? device
+                                     : QCoreApplication::translate("platform::PortList", "%1: absent").arg(device);
 #endif
 }
 

@@ -1,7 +1,7 @@
 #include "platform/windowprogram.h"
 
-#include "platform/windowgeometry.h"
 #include "platform/language.h"
+#include "platform/windowgeometry.h"
 
 #include <QFont>
 

@@ -2,8 +2,8 @@
 // device), so that the console and the demonstration driver can be used and
 // tested without hardware.
 #include "platform/commandline.h"
-#include "platform/windowgeometry.h"
 #include "platform/language.h"
+#include "platform/windowgeometry.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
 

@@ -395,6 +395,36 @@ Do you want to go on?</translation>
     </message>
 </context>
 <context>
+    <name>platform::PortList</name>
+    <message>
+        <source>no device: absent</source>
+        <translation>no device: absent</translation>
+    </message>
+    <message>
+        <source>%1: absent</source>
+        <translation>%1: absent</translation>
+    </message>
+</context>
+<context>
+    <name>platform::PortTitle</name>
+    <message>
+        <source>%1 lost</source>
+        <translation>%1 lost</translation>
+    </message>
+    <message>
+        <source>absent</source>
+        <translation>absent</translation>
+    </message>
+    <message>
+        <source>busy</source>
+        <translation>busy</translation>
+    </message>
+    <message>
+        <source>no permission; %1</source>
+        <translation>no permission; %1</translation>
+    </message>
+</context>
+<context>
     <name>simulator::SimulatorWindow</name>
     <message>
         <source>VELK</source>
