@@ -27,6 +27,11 @@ LineSettings switcherLine();
 // device is the path it was opened by.
 enum class OpenRefusal { Absent, Busy, NoPermission, Other };
 OpenRefusal openRefusal(const QSerialPort &port, const QString &device);
+// The refusal as every program words it ("busy: held by another program",
+// the permission refusal with the dialout hint); empty for Other.
+QString refusalText(OpenRefusal refusal);
+// The refusal's words, or the port's own error text when it is none of them.
+QString whyNotOpen(const QSerialPort &port, const QString &device);
 
 // Baud, data bits, parity and stop bits, without flow control. Set before
 // open(): on some platforms they are applied as part of it.

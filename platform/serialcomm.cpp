@@ -79,9 +79,7 @@ unitlink::PortResult SerialComm::openPort()
         case OpenRefusal::Absent:
             return unitlink::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
         case OpenRefusal::NoPermission:
-            return unitlink::PortError{
-                DeviceUnavailable,
-                QStringLiteral("%1: permission denied; the user needs to be in the dialout group").arg(portLabel())};
+            return unitlink::PortError{DeviceUnavailable, portLabel() + QStringLiteral(": ") + refusalText(refusal)};
         case OpenRefusal::Busy:
             return unitlink::PortError{DeviceUnavailable,
                                        QStringLiteral("%1 is in use by another program").arg(portLabel())};
