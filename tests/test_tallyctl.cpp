@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSocketNotifier>
@@ -247,28 +246,6 @@ private slots:
         QCOMPARE(run.code, 0);
         QCOMPARE(run.out.remove(QRegularExpression("^\\d+ |,\"ms\":\\d+", QRegularExpression::MultilineOption)).split('\n', Qt::SkipEmptyParts), lines);
         QCOMPARE(settings(), before);
-    }
-
-    // velk's own frames (Continue mode, ID 01, all dark) through a pty pair:
-    // velk writes one, the test carries the bytes to the other.
-    void velkThroughPtyPair()
-    {
-        testsupport::Pty velkEnd, watchEnd;
-        QSocketNotifier notifier(velkEnd.masterFd(), QSocketNotifier::Read);
-        connect(&notifier, &QSocketNotifier::activated, this, [&] { watchEnd.write(velkEnd.readAvailable()); });
-        HangUp guard(watchEnd);
-        QProcess velk;
-        velk.setProcessEnvironment([] { auto env = QProcessEnvironment::systemEnvironment(); env.insert("QT_QPA_PLATFORM", "offscreen"); return env; }());
-        velk.setChildProcessModifier([] { ::close_range(3, ~0U, 0); }); // the masters stay here
-        velk.start(VELK_BIN, {"--ports", velkEnd.slavePath()});
-        const Run run = tallyctl({"--port", watchEnd.slavePath(), "--count", "2", "switcher-watch"});
-        notifier.setEnabled(false);
-        velkEnd.closeMaster();
-        QTRY_VERIFY(!testsupport::holdsOpen(velk.processId(), velkEnd.slavePath()));
-        velk.kill();
-        velk.waitForFinished();
-        QCOMPARE(run.code, 0);
-        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts).last().section(' ', 1), QString("id 1 lit none"));
     }
 };
 
