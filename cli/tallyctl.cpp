@@ -266,13 +266,12 @@ int Tool::usage(const QString &message)
 // as it comes (a watch runs on), and is closed at the end.
 void Tool::result(const QString &plain, const QJsonObject &json)
 {
-    if (!m_json)
+    if (!m_json) {
         m_out << plain << '\n';
-    else
-        m_out << (!m_list        ? ""
-                  : m_elements++ ? ","
-                                 : "[")
-              << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
+    } else {
+        if (m_list) m_out << (m_elements++ ? ',' : '[');
+        m_out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
+    }
     m_out.flush();
 }
 

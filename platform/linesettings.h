@@ -27,8 +27,9 @@ LineSettings switcherLine();
 // device is the path it was opened by.
 enum class OpenRefusal { Absent, Busy, NoPermission, Other };
 OpenRefusal openRefusal(const QSerialPort &port, const QString &device);
-// The refusal as every program words it ("busy: held by another program",
-// the permission refusal with the dialout hint); empty for Other.
+// The refusal in words ("absent", "busy: held by another program", the
+// permission refusal with the dialout hint), for tallyctl and tally-bridge;
+// the console takes the permission words. Empty for Other.
 QString refusalText(OpenRefusal refusal);
 // The refusal's words, or the port's own error text when it is none of them.
 QString whyNotOpen(const QSerialPort &port, const QString &device);

@@ -31,7 +31,8 @@ bool DeviceLink::make(const QString &path, const QString &device, QString *error
         qint64 pid = 0;
         if (m_lock->error() != QLockFile::LockFailedError || !m_lock->getLockInfo(&pid, nullptr, nullptr))
             return refuse(QStringLiteral("cannot lock %1.lock").arg(path));
-        return refuse(QStringLiteral("%1 is the link of another tally-unit (pid %2): left as it is").arg(path).arg(pid));
+        return refuse(
+            QStringLiteral("%1 is the link of another tally-unit (pid %2): left as it is").arg(path).arg(pid));
     }
     const QFileInfo there(path);
     if (there.isSymLink())
