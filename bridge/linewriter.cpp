@@ -30,23 +30,12 @@ LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
     setRefresh(refreshMs);
 }
 
-QString whyNotOpen(const QSerialPort &port, const QString &device)
-{
-    switch (platform::openRefusal(port, device)) {
-    case platform::OpenRefusal::Absent: return QStringLiteral("absent");
-    case platform::OpenRefusal::Busy: return QStringLiteral("busy: held by another program");
-    case platform::OpenRefusal::NoPermission: return QStringLiteral("permission denied; ") + platform::kDialoutHint;
-    case platform::OpenRefusal::Other: break;
-    }
-    return port.errorString();
-}
-
 QString LineWriter::open()
 {
     m_port.setPortName(m_device);
     platform::applyFraming(m_port, m_settings);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString why = whyNotOpen(m_port, m_device);
+        const QString why = platform::whyNotOpen(m_port, m_device);
         m_port.clearError();
         return QStringLiteral("line %1: cannot open: %2").arg(m_device, why);
     }

@@ -16,10 +16,6 @@
 
 namespace bridge {
 
-// Why a serial port did not open, as the log says it: with the dialout hint
-// where permission was refused, "busy" where another program holds it.
-QString whyNotOpen(const QSerialPort &port, const QString &device);
-
 class LineWriter : public QObject {
     Q_OBJECT
 public:

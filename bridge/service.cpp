@@ -222,7 +222,7 @@ public:
         m_port.setPortName(m_device);
         platform::applyFraming(m_port, platform::switcherLine());
         if (!m_port.open(QIODevice::ReadOnly)) {
-            const QString why = whyNotOpen(m_port, m_device);
+            const QString why = platform::whyNotOpen(m_port, m_device);
             m_port.clearError();
             return QStringLiteral("%1: cannot open: %2").arg(name(), why);
         }

@@ -43,13 +43,15 @@ class Tool;
 using Handler = int (Tool::*)(const QStringList &);
 
 // One row per command: its words, the count of arguments after the command
-// word and what it does, for the dispatcher and for --help alike.
+// word and what it does, for the dispatcher and for --help alike. A list
+// command's results make one JSON array, however many there are.
 struct Verb {
     QLatin1StringView name;
     QLatin1StringView syntax;
     int args;
     Handler handler;
     QLatin1StringView help;
+    bool list = false;
 };
 
 class Tool {
@@ -57,6 +59,7 @@ public:
     Tool(QTextStream &out, QTextStream &err);
     int run(const QStringList &args);
 
+    int adapters(const QStringList &args);
     int ids(const QStringList &args);
     int query(const QStringList &args);
     int setAddress(const QStringList &args);
@@ -71,9 +74,11 @@ public:
     int switcherWatch(const QStringList &args);
 
 private:
+    int dispatch(const QStringList &args);
     int fail(int code, const QString &message);
     int usage(const QString &message);
-    void result(const QString &plain, QJsonObject json);
+    void result(const QString &plain, const QJsonObject &json);
+    void endJson(int code);
 
     int openLine(bool switcher);
     void send(const Command &command);
@@ -94,11 +99,14 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     platform::CommandLine m_commandLine;
-    QCommandLineOption m_portOption{u"port"_s, u"Device path, or port number as in --ports (default 1)."_s, u"port"_s,
-                                    u"1"_s};
+    QCommandLineOption m_portOption{u"port"_s,
+                                    u"Device path, or port number as in --ports. Without it: port 1 of --ports or "
+                                    "TALLY_SERIAL_PORTS, else the only USB or ACM adapter (see adapters)."_s,
+                                    u"port"_s};
     QCommandLineOption m_timeoutOption{u"timeout"_s, u"Milliseconds to wait for a reply (default 500)."_s, u"ms"_s,
                                        QString::number(kDefaultTimeoutMs)};
-    QCommandLineOption m_jsonOption{u"json"_s, u"One JSON object per result."_s};
+    QCommandLineOption m_jsonOption{u"json"_s, u"One JSON document: an array for ids, adapters and the watches, else "
+                                               "one object; a failure gives {\"error\": ..., \"exit\": N}."_s};
     QCommandLineOption m_yesOption{u"yes"_s, u"set-address: renumber even when several units answer."_s};
     QCommandLineOption m_retriesOption{u"retries"_s, u"write: attempts after an err2 reply (default 2)."_s, u"n"_s,
                                        QString::number(kDefaultRetries)};
@@ -120,10 +128,13 @@ private:
     int m_timeoutMs = kDefaultTimeoutMs;
     int m_count = -1;
     bool m_json = false;
+    bool m_list = false;
+    int m_elements = 0; // of the JSON array printed so far
+    QString m_failure;  // the message of the failure, for --json
 };
 
 constexpr Verb kVerbs[] = {
-    {"ids"_L1, ""_L1, 0, &Tool::ids, "Send SID; list every address that answers."_L1},
+    {"ids"_L1, ""_L1, 0, &Tool::ids, "Send SID; list every address that answers."_L1, true},
     {"query"_L1, "ADDR"_L1, 1, &Tool::query, "Send QID; done when the unit answers."_L1},
     {"set-address"_L1, "NEW"_L1, 1, &Tool::setAddress,
      "SETID renumbers every unit on the line: first SID, and when more than one unit answers refuse "
@@ -137,12 +148,16 @@ constexpr Verb kVerbs[] = {
      "RTM, or MTR (every unit on the line) checked by reading both images."_L1},
     {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, &Tool::tally,
      "Switch a tally lamp; flash off switches PGM and PVW off."_L1},
-    {"text"_L1, "ADDR TEXT"_L1, 2, &Tool::text, "Show five characters (the last five of TEXT)."_L1},
+    {"text"_L1, "ADDR TEXT"_L1, 2, &Tool::text, "Show five characters (the last five of TEXT, printable ASCII)."_L1},
     {"mode"_L1, "ADDR N [--pxr]"_L1, 2, &Tool::mode, "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
     {"input"_L1, "ADDR pgm|pvw N"_L1, 3, &Tool::input, "Parallel input 1-48 (0 none) for the lamp."_L1},
-    {"watch"_L1, ""_L1, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1},
+    {"watch"_L1, ""_L1, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1, true},
     {"switcher-watch"_L1, ""_L1, 0, &Tool::switcherWatch,
-     "Decode a switcher tally line (38400 8E1) until interrupted."_L1},
+     "Decode a switcher tally line (38400 8E1) until interrupted."_L1, true},
+    {"adapters"_L1, ""_L1, 0, &Tool::adapters,
+     "List this machine's USB and ACM serial adapters, one a line (none: nothing); without --port a command "
+     "uses the only one. Built-in UARTs (/dev/ttyS*) are left out."_L1,
+     true},
 };
 
 QString description()
@@ -152,8 +167,8 @@ QString description()
         const QString words = verb.syntax.isEmpty() ? QString(verb.name) : verb.name + u' ' + verb.syntax;
         text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
     }
-    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address or a file refused), 3 port or file failure, "
-            "4 checksum or verify failure, 5 unit error (errN)."_s;
+    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address or a file refused, or no port named and not "
+            "one adapter), 3 port or file failure, 4 checksum or verify failure, 5 unit error (errN)."_s;
     return text;
 }
 
@@ -190,8 +205,18 @@ Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_comma
 
 int Tool::run(const QStringList &args)
 {
+    const int code = dispatch(args);
+    if (m_json) endJson(code);
+    return code;
+}
+
+int Tool::dispatch(const QStringList &args)
+{
     QCommandLineParser &parser = m_commandLine.parser();
-    if (!parser.parse(args)) return usage(parser.errorText());
+    if (!parser.parse(args)) {
+        m_json = args.mid(1, args.indexOf(u"--"_s) - 1).contains(u"--json"_s);
+        return usage(parser.errorText());
+    }
     if (parser.isSet(u"help"_s)) {
         m_out << parser.helpText();
         return kDone;
@@ -214,6 +239,7 @@ int Tool::run(const QStringList &args)
     const QString name = words.takeFirst();
     for (const Verb &verb : kVerbs) {
         if (verb.name != name) continue;
+        m_list = verb.list;
         if (words.size() != verb.args) return usage(u"usage: tallyctl %1 %2"_s.arg(verb.name, verb.syntax));
         return (this->*verb.handler)(words);
     }
@@ -222,26 +248,42 @@ int Tool::run(const QStringList &args)
 
 int Tool::fail(int code, const QString &message)
 {
-    m_err << "tallyctl: ";
-    if (!m_portLabel.isEmpty()) m_err << m_portLabel << ": ";
-    m_err << message << '\n';
+    m_failure = m_portLabel.isEmpty() ? message : m_portLabel + u": "_s + message;
+    m_err << "tallyctl: " << m_failure << '\n';
     m_err.flush();
     return code;
 }
 
 int Tool::usage(const QString &message)
 {
+    m_failure = message;
     m_err << "tallyctl: " << message << "\n(tallyctl --help lists the commands)\n";
     m_err.flush();
     return kUsage;
 }
 
-void Tool::result(const QString &plain, QJsonObject json)
+// A list command's array goes out element by element, each on its own line
+// as it comes (a watch runs on), and is closed at the end.
+void Tool::result(const QString &plain, const QJsonObject &json)
 {
-    if (m_json)
-        m_out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
-    else
+    if (!m_json) {
         m_out << plain << '\n';
+    } else {
+        if (m_list) m_out << (m_elements++ ? ',' : '[');
+        m_out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
+    }
+    m_out.flush();
+}
+
+// Whatever happened, --json gives one document: a failure is an object of
+// its own, or the last element of an array already under way.
+void Tool::endJson(int code)
+{
+    if (code != kDone) {
+        m_list = m_list && m_elements > 0;
+        result({}, {{u"error"_s, m_failure}, {u"exit"_s, code}});
+    }
+    if (m_list) m_out << (m_elements ? "]\n" : "[]\n");
     m_out.flush();
 }
 
@@ -277,7 +319,14 @@ int Tool::openLine(bool switcher)
     bool numbered = false;
     const int n = port.toInt(&numbered);
     QString device = port;
-    if (numbered) {
+    if (!m_commandLine.parser().isSet(m_portOption)) {
+        const platform::UnnamedPort unnamed = platform::unnamedPort(platform::listedPorts(m_commandLine.ports()));
+        if (unnamed.device.isEmpty())
+            return fail(kUsage, u"name the port with --port; adapters here: %1"_s.arg(
+                                    unnamed.adapters.isEmpty() ? u"none"_s : unnamed.adapters.join(u", "_s)));
+        device = unnamed.device;
+        m_portLabel = device;
+    } else if (numbered) {
         device = platform::PortMap::fromEnvironment(m_commandLine.ports()).device(n);
         m_portLabel = u"port %1 (%2)"_s.arg(n).arg(device.isEmpty() ? u"no device"_s : device);
         if (device.isEmpty()) return fail(kPortFailure, u"no device has this port number"_s);
@@ -286,7 +335,8 @@ int Tool::openLine(bool switcher)
     }
     m_port.setPortName(device);
     platform::applyFraming(m_port, switcher ? platform::switcherLine() : platform::LineSettings{});
-    if (!m_port.open(QIODevice::ReadWrite)) return fail(kPortFailure, u"cannot open: "_s + m_port.errorString());
+    if (!m_port.open(QIODevice::ReadWrite))
+        return fail(kPortFailure, u"cannot open: "_s + platform::whyNotOpen(m_port, device));
     return kDone;
 }
 
@@ -372,6 +422,12 @@ QStringList Tool::addressesAnsweringSid()
         if (reply.answers(Mnemonic::SID) && unitlink::isAddress(reply.address())) found << reply.address();
     }
     return found;
+}
+
+int Tool::adapters(const QStringList &)
+{
+    for (const QString &device : platform::serialAdapters()) result(device, {{u"device"_s, device}});
+    return kDone;
 }
 
 int Tool::ids(const QStringList &)
@@ -534,6 +590,9 @@ int Tool::text(const QStringList &args)
 {
     const std::optional<QString> addr = address(args[0]);
     if (!addr) return kUsage;
+    // The console sends "?" for anything else; from a shell nobody would see that before the unit shows it.
+    if (!std::all_of(args[1].begin(), args[1].end(), [](QChar c) { return c >= u' ' && c <= u'~'; }))
+        return usage(u"text takes printable ASCII characters only"_s);
     if (const int code = openLine(false)) return code;
     const unitlink::FiveCharacters five = unitlink::fiveCharacters(args[1]);
     if (const int code = exchange(Command(Mnemonic::CHR, *addr, five.line))) return code;

@@ -23,6 +23,24 @@ OpenRefusal openRefusal(const QSerialPort &port, const QString &device)
     return OpenRefusal::Other;
 }
 
+QString refusalText(OpenRefusal refusal)
+{
+    switch (refusal) {
+    case OpenRefusal::Absent: return QStringLiteral("absent");
+    case OpenRefusal::Busy: return QStringLiteral("busy: held by another program");
+    case OpenRefusal::NoPermission:
+        return QStringLiteral("permission denied; the user needs to be in the dialout group");
+    case OpenRefusal::Other: break;
+    }
+    return {};
+}
+
+QString whyNotOpen(const QSerialPort &port, const QString &device)
+{
+    const OpenRefusal refusal = openRefusal(port, device);
+    return refusal == OpenRefusal::Other ? port.errorString() : refusalText(refusal);
+}
+
 LineSettings switcherLine()
 {
     LineSettings s;

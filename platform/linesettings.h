@@ -28,6 +28,12 @@ LineSettings switcherLine();
 enum class OpenRefusal { Absent, Busy, NoPermission, Other };
 inline const QString kDialoutHint = QStringLiteral("the user needs to be in the dialout group");
 OpenRefusal openRefusal(const QSerialPort &port, const QString &device);
+// The refusal in words ("absent", "busy: held by another program", the
+// permission refusal with the dialout hint), for tallyctl and tally-bridge;
+// the console takes the permission words. Empty for Other.
+QString refusalText(OpenRefusal refusal);
+// The refusal's words, or the port's own error text when it is none of them.
+QString whyNotOpen(const QSerialPort &port, const QString &device);
 
 // Baud, data bits, parity and stop bits, without flow control. Set before
 // open(): on some platforms they are applied as part of it.

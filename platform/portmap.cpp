@@ -2,6 +2,7 @@
 
 #include "link/portchoice.h"
 
+#include <QDir>
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
@@ -30,14 +31,46 @@ std::shared_future<QStringList> ready(QStringList devices)
 }
 } // namespace
 
+std::optional<QString> listedPorts(const std::optional<QString> &ports)
+{
+    if (ports || !qEnvironmentVariableIsSet("TALLY_SERIAL_PORTS")) return ports;
+    return qEnvironmentVariable("TALLY_SERIAL_PORTS");
+}
+
+QStringList serialAdapters(const QString &dev)
+{
+    QStringList names;
+    QStringList devices;
+    const auto take = [&](const QFileInfo &entry) {
+        const QString device = entry.canonicalFilePath(); // empty for a link to nothing
+        if (device.isEmpty() || devices.contains(device)) return;
+        devices << device;
+        names << entry.filePath();
+    };
+    const QDir::Filters entries = QDir::Files | QDir::System;
+    for (const QFileInfo &link : QDir(dev + QStringLiteral("/serial/by-id")).entryInfoList(entries, QDir::Name))
+        take(link);
+    const QStringList ttys{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
+    for (const QFileInfo &tty : QDir(dev).entryInfoList(ttys, entries, QDir::Name)) take(tty);
+    return names;
+}
+
+UnnamedPort unnamedPort(const std::optional<QString> &list, const QString &dev)
+{
+    const QString first = list ? list->section(QLatin1Char(':'), 0, 0) : QString();
+    if (!first.isEmpty()) return {first, {}};
+    UnnamedPort found{{}, serialAdapters(dev)};
+    if (found.adapters.size() == 1) found.device = found.adapters.constFirst();
+    return found;
+}
+
 PortMap::PortMap(QStringList devices) : m_devices(ready(std::move(devices))) {}
 
 PortMap::PortMap(std::shared_future<QStringList> devices) : m_devices(std::move(devices)), m_named(false) {}
 
 PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 {
-    if (ports || qEnvironmentVariableIsSet("TALLY_SERIAL_PORTS"))
-        return PortMap(ports.value_or(qEnvironmentVariable("TALLY_SERIAL_PORTS")).split(QLatin1Char(':')));
+    if (const std::optional<QString> list = listedPorts(ports)) return PortMap(list->split(QLatin1Char(':')));
 #ifdef Q_OS_WIN
     QStringList com;
     for (int k = 1; k <= unitlink::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);

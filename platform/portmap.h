@@ -8,6 +8,26 @@
 
 namespace platform {
 
+// The list given on the command line (--ports), else TALLY_SERIAL_PORTS
+// when set; none when neither is.
+std::optional<QString> listedPorts(const std::optional<QString> &ports);
+
+// The USB and ACM serial adapters under dev (/dev; another folder in the
+// tests): each device once, named by its link in serial/by-id when it has
+// one (that name survives a replug), else as ttyUSB* or ttyACM*. Built-in
+// UARTs (ttyS*) are never among them: nearly every PC and VM lists them,
+// wired or not, and nothing answers there.
+QStringList serialAdapters(const QString &dev = QStringLiteral("/dev"));
+
+// The device a shell command uses when no port is named: port 1 of the
+// list when that names one, else the only adapter. The device is empty when
+// neither names one; adapters are then the ones found.
+struct UnnamedPort {
+    QString device;
+    QStringList adapters;
+};
+UnnamedPort unnamedPort(const std::optional<QString> &list, const QString &dev = QStringLiteral("/dev"));
+
 class PortMap {
 public:
     // Entry k-1 is port k; an empty entry leaves that number absent.

@@ -20,18 +20,6 @@ QString portTitle(const QString &caption, const PortState &state)
     return caption + QStringLiteral(" - ") + suffix;
 }
 
-QString refusalText(OpenRefusal refusal, const QString &other)
-{
-    switch (refusal) {
-    case OpenRefusal::Absent: return QCoreApplication::translate("platform::PortTitle", "absent");
-    case OpenRefusal::Busy: return QCoreApplication::translate("platform::PortTitle", "busy");
-    case OpenRefusal::NoPermission:
-        return QCoreApplication::translate("platform::PortTitle", "no permission; %1").arg(kDialoutHint);
-    case OpenRefusal::Other: break;
-    }
-    return other;
-}
-
 PortTitle::PortTitle(QWidget *window, SerialComm *comm, const QString &caption)
     : QObject(window), m_window(window), m_comm(comm), m_caption(caption)
 {

@@ -27,10 +27,6 @@ struct PortState {
 // /dev/ttyUSB0: busy)", "caption - Com3 (/dev/ttyUSB0) lost".
 QString portTitle(const QString &caption, const PortState &state);
 
-// Why a port would not open, in a word or two: "absent", "busy", "no
-// permission; ..." with the dialout hint; `other` for anything else.
-QString refusalText(OpenRefusal refusal, const QString &other);
-
 // Keeps a window's title to portTitle as its port opens, closes and is lost.
 class PortTitle : public QObject {
     Q_OBJECT

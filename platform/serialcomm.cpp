@@ -77,13 +77,14 @@ unitlink::PortResult SerialComm::openPort()
         const QString reason = m_port.errorString();
         const OpenRefusal refusal = openRefusal(m_port, dev);
         m_port.clearError();
-        m_refusal = QStringLiteral("%1 %2: %3").arg(unitlink::portEntry(m_commPort), dev, refusalText(refusal, reason));
+        m_refusal = QStringLiteral("%1 %2: %3")
+                        .arg(unitlink::portEntry(m_commPort), dev,
+                             refusal == OpenRefusal::Other ? reason : refusalText(refusal));
         switch (refusal) {
         case OpenRefusal::Absent:
             return unitlink::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
         case OpenRefusal::NoPermission:
-            return unitlink::PortError{DeviceUnavailable,
-                                       QStringLiteral("%1: permission denied; %2").arg(portLabel(), kDialoutHint)};
+            return unitlink::PortError{DeviceUnavailable, portLabel() + QStringLiteral(": ") + refusalText(refusal)};
         case OpenRefusal::Busy:
             return unitlink::PortError{DeviceUnavailable,
                                        QStringLiteral("%1 is in use by another program").arg(portLabel())};

@@ -1,14 +1,22 @@
 // Every program's command line, run as built: --help and --version end at
 // once with 0, a bad option prints the error and the usage on stderr with 2,
-// and --ports is the list the program opens, whatever TALLY_SERIAL_PORTS says.
+// and --ports is the list the program opens, whatever TALLY_SERIAL_PORTS says;
+// tally-unit's --link, and the README's provisioning script through it.
+#include "tests/support/files.h"
 #include "tests/support/pty.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTest>
+#include <optional>
 #include <unistd.h>
 
 namespace {
+// tally-unit --headless --link tally-unit (in $XDG_RUNTIME_DIR), ended by SIGTERM.
+struct LinkedUnit : QProcess {
+    LinkedUnit() { start(TALLY_UNIT_BIN, {"--headless", "--quiet", "--link", "tally-unit"}); }
+    ~LinkedUnit() { terminate(); waitForFinished(); }
+};
 const QString kBin[][2] = {{"tally", TALLY_BIN}, {"kandrel", KANDREL_BIN}, {"velk", VELK_BIN}, {"tally-unit", TALLY_UNIT_BIN}};
 constexpr int kRunsWithPortOpen = -1;
 } // namespace
@@ -64,6 +72,54 @@ private slots:
         const QString out = exitCode == 0 ? program.readAllStandardOutput() : program.readAllStandardError();
         QVERIFY2(out.contains(output), qPrintable(out));
         if (exitCode != 0) QVERIFY2(out.contains("Usage: " + QFileInfo(binary).fileName() + " [options]"), qPrintable(out));
+    }
+
+    // --link, and what it is for: with nothing in the way, the README's
+    // provisioning script (between its markers, run by sh as it stands) finds
+    // the unit through the link as the README shows, the Enters typed.
+    void unitLink_data()
+    {
+        QTest::addColumn<QString>("there"); // at the link's path before
+        QTest::addColumn<int>("exitCode"); // 0: ran until SIGTERM
+        QTest::newRow("nothing: the README's script") << "" << 0;
+        QTest::newRow("a link to a pty gone, no lock: replaced") << "link" << 0;
+        QTest::newRow("a file: kept") << "file" << 1;
+        QTest::newRow("the link of a tally-unit running: kept") << "unit" << 1;
+    }
+    void unitLink()
+    {
+        QFETCH(QString, there);
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const QString link = runtime.filePath("tally-unit");
+        QVERIFY(there != "file" || testsupport::writeFile(link, "notes"));
+        QVERIFY(there != "link" || QFile::link("/dev/pts/999999", link));
+        std::optional<LinkedUnit> first;
+        if (there == "unit") first.emplace();
+        QTRY_VERIFY(!first || first->canReadLine());
+        LinkedUnit unit;
+        QTRY_VERIFY(unit.canReadLine() || unit.state() == QProcess::NotRunning);
+        QCOMPARE(QFile::symLinkTarget(link), QString((first ? *first : unit).readLine().trimmed())); // a file: none
+        if (there.isEmpty()) {
+            const QString readme = testsupport::fileBytes(TALLY_README);
+            const qsizetype from = readme.indexOf("```sh\n", readme.indexOf("<!-- provisioning script")) + 6;
+            const QString script = readme.mid(from, readme.lastIndexOf("```", readme.indexOf("<!-- end -->", from)) - from);
+            qputenv("TALLY_SERIAL_PORTS", QFile::encodeName(link));
+            qputenv("PATH", QFile::encodeName(QFileInfo(TALLYCTL_BIN).path()) + ":" + qgetenv("PATH"));
+            QProcess sh;
+            sh.start("sh", {"-c", script + "\ntallyctl read prom 05\ntallyctl read ram 05\n"});
+            sh.write("\n\n\n\n\n");
+            sh.closeWriteChannel();
+            QVERIFY(sh.waitForFinished(60000));
+            const QString out = sh.readAllStandardOutput(), cam5 = "00 7C 82 82 82 44 00 7E 88 88 88 7E 00 FE 40 20 40 FE 00 00 00 00 00 00 00 E4 A2 A2 A2 9C 00 00\n";
+            QVERIFY2(sh.exitCode() == 0 && out.endsWith("Now all on one line:\n05\n" + cam5 + cam5), qPrintable(out + sh.readAllStandardError()));
+        }
+        unit.terminate();
+        unit.waitForFinished();
+        QTEST(unit.exitCode(), "exitCode");
+        first.reset();
+        QCOMPARE(QDir(runtime.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot), there == "file" ? QStringList{"tally-unit"} : QStringList{});
+        QVERIFY(there != "file" || testsupport::fileBytes(link) == "notes");
     }
 };
 

@@ -178,7 +178,7 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("logged");
         QTest::newRow("absent") << false << "ZIDID 显示控制器 - no serial port open (Com1 /dev/tally-none: absent)" << "not opened: Com1 (/dev/tally-none): no such device";
-        QTest::newRow("busy") << true << "ZIDID 显示控制器 - no serial port open (Com1 PTY: busy)" << "not opened: Com1 (PTY) is in use by another program";
+        QTest::newRow("busy") << true << "ZIDID 显示控制器 - no serial port open (Com1 PTY: busy: held by another program)" << "not opened: Com1 (PTY) is in use by another program";
     }
     void startupRefusal()
     {

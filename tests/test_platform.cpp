@@ -44,8 +44,6 @@ private slots:
         // Open, none open, lost and refused are rows of the windows' own tests.
         QTest::newRow("write failed") << platform::portTitle("Kandrel", {platform::PortState::Open, "Com3", {}, "writing failed"})
                                       << "Kandrel - writing failed";
-        QTest::newRow("no permission") << platform::refusalText(platform::OpenRefusal::NoPermission, "?")
-                                       << "no permission; the user needs to be in the dialout group";
         QTest::newRow("tip: device") << platform::portTip("/dev/null") << "/dev/null";
         QTest::newRow("tip: no such path") << platform::portTip("/dev/tally-none") << "/dev/tally-none: absent";
     }

@@ -3,7 +3,9 @@
 // tested without hardware.
 #include "platform/commandline.h"
 #include "platform/language.h"
+#include "platform/signals.h"
 #include "platform/windowgeometry.h"
+#include "unit/devicelink.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
 
@@ -13,8 +15,10 @@
 #include <QSerialPortInfo>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 int main(int argc, char *argv[])
 {
@@ -37,8 +41,13 @@ int main(int argc, char *argv[])
                                    QStringLiteral("List the system's serial ports and exit (none: prints nothing)."));
     cli.addResetLayoutOption();
     cli.addLanguageOption();
+    QCommandLineOption linkOption(
+        QStringLiteral("link"),
+        QStringLiteral("Keep a symbolic link to the device at this path while running, for --ports and scripts. A bare "
+                       "name is taken in $XDG_RUNTIME_DIR: --link tally-unit gives $XDG_RUNTIME_DIR/tally-unit."),
+        QStringLiteral("path"));
     QCommandLineParser &parser = cli.parser();
-    parser.addOptions({address, prom, headlessOption, quiet, systemPorts});
+    parser.addOptions({address, prom, headlessOption, quiet, systemPorts, linkOption});
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     const bool headless = parser.isSet(headlessOption) || parser.isSet(systemPorts);
@@ -81,6 +90,22 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "tally-unit: %s\n", qPrintable(error));
         return 1;
     }
+    // Made before the first line goes out, so that whoever waits for that
+    // line finds the link. A signal ends the run as closing the window does,
+    // and the link goes with it.
+    unit::DeviceLink link;
+    std::optional<platform::SignalWatcher> stop;
+    QString shown = units.path();
+    if (parser.isSet(linkOption)) {
+        const QString path = unit::DeviceLink::resolve(parser.value(linkOption));
+        if (!link.make(path, units.path(), &error)) {
+            std::fprintf(stderr, "tally-unit: %s\n", qPrintable(error));
+            return 1;
+        }
+        stop.emplace({SIGINT, SIGTERM, SIGHUP});
+        QObject::connect(&*stop, &platform::SignalWatcher::caught, app.get(), &QCoreApplication::quit);
+        shown = QStringLiteral("%1 (%2)").arg(path, units.path());
+    }
     // The first line is the device the controllers open (scripts read it).
     out << units.path() << Qt::endl;
 
@@ -88,7 +113,7 @@ int main(int argc, char *argv[])
     if (headless) {
         if (!parser.isSet(quiet)) units.log = [&out](const QString &line) { out << line << Qt::endl; };
     } else {
-        window = std::make_unique<unit::UnitWindow>(units.line(), units.path());
+        window = std::make_unique<unit::UnitWindow>(units.line(), shown);
         platform::WindowGeometry::enable(cli.resetLayout());
         platform::WindowGeometry::remember(window.get(), QStringLiteral("tally-unit"));
         window->show();
