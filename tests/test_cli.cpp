@@ -40,6 +40,7 @@ private slots:
             row("--bogus") << 2 << QString("Unknown option 'bogus'.");
             row("--lang fr") << 2 << QString("--lang takes zh or en, not 'fr'.");
             row("--ports PTY") << (unit ? 2 : kRunsWithPortOpen) << QString(unit ? "Unknown option 'ports'." : "");
+            if (!unit) QTest::addRow("%s --ports PTY, SIGTERM", qPrintable(name)) << binary << QStringList{"--ports", "PTY"} << kRunsWithPortOpen << QString();
         }
     }
     void options()
@@ -60,6 +61,15 @@ private slots:
         if (exitCode == kRunsWithPortOpen) {
             QTRY_VERIFY_WITH_TIMEOUT(testsupport::holdsOpen(program.processId(), listed.slavePath()), 10000);
             QVERIFY(!testsupport::holdsOpen(program.processId(), fromEnvironment.slavePath()));
+            // A logout or a kill ends it as closing the window does: the port's lock goes with it.
+            const QString lock = "/var/lock/LCK.." + listed.slavePath().mid(5).replace('/', '_');
+            if (QByteArray(QTest::currentDataTag()).endsWith("SIGTERM")) {
+                QVERIFY(QFile::exists(lock));
+                program.terminate();
+                QVERIFY(program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit);
+                QVERIFY(!QFile::exists(lock));
+                return;
+            }
             listed.closeMaster(); // a hung-up port is closed at once
             QTRY_VERIFY_WITH_TIMEOUT(!testsupport::holdsOpen(program.processId(), listed.slavePath()), 10000);
             program.kill();
