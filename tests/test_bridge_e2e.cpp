@@ -28,10 +28,7 @@ quint16 freePort()
 class TestBridgeE2e : public QObject {
     Q_OBJECT
     QStringList m_log;
-    Service::Log log()
-    {
-        return [this](const QString &line) { m_log << line; };
-    }
+    const Service::Log log = [this](const QString &line) { m_log << line; };
 
 private slots:
     // velk's frames through a pty pair into the bridge, and out to the
@@ -51,7 +48,7 @@ private slots:
         c.switcher = switcherLine.slavePath();
         c.programIds = {1};
         c.previewIds = {1};
-        Service service(c, log());
+        Service service(c, log);
         QCOMPARE(service.start(), QString());
         testsupport::RecordingBoxes boxes;
         simulator::SimulatorWindow velk(platform::PortMap({velkLine.slavePath()}), boxes);
@@ -75,7 +72,7 @@ private slots:
         c.refreshMs = 0;
         c.vmix = Remote{"127.0.0.1", vmix.serverPort()};
         c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
-        Service service(c, log());
+        Service service(c, log);
         QCOMPARE(service.start(), QString());
         QCOMPARE(line.pty().readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
         QUdpSocket().writeDatagram(QByteArray::fromHex("8302") + QByteArray(16, ' ') + QByteArray::fromHex("8500") + QByteArray(16, ' '), QHostAddress::LocalHost, c.tsl31Udp->port);

@@ -52,7 +52,6 @@ private slots:
         testsupport::Pty listed, fromEnvironment;
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("TALLY_SERIAL_PORTS", fromEnvironment.slavePath());
         program.setProcessEnvironment(environment);
         // The ptys' descriptors stay here: the program opens what it is told.

@@ -71,10 +71,7 @@ private slots:
     {
         Rig r;
         r.w->Text2->setText("??");
-        QTest::mouseClick(r.w->Command2, Qt::LeftButton);
-        QTest::mouseClick(r.w->Command3, Qt::LeftButton);
-        QTest::mouseClick(r.w->Command2, Qt::LeftButton);
-        QTest::mouseClick(r.w->Command4, Qt::LeftButton);
+        for (QPushButton *b : {r.w->Command2, r.w->Command3, r.w->Command2, r.w->Command4}) QTest::mouseClick(b, Qt::LeftButton);
         QCOMPARE(r.pty.readBytes(26), QByteArray("\x02TON00\x03\x02TWN00\x03\x02TOF00\x03\x02SID\x03"));
         QVERIFY(!r.w->Command2->font().bold() && r.w->Command3->font().bold());
         r.pty.write("\x02ton\x03\x02si1A\x03");  // the reply to SID fills in the address

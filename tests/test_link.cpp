@@ -1,14 +1,67 @@
-// Protocol core without ports or windows: hand-written rows. What the
-// receiver makes of replies is in test_receiver.
+// The line's two ends without ports or windows, in hand-written rows: the
+// protocol core, the console's reply handling (fed through its window-free
+// view) and the virtual unit's answers, frame by frame.
 #include "link/frame.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
+#include "tests/support/recordingview.h"
+#include "unit/unitline.h"
 
 #include <QTest>
 
 using namespace unitlink;
+using unit::UnitLine;
+using Frames = QList<QByteArray>;
 
 Q_DECLARE_METATYPE(unitlink::Mnemonic)
+
+namespace {
+const QByteArray kFF32 = QByteArray("FF").repeated(32);
+const QString kFFText = QString("FF ").repeated(32);
+
+// What the view shows that differs from a fresh one.
+QStringList shown(const testsupport::RecordingView &v)
+{
+    QStringList s;
+    static const char *icons[] = {"None", "Information", "Exclamation", "Critical", "Question"};
+    static const char *buttons[] = {"Ok", "OkCancel", "RetryCancel"};
+    if (!v.status.isEmpty()) s << "status " + v.status;
+    for (const auto &c : v.recorded.calls)
+        s << QStringLiteral("box %1 %2 %3/%4").arg(icons[int(c.icon)], buttons[int(c.buttons)], c.title, c.text);
+    if (!v.image.isEmpty()) s << "image " + v.image;
+    if (!v.programList.isEmpty() || !v.previewList.isEmpty()) s << "lists " + v.programList + "|" + v.previewList;
+    if (v.pxr >= 0) s << QStringLiteral("PXR-09 %1").arg(v.pxr);
+    if (v.pgmInput != "-" || v.pvwInput != "-") s << "inputs " + v.pgmInput + "|" + v.pvwInput;
+    return s;
+}
+
+const QByteArray k00 = QByteArray("00").repeated(32);
+
+// Runs the frames (without STX/ETX) and joins every reply.
+QByteArray run(UnitLine &line, const Frames &frames)
+{
+    QByteArray replies;
+    for (const QByteArray &f : frames) replies += line.handle(f).join();
+    return replies;
+}
+
+// The units as their lamps and memories would show them, leaving out
+// what is as at start: "01 ram FF pgm flash; 2A".
+QString state(const QList<unit::Unit> &units)
+{
+    const auto image = [](const char *name, const unit::Image &i) {
+        const QByteArray hex = QByteArray(reinterpret_cast<const char *>(i.data()), 32).toHex().toUpper();
+        return i == unit::Image{} ? QString() : QString(" %1 %2").arg(name, hex == hex.left(2).repeated(32) ? hex.left(2) : hex);
+    };
+    QStringList all;
+    for (const unit::Unit &u : units)
+        all << QString::asprintf("%02X", u.address) + image("ram", u.ram) + image("prom", u.prom) + (u.pgm ? " pgm" : "") +
+                   (u.pvw ? " pvw" : "") + (u.flash ? " flash" : "") + (u.text != "     " ? " text " + u.text : "") +
+                   (u.mode ? QString::asprintf(" mode %02X", u.mode) : "") +
+                   (u.pgmInput != '@' || u.pvwInput != '@' ? QString(" inputs ") + u.pgmInput + u.pvwInput : "");
+    return all.join("; ");
+}
+} // namespace
 
 class TestLink : public QObject {
     Q_OBJECT
@@ -22,7 +75,6 @@ private slots:
         QTest::newRow("??") << "??" << "00 00 01";
         QTest::newRow("FE wraps") << "FE" << "FE FE 01";
         QTest::newRow("FF sent as 01") << "FF" << "FF 01 02";
-        QTest::newRow("0000A1 fits") << "0000A1" << "A1 A1 A2";
         QTest::newRow("42 digits") << QString(40, QLatin1Char('F')) + "3c" << "3C 01 02";
         QTest::newRow("7 then non-ASCII") << QString::fromUtf8("7中") << "07 07 08";
     }
@@ -147,6 +199,95 @@ private slots:
             QCOMPARE(b.feed("\x03"), length == 4096 ? Fed::Completed : Fed::Discarded);
             QCOMPARE(b.text().size(), length == 4096 ? 4096 : 0);
         }
+    }
+
+    void frames_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("view");
+        const QString written = "status LED unit has been written!";
+        QTest::newRow("STX ton ETX") << QByteArray("\x02ton\x03") << QStringList{"status ton"};
+        QTest::newRow("STX tfh12 ETX") << QByteArray("\x02tfh12\x03") << QStringList{"status tfh1"};
+        QTest::newRow("STX wrr ETX") << QByteArray("\x02wrr\x03") << QStringList{written};
+        QTest::newRow("STX wrm ETX") << QByteArray("\x02wrm\x03") << QStringList{written};
+        QTest::newRow("STX TON ETX is unknown") << QByteArray("\x02TON\x03") << QStringList{"status TON"};
+        QTest::newRow("ab ETX before any STX") << QByteArray("ab\x03") << QStringList{"status ab"};
+        QTest::newRow("STX tf ETX h7 ETX") << QByteArray("\x02tf\x03h7\x03") << QStringList{"status tfh7"};
+        QTest::newRow("STX rdm FFx32 E0 ETX") << "\x02rdm" + kFF32 + "E0\x03" << QStringList{"status Download finished!", "image " + kFFText};
+        QTest::newRow("STX rdr FFx32 e0 ETX") << "\x02rdr" + kFF32 + "e0\x03"
+            << QStringList{"status Download CRC Error", "box Critical Ok Warning!/Download CRC Error", "image " + kFFText};
+        QTest::newRow("STX err1 ETX") << QByteArray("\x02" "err1\x03") << QStringList{"box Critical Ok Warning!/Command Error"};
+        QTest::newRow("STX err2 ETX") << QByteArray("\x02" "err2\x03") << QStringList{"box Question RetryCancel Warning!/CRC Error"};
+        QTest::newRow("STX err3 ETX") << QByteArray("\x02" "err3\x03") << QStringList{"box Critical Ok Warning!/Programming Error"};
+        QTest::newRow("STX err9 ETX") << QByteArray("\x02" "err9\x03") << QStringList{};
+        QTest::newRow("STX a x5000 ETX dropped") << "\x02" + QByteArray(5000, 'a') + "\x03" << QStringList{};
+        QTest::newRow("STX TLYAC ETX") << QByteArray("\x02TLYAC\x03") << QStringList{"lists PGM: 03 01|"};
+        QTest::newRow("STX TLW ETX") << QByteArray("\x02TLW\x03") << QStringList{"lists |PVW:"};
+        QTest::newRow("STX TLWX ETX") << QByteArray("\x02TLWX\x03") << QStringList{"lists |PVW: 24"};
+        QTest::newRow("STX TLY0@ ETX") << QByteArray("\x02TLY0@\x03") << QStringList{"lists PGM: 00 -16|"};
+        QTest::newRow("STX gpiEB ETX") << QByteArray("\x02gpiEB\x03") << QStringList{"PXR-09 1", "inputs 05|02"};
+        QTest::newRow("STX gpiE@ ETX") << QByteArray("\x02gpiE@\x03") << QStringList{"PXR-09 1", "inputs 05|00"};
+        QTest::newRow("STX gpi@x ETX") << QByteArray("\x02gpi@x\x03") << QStringList{"PXR-09 0", "inputs |-"};
+        QTest::newRow("STX gpiE ETX ignored") << QByteArray("\x02gpiE\x03") << QStringList{};
+        QTest::newRow("STX gpiEBC ETX ignored") << QByteArray("\x02gpiEBC\x03") << QStringList{};
+    }
+    void frames()
+    {
+        QFETCH(QByteArray, line);
+        testsupport::ReceiverRig r;
+        r.view.status = "No Response";  // until the STX
+        r.feed(line);
+        QTEST(shown(r.view), "view");
+    }
+
+    void monitorIsBounded()
+    {
+        testsupport::ReceiverRig r;
+        QByteArray body;
+        for (int i = 0; i < 80; ++i) body += char('A' + i % 26);
+        r.feed("\x02" + body + "\x03");
+        QCOMPARE(r.view.mon, "[STX]" + QString(body.left(59)) + QString(body.right(1)) + "[ETX]");
+        r.feed("\x02tf\x03h7");
+        QCOMPARE(r.view.mon, QString("[STX]tf[ETX]h7"));
+        r.feed(QByteArray(2000, '\x03'));  // ETX without STX must not grow it
+        QCOMPARE(r.view.mon.size(), 70);
+    }
+
+    void replies_data()
+    {
+        QTest::addColumn<Frames>("frames");
+        QTest::addColumn<QByteArray>("replies");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("SID") << Frames{"SID"} << QByteArray("\x02si01\x03\x02si2A\x03") << QString("01; 2A");
+        QTest::newRow("WRR01 FFx32 E1, RDR01") << Frames{"WRR01" + kFF32 + "E1", "RDR01"} << "\x02wrr\x03\x02rdr" + kFF32 + "E0\x03" << QString("01 ram FF; 2A");
+        QTest::newRow("WRM2A FFx32 0A, RDM2A") << Frames{"WRM2A" + kFF32 + "0A", "RDM2A"} << "\x02wrm\x03\x02rdm" + kFF32 + "E0\x03" << QString("01; 2A prom FF");
+        QTest::newRow("WRR01 FFx32 E0: err2") << Frames{"WRR01" + kFF32 + "E0", "RDR01"} << "\x02" "err2\x03\x02rdr" + k00 + "00\x03" << QString("01; 2A");
+        QTest::newRow("WRR01FF01: err1") << Frames{"WRR01FF01"} << QByteArray("\x02" "err1\x03") << QString("01; 2A");
+        QTest::newRow("other address") << Frames{"RDR07", "TON07"} << QByteArray() << QString("01; 2A");
+        QTest::newRow("RTM01") << Frames{"WRR01" + kFF32 + "E1", "RTM01", "RDM01"} << "\x02wrr\x03\x02rtm\x03\x02rdm" + kFF32 + "E0\x03" << QString("01 ram FF prom FF; 2A");
+        QTest::newRow("MTR") << Frames{"WRM01" + kFF32 + "E1", "WRR2A" + kFF32 + "0A", "MTR"} << QByteArray("\x02wrm\x03\x02wrr\x03") << QString("01 ram FF prom FF; 2A");
+        QTest::newRow("QID2A QID03") << Frames{"QID2A", "QID03"} << QByteArray("\x02id2A\x03") << QString("01; 2A");
+        QTest::newRow("SETID05") << Frames{"SETID05", "QID01", "SID"} << QByteArray("\x02si05\x03\x02si05\x03") << QString("05; 05");
+        QTest::newRow("SETID07, WRR07 FFx32 E7, RDR07") << Frames{"SETID07", "WRR07" + kFF32 + "E7", "RDR07"}
+                                                        << "\x02wrr\x03\x02wrr\x03\x02rdr" + kFF32 + "E0\x03\x02rdr" + kFF32 + "E0\x03" << QString("07 ram FF; 07 ram FF");
+        QTest::newRow("CHR") << Frames{"CHR01ABCDE", "CHR01AB"} << QByteArray("\x02" "chr\x03\x02" "err1\x03") << QString("01 text ABCDE; 2A");
+        QTest::newRow("tallies") << Frames{"TON01", "TWF01", "TFH01"} << QByteArray("\x02ton\x03\x02twf\x03\x02tfh1\x03") << QString("01 pgm flash; 2A");
+        QTest::newRow("TFH01, TON01: steady") << Frames{"TFH01", "TON01"} << QByteArray("\x02tfh1\x03\x02ton\x03") << QString("01 pgm; 2A");
+        QTest::newRow("TWN01, TOF01: PVW stays") << Frames{"TWN01", "TOF01"} << QByteArray("\x02twn\x03\x02tof\x03") << QString("01 pvw; 2A");
+        QTest::newRow("CFG") << Frames{"CFG01A0", "CFG01"} << QByteArray("\x02" "cfg\x03\x02" "err1\x03") << QString("01 mode A0; 2A");
+        QTest::newRow("GPI GPW GPI") << Frames{"GPI01C", "GPW01E", "GPI01@"} << QByteArray("\x02gpiC@\x03\x02gpi@E\x03") << QString("01 inputs @E; 2A");
+        const Frames assigned{"GPI01C", "GPW01A", "TON2A", "TLYAC", "TLWB"}; // 2A has no input: TLY, TLW pass it by
+        QTest::newRow("TLYAC TLWB") << assigned << QByteArray("\x02gpiC@\x03\x02ton\x03") << QString("01 pgm inputs CA; 2A pgm");
+        QTest::newRow("TLYAC TLWB, TLYAB TLWA") << assigned + Frames{"TLYAB", "TLWA"} << QByteArray("\x02gpiC@\x03\x02ton\x03") << QString("01 pvw inputs CA; 2A pgm");
+        QTest::newRow("XYZ01") << Frames{"XYZ01"} << QByteArray("\x02" "err1\x03") << QString("01; 2A");
+        QTest::newRow("replies and tally messages") << Frames{"ton", "si01", "TLYABC"} << QByteArray() << QString("01; 2A");
+    }
+    void replies()
+    {
+        QFETCH(Frames, frames);
+        UnitLine line({0x01, 0x2A});
+        QTEST(run(line, frames), "replies");
+        QTEST(state(line.units()), "state");
     }
 };
 
