@@ -1,7 +1,6 @@
 #include "platform/windowprogram.h"
 
-#include "platform/language.h"
-#include "platform/windowgeometry.h"
+#include "platform/windowsetup.h"
 
 #include <QFont>
 
@@ -13,10 +12,8 @@ WindowProgram::WindowProgram(const CommandLine &commandLine, int &argc, char **a
     : ports(PortMap::fromEnvironment(commandLine.ports())), app(argc, argv), stop({SIGINT, SIGTERM, SIGHUP})
 {
     QObject::connect(&stop, &SignalWatcher::caught, &app, &QCoreApplication::quit);
-    QGuiApplication::setDesktopFileName(commandLine.name());
     QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9));
-    WindowGeometry::enable(commandLine.resetLayout());
-    installTranslation(app, chooseLanguage(commandLine.language(), QProcessEnvironment::systemEnvironment()));
+    setUpWindows(commandLine);
 }
 
 } // namespace platform

@@ -2,9 +2,9 @@
 // device), so that the console and the demonstration driver can be used and
 // tested without hardware.
 #include "platform/commandline.h"
-#include "platform/language.h"
 #include "platform/signals.h"
 #include "platform/windowgeometry.h"
+#include "platform/windowsetup.h"
 #include "unit/devicelink.h"
 #include "unit/unitwindow.h"
 #include "unit/virtualunits.h"
@@ -56,9 +56,7 @@ int main(int argc, char *argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     } else {
         app = std::make_unique<QApplication>(argc, argv);
-        QGuiApplication::setDesktopFileName(QStringLiteral("tally-unit"));
-        platform::installTranslation(
-            *app, platform::chooseLanguage(cli.language(), QProcessEnvironment::systemEnvironment()));
+        platform::setUpWindows(cli);
     }
 
     QTextStream out(stdout);
@@ -114,7 +112,6 @@ int main(int argc, char *argv[])
         if (!parser.isSet(quiet)) units.log = [&out](const QString &line) { out << line << Qt::endl; };
     } else {
         window = std::make_unique<unit::UnitWindow>(units.line(), shown);
-        platform::WindowGeometry::enable(cli.resetLayout());
         platform::WindowGeometry::remember(window.get(), QStringLiteral("tally-unit"));
         window->show();
     }
