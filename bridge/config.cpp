@@ -55,11 +55,15 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     const auto bits = [](const QString &v) { return numbers(v, 1, 4); };
     const auto ids = [](const QString &v) { return numbers(v, 0, 7); };
     const QString wantEndpoint = QStringLiteral("wants [ADDR:]PORT");
+    const std::optional<Kind> kind = kindNamed(section);
+    if (key == QLatin1String("stale_s") && kind)
+        return set(
+            c.staleOf[int(*kind)], [](const QString &v) { return number(v, 0, 86400); },
+            QStringLiteral("wants 0 to 86400"));
     if (key == QLatin1String("map")) {
-        const int k = QStringList{QStringLiteral("switcher"), QStringLiteral("tsl31"), QStringLiteral("tsl5"),
-                                  QStringLiteral("vmix")}
-                          .indexOf(section);
-        if (k < 0) return QStringLiteral("unknown key");
+        if (!kind) return QStringLiteral("unknown key");
+        const int k = int(*kind);
+        QList<int> mapped;
         for (const QString &pair : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QStringList st = pair.split(QLatin1Char(':'));
             const std::optional<int> source = st.size() == 2 ? number(st[0], 0, 65535) : std::nullopt;
@@ -68,6 +72,8 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
                 return QStringLiteral("\"%1\" is not source:input with an input of 1 to %2")
                     .arg(pair.trimmed())
                     .arg(kParallelInputs);
+            if (mapped.contains(*source)) return QStringLiteral("source %1 is mapped twice").arg(*source);
+            mapped << *source;
             c.maps[k].set(*source, *input);
         }
         return {};
@@ -77,6 +83,7 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     if (where == QLatin1String("line/refresh_ms"))
         return set(
             c.refreshMs, [](const QString &v) { return number(v, 0, 60000); }, QStringLiteral("wants 0 to 60000"));
+    if (where == QLatin1String("line/state")) return set(c.statePath, device, QStringLiteral("wants a file"));
     if (where == QLatin1String("line/stale_s"))
         return set(
             c.staleS, [](const QString &v) { return number(v, 0, 86400); }, QStringLiteral("wants 0 to 86400"));
@@ -97,6 +104,9 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
         return set(c.tsl5Program, tsl5Rule, QStringLiteral("wants text|lh|rh:red|green|amber"));
     if (where == QLatin1String("tsl5/preview"))
         return set(c.tsl5Preview, tsl5Rule, QStringLiteral("wants text|lh|rh:red|green|amber"));
+    if (where == QLatin1String("tsl5/screen"))
+        return set(
+            c.tsl5Screen, [](const QString &v) { return number(v, 0, 0xFFFE); }, QStringLiteral("wants 0 to 65534"));
     if (where == QLatin1String("vmix/host"))
         return set(
             c.vmix, [](const QString &v) { return readRemote(v, kVmixPort); }, QStringLiteral("wants HOST[:PORT]"));
@@ -149,28 +159,49 @@ QString readConfigFile(const QString &path, Config &config)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return path + QStringLiteral(": ") + file.errorString();
     Config read = config;
     QString section;
+    QHash<QString, int> seen; // "[section]" and "section/key": the line that gave it
+    static const QRegularExpression comment(QStringLiteral("\\s[;#].*$"));
     int lineNumber = 0;
     while (!file.atEnd()) {
         ++lineNumber;
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        const QString line = QString::fromUtf8(file.readLine()).remove(comment).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'))) continue;
         const QString at = QStringLiteral("%1:%2: ").arg(path).arg(lineNumber);
+        const auto once = [&](const QString &what) {
+            const int first = std::exchange(seen[what], lineNumber);
+            return first ? QStringLiteral("given twice (lines %1 and %2)").arg(first).arg(lineNumber) : QString();
+        };
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             section = line.mid(1, line.size() - 2).trimmed().toLower();
-            if (!QStringList{QStringLiteral("line"), QStringLiteral("switcher"), QStringLiteral("tsl31"),
-                             QStringLiteral("tsl5"), QStringLiteral("vmix")}
-                     .contains(section))
+            if (section != QLatin1String("line") && !kindNamed(section))
                 return at + QStringLiteral("unknown section [%1]").arg(section);
+            if (const QString twice = once(QLatin1Char('[') + section); !twice.isEmpty())
+                return at + QStringLiteral("[%1] %2").arg(section, twice);
             continue;
         }
         const qsizetype equals = line.indexOf(QLatin1Char('='));
         if (equals < 0 || section.isEmpty()) return at + QStringLiteral("not a key = value line in a [section]");
         const QString key = line.left(equals).trimmed().toLower();
-        if (const QString error = apply(read, section, key, line.mid(equals + 1).trimmed()); !error.isEmpty())
-            return at + QStringLiteral("[%1] %2: %3").arg(section, key, error);
+        const QString value = line.mid(equals + 1).trimmed();
+        QString error = once(section + QLatin1Char('/') + key);
+        if (error.isEmpty())
+            error = value.isEmpty() ? QStringLiteral("wants a value") : apply(read, section, key, value);
+        if (!error.isEmpty()) return at + QStringLiteral("[%1] %2: %3").arg(section, key, error);
     }
     config = read;
     return {};
+}
+
+QList<InputSpec> Config::inputs() const
+{
+    QList<InputSpec> specs;
+    if (switcher) specs.append({Kind::Switcher, {}, *switcher});
+    for (const auto &[at, kind, transport] :
+         {std::tuple(tsl31Udp, Kind::Tsl31, "udp"), std::tuple(tsl31Tcp, Kind::Tsl31, "tcp"),
+          std::tuple(tsl5Udp, Kind::Tsl5, "udp"), std::tuple(tsl5Tcp, Kind::Tsl5, "tcp")})
+        if (at) specs.append({kind, QString::fromLatin1(transport), at->text()});
+    if (vmix) specs.append({Kind::Vmix, {}, vmix->text()});
+    return specs;
 }
 
 } // namespace bridge

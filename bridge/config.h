@@ -47,12 +47,39 @@ inline const QList<int> kEveryId{0, 1, 2, 3, 4, 5, 6, 7};
 inline const QList<int> kTsl31ProgramBits{2};
 inline const QList<int> kTsl31PreviewBits{1};
 
+// How long the bridge waits on a peer. Fixed for the studio; tests shorten
+// them.
+struct Timing {
+    int connectMs = 2000; // an outgoing connection not made by then is tried again
+    int retryMs = 2000;   // between attempts to open or connect
+    int pollMs = 2000;    // a connected switcher is asked for its tally
+    int silenceMs = 5000; // a connection with no byte for this long is dead
+    int quietMs = 5000;   // a switcher line with no frame for this long is told of
+    int reportMs = 60000; // a failure that repeats is told again after this long
+    int saveMs = 100;     // the state file is written at most this often
+};
+
+// One input the configuration opens: "tsl31 udp" with where it listens.
+// Its id stays when its endpoint moves, so a reload can tell the two apart.
+struct InputSpec {
+    Kind kind;
+    QString transport; // "udp", "tcp", or empty for vmix and the switcher
+    QString endpoint;  // [ADDR:]PORT, HOST:PORT or the device
+    QString id() const { return transport.isEmpty() ? kindName(kind) : kindName(kind) + QLatin1Char(' ') + transport; }
+    QString name() const { return id() + QLatin1Char(' ') + endpoint; }
+    friend bool operator==(const InputSpec &, const InputSpec &) = default;
+};
+
 struct Config {
     // The unit line: a device path or a port number of --ports.
     QString line;
+    QString statePath; // where the lamps' state is kept across restarts; empty: not kept
     int refreshMs = 200;
-    int staleS = 0; // 0: an input's last state stays for ever
+    int staleS = 0;                     // 0: an input's last state stays for ever
+    std::optional<int> staleOf[kKinds]; // an input section's own stale_s
+    int stale(Kind kind) const { return staleOf[int(kind)].value_or(staleS); }
     bool verbose = false;
+    Timing timing;
 
     std::optional<QString> switcher;
     QList<int> programIds = kEveryId;
@@ -62,17 +89,20 @@ struct Config {
     QList<int> tsl31Program = kTsl31ProgramBits, tsl31Preview = kTsl31PreviewBits; // tally bits 1 to 4
     Tsl5Rule tsl5Program{Tsl5Lamp::Text, Tsl5Colour::Red};
     Tsl5Rule tsl5Preview{Tsl5Lamp::Text, Tsl5Colour::Green};
+    std::optional<int> tsl5Screen; // none: every screen
 
     std::optional<Remote> vmix;
 
     SourceMap maps[kKinds];
 
-    bool hasInput() const { return switcher || tsl31Udp || tsl31Tcp || tsl5Udp || tsl5Tcp || vmix; }
+    bool hasInput() const { return !inputs().isEmpty(); }
+    QList<InputSpec> inputs() const;
 };
 
 // Reads a config file over config. Empty on success, else the error, naming
 // the file, the line and the key ("bridge.conf:7: [tsl31] map: input 49 is
-// not 1 to 48").
+// not 1 to 48"). A key or section given twice, a source mapped twice and an
+// empty value are errors: the file must say one thing.
 QString readConfigFile(const QString &path, Config &config);
 
 } // namespace bridge

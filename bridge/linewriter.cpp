@@ -7,11 +7,15 @@
 
 namespace bridge {
 
-LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
-    : QObject(parent), m_device(std::move(device)), m_log(std::move(log))
+LineWriter::LineWriter(QString device, int refreshMs, const Timing &timing, Log log, QObject *parent)
+    : QObject(parent), m_device(std::move(device)), m_log(std::move(log)),
+      m_failures(timing.reportMs, [this, retry = timing.retryMs](qint64 n, const QString &why) {
+          m_log(n == 1 ? QStringLiteral("line %1: %2; trying again every %3 s").arg(m_device, why).arg(retry / 1000.0)
+                       : QStringLiteral("line %1: %2 (%3 more failed attempts)").arg(m_device, why).arg(n));
+      })
 {
     m_drain.setSingleShot(true);
-    m_retry.setInterval(kRetryMs);
+    m_retry.setInterval(timing.retryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         if (reopen()) sendIfFree();
     });
@@ -32,21 +36,31 @@ LineWriter::LineWriter(QString device, int refreshMs, Log log, QObject *parent)
 
 QString LineWriter::open()
 {
+    const QString why = openPort();
+    return why.isEmpty() ? QString() : QStringLiteral("line %1: cannot open: %2").arg(m_device, why);
+}
+
+QString LineWriter::openPort()
+{
     m_port.setPortName(m_device);
     platform::applyFraming(m_port, m_settings);
     if (!m_port.open(QIODevice::ReadWrite)) {
         const QString why = platform::whyNotOpen(m_port, m_device);
         m_port.clearError();
-        return QStringLiteral("line %1: cannot open: %2").arg(m_device, why);
+        return why;
     }
-    m_log(QStringLiteral("line %1: open").arg(m_device));
+    m_log(QStringLiteral("line %1: %2")
+              .arg(m_device, m_failures.end() ? QStringLiteral("back, open") : QStringLiteral("open")));
     return {};
 }
 
 bool LineWriter::reopen()
 {
     if (m_port.isOpen()) return true;
-    if (!open().isEmpty()) return false;
+    if (const QString why = openPort(); !why.isEmpty()) {
+        m_failures.add(QStringLiteral("cannot open: ") + why);
+        return false;
+    }
     m_retry.stop();
     m_busy = false;
     m_refreshDue = true; // whatever the units missed meanwhile
@@ -61,9 +75,7 @@ void LineWriter::lost()
     m_busy = false;
     m_drain.stop();
     // After a hang-up the port's error text is whatever the last call left.
-    m_log(QStringLiteral("line %1: lost (unplugged or hung up); trying again every %2 s")
-              .arg(m_device)
-              .arg(kRetryMs / 1000));
+    m_failures.add(QStringLiteral("lost (unplugged or hung up)"));
     m_retry.start();
 }
 
@@ -89,6 +101,7 @@ void LineWriter::sendIfFree()
     m_refreshDue = false;
     m_sent = m_newest;
     m_busy = true;
+    m_sentAt.start();
     if (m_port.write(m_sent) != m_sent.size()) return lost();
     // Out now rather than on the next turn of the event loop.
     m_port.flush();
@@ -108,6 +121,12 @@ void LineWriter::checkDrained()
 #endif
     if (queued > 0) {
         m_drain.start(std::max(1, queued * 10 * 1000 / m_settings.baud));
+        return;
+    }
+    // 10 bits a character at 8N1.
+    const qint64 lineMs = (m_sent.size() * 10 * 1000 + m_settings.baud - 1) / m_settings.baud + kMarginMs;
+    if (const qint64 left = lineMs - m_sentAt.elapsed(); left > 0) {
+        m_drain.start(int(left));
         return;
     }
     m_busy = false;

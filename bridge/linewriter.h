@@ -1,13 +1,19 @@
 // The unit line: keeps the units' lamps at the newest state. At most one
 // pair of tally frames is on its way at a time; whatever changes while it
 // goes replaces what was waiting, so a flood of changes costs CPU, never
-// delay. The pair goes again every refresh period, so that a unit switched
-// on later catches up, and at once when a lost line comes back.
+// delay. A pair is on its way until the device has sent it and, whatever
+// the device reports, for the pair's own time on the line: a pty or a
+// virtual COM driver takes kilobytes while saying nothing is queued. The
+// pair goes again every refresh period, so that a unit switched on later
+// catches up, and at once when a lost line comes back.
 #pragma once
 
+#include "bridge/config.h"
+#include "bridge/throttle.h"
 #include "platform/linesettings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
@@ -19,19 +25,22 @@ namespace bridge {
 class LineWriter : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kRetryMs = 2000;
+    // Beyond the characters' own time: the UART's turn-around and the timer's.
+    static constexpr int kMarginMs = 2;
 
     using Log = std::function<void(const QString &)>;
-    LineWriter(QString device, int refreshMs, Log log, QObject *parent = nullptr);
+    LineWriter(QString device, int refreshMs, const Timing &timing, Log log, QObject *parent = nullptr);
 
     // Opens the line now: empty, or why it cannot be opened. Once it has
     // been open, a lost line is tried again every 2 s.
     QString open();
+    const QString &device() const { return m_device; }
     // The frames for the newest state; sent as soon as the line is free.
     void setFrames(const QByteArray &frames);
     void setRefresh(int ms);
 
 private:
+    QString openPort(); // empty, or why the device did not open
     bool reopen();
     void lost();
     void sendIfFree();
@@ -41,8 +50,10 @@ private:
     QString m_device;
     platform::LineSettings m_settings;
     Log m_log;
+    Throttle m_failures;
     QByteArray m_newest;
     QByteArray m_sent; // the last pair written
+    QElapsedTimer m_sentAt;
     bool m_busy = false;
     bool m_refreshDue = false;
     QTimer m_refresh, m_retry, m_drain;

@@ -9,8 +9,11 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <QDateTime>
+
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,13 +27,25 @@ QString description()
         "again every refresh period, it sends \"TLY\" with the program inputs and \"TLW\" with the preview inputs "
         "on the unit line. A unit follows the parallel inputs assigned to it (tallyctl input).\n\n"
         "Source n of an input drives parallel input n (1 to 48) unless the config file maps it elsewhere. "
-        "Options win over the config file. SIGHUP reads the mapping again; SIGTERM and SIGINT end it.\n\n"
+        "Options win over the config file. SIGHUP applies the configuration file again, all of it or, when it "
+        "does not read or a new port cannot be opened, none of it; SIGTERM and SIGINT end it.\n\n"
         "Exit status: 0 ended by a signal, 2 usage or configuration, 3 a port or socket that cannot be opened.");
+}
+
+// The journal stamps each line itself; a terminal or a file needs the time.
+bool toJournal()
+{
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    struct stat err {};
+    if (stream.isEmpty() || ::fstat(2, &err) != 0) return false;
+    return stream == QByteArray::number(quint64(err.st_dev)) + ':' + QByteArray::number(quint64(err.st_ino));
 }
 
 void say(const QString &text)
 {
+    static const bool stamped = !toJournal();
     QTextStream err(stderr);
+    if (stamped) err << QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz ")).toLatin1();
     err << "tally-bridge: " << text << '\n';
 }
 
@@ -50,7 +65,9 @@ int main(int argc, char *argv[])
                                      QStringLiteral("Send the state again every ms (0: only on change; default 200)."),
                                      QStringLiteral("ms"));
     const QCommandLineOption stale(
-        QStringLiteral("stale"), QStringLiteral("Clear an input's tally after s seconds of silence (default: never)."),
+        QStringLiteral("stale"),
+        QStringLiteral("Clear the tally of every input lost for s seconds: a connection "
+                       "closed, or no message on UDP or the switcher line (default: never)."),
         QStringLiteral("s"));
     const QCommandLineOption switcher(QStringLiteral("switcher"),
                                       QStringLiteral("A switcher's serial tally line (38400 8E1)."),
@@ -93,6 +110,8 @@ int main(int argc, char *argv[])
              {endpoint(tsl31, into.tsl31Udp), endpoint(tsl31Tcp, into.tsl31Tcp), endpoint(tsl5, into.tsl5Udp),
               endpoint(tsl5Tcp, into.tsl5Tcp), whole(refresh, into.refreshMs, 60000), whole(stale, into.staleS, 86400)})
             if (!error.isEmpty()) return error;
+        if (p.isSet(stale))
+            for (std::optional<int> &own : into.staleOf) own.reset();
         if (p.isSet(vmix)) {
             into.vmix = bridge::readRemote(p.value(vmix), bridge::kVmixPort);
             if (!into.vmix) return QStringLiteral("--vmix wants HOST[:PORT]");
@@ -102,27 +121,33 @@ int main(int argc, char *argv[])
         into.verbose = p.isSet(verbose);
         return {};
     };
+    // A port number stands for the device of --ports or TALLY_SERIAL_PORTS.
+    const auto lineDevice = [&](bridge::Config &c) -> QString {
+        bool isNumber = false;
+        if (const int n = c.line.toInt(&isNumber); isNumber) {
+            c.line = platform::PortMap::fromEnvironment(cli.ports()).device(n);
+            if (c.line.isEmpty()) return QStringLiteral("line: port %1 has no device").arg(n);
+        }
+        return {};
+    };
     if (const QString error = readAll(c); !error.isEmpty()) {
         say(error);
         return kUsage;
     }
-    if (c.line.isEmpty()) {
-        say(QStringLiteral("name the unit line with --line or [line] device"));
+    const auto complete = [](const bridge::Config &c) -> QString {
+        if (c.line.isEmpty()) return QStringLiteral("name the unit line with --line or [line] device");
+        if (!c.hasInput())
+            return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp or --vmix, "
+                                  "or enable one in the config file");
+        return {};
+    };
+    if (const QString error = complete(c); !error.isEmpty()) {
+        say(error);
         return kUsage;
     }
-    if (!c.hasInput()) {
-        say(QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp or --vmix, or enable "
-                           "one in the config file"));
-        return kUsage;
-    }
-    // A port number stands for the device of --ports or TALLY_SERIAL_PORTS.
-    bool isNumber = false;
-    if (const int n = c.line.toInt(&isNumber); isNumber) {
-        c.line = platform::PortMap::fromEnvironment(cli.ports()).device(n);
-        if (c.line.isEmpty()) {
-            say(QStringLiteral("line: port %1 has no device").arg(n));
-            return kCannotOpen;
-        }
+    if (const QString error = lineDevice(c); !error.isEmpty()) {
+        say(error);
+        return kCannotOpen;
     }
 
     QCoreApplication app(argc, argv);
@@ -130,14 +155,18 @@ int main(int argc, char *argv[])
     platform::SignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &platform::SignalWatcher::caught, &app, [&](int s) {
         if (s != SIGHUP) {
+            // Closed first, so that no input says anything after the last line.
+            service.stop();
             say(QStringLiteral("ending on signal %1").arg(s));
             return app.quit();
         }
         bridge::Config next;
-        if (const QString error = readAll(next); !error.isEmpty())
-            return say(QStringLiteral("configuration not reloaded, the old one stays: ") + error);
-        service.reload(next);
-        say(QStringLiteral("configuration reloaded"));
+        QString changes, error = readAll(next);
+        if (error.isEmpty()) error = complete(next);
+        if (error.isEmpty()) error = lineDevice(next);
+        if (error.isEmpty()) error = service.reload(next, &changes);
+        say(error.isEmpty() ? QStringLiteral("configuration reloaded: ") + changes
+                            : QStringLiteral("configuration not reloaded, the old one stays: ") + error);
     });
     if (const QString error = service.start(); !error.isEmpty()) {
         say(error);

@@ -16,15 +16,26 @@ SourceStates tsl31Sources(const Config &config, const QList<Tsl31Message> &messa
     return states;
 }
 
-SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet)
+SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet, const SourceStates &heard)
 {
+    const bool everyScreen = packet.screen == Tsl5Packet::kEveryScreen;
+    if (config.tsl5Screen && !everyScreen && packet.screen != *config.tsl5Screen) return {};
+    QList<int> screens;
+    if (config.tsl5Screen)
+        screens = {*config.tsl5Screen};
+    else if (!everyScreen)
+        screens = {packet.screen};
+    else
+        for (const SourceKey key : heard.keys())
+            if (!screens.contains(sourceScreen(key))) screens << sourceScreen(key);
+    if (screens.isEmpty()) screens = {0};
     SourceStates states;
     for (const Tsl5Display &d : packet.displays) {
         const SourceTally t{config.tsl5Program.matches(d), config.tsl5Preview.matches(d)};
-        if (d.index == Tsl5Display::kBroadcast)
-            for (const int s : config.maps[int(Kind::Tsl5)].sources()) states.insert(s, t);
-        else
-            states.insert(d.index, t);
+        const QList<int> indexes =
+            d.index == Tsl5Display::kBroadcast ? config.maps[int(Kind::Tsl5)].sources() : QList<int>{d.index};
+        for (const int screen : screens)
+            for (const int index : indexes) states.insert(screen * kScreenStep + index, t);
     }
     return states;
 }

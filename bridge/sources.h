@@ -15,8 +15,11 @@
 namespace bridge {
 
 SourceStates tsl31Sources(const Config &config, const QList<Tsl31Message> &messages);
-// A broadcast display message speaks for every source the map drives.
-SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet);
+// Each screen's displays are sources of their own. A broadcast display
+// message speaks for every source the map drives; a packet to every screen
+// for each screen heard so far (screen 0 before any), or the configured one.
+// A packet to another screen than the configured one says nothing.
+SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet, const SourceStates &heard);
 // Input n of vMix is source n.
 SourceStates vmixSources(const QList<VmixState> &tally);
 // The last frame of each ID: a source is on program when it is lit in any

@@ -15,6 +15,13 @@ QString kindName(Kind kind)
     return QStringLiteral("vmix");
 }
 
+std::optional<Kind> kindNamed(const QString &name)
+{
+    for (const Kind k : {Kind::Switcher, Kind::Tsl31, Kind::Tsl5, Kind::Vmix})
+        if (kindName(k) == name) return k;
+    return std::nullopt;
+}
+
 int SourceMap::input(int source) const
 {
     if (const auto it = m_inputs.constFind(source); it != m_inputs.cend()) return *it;
@@ -70,7 +77,7 @@ Lamps TallyState::lamps(const SourceMap (&maps)[kKinds]) const
     for (const Input &in : m_inputs) {
         const SourceMap &map = maps[int(in.kind)];
         for (auto it = in.states.cbegin(); it != in.states.cend(); ++it) {
-            const int n = map.input(it.key());
+            const int n = map.input(sourceNumber(it.key()));
             if (n < 1 || n > kParallelInputs) continue;
             if (it->program) lamps.program.set(size_t(n));
             if (it->preview) lamps.preview.set(size_t(n));

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <bitset>
+#include <optional>
 
 namespace bridge {
 
@@ -20,13 +21,27 @@ inline constexpr int kParallelInputs = 48;
 enum class Kind { Switcher, Tsl31, Tsl5, Vmix };
 inline constexpr int kKinds = 4;
 QString kindName(Kind kind); // "switcher", "tsl31", "tsl5", "vmix": the config's sections
+std::optional<Kind> kindNamed(const QString &name);
 
 struct SourceTally {
     bool program = false;
     bool preview = false;
     friend bool operator==(const SourceTally &, const SourceTally &) = default;
 };
-using SourceStates = QMap<int, SourceTally>; // by source number
+// A source's number, and for TSL 5 its screen above it (screen * 0x10000 +
+// index): displays of two screens are two sources, which the map still
+// finds by their index.
+using SourceKey = qint64;
+inline constexpr SourceKey kScreenStep = 0x10000;
+inline int sourceNumber(SourceKey key)
+{
+    return int(key % kScreenStep);
+}
+inline int sourceScreen(SourceKey key)
+{
+    return int(key / kScreenStep);
+}
+using SourceStates = QMap<SourceKey, SourceTally>;
 
 // Source n goes to parallel input n (1 to 48) unless the map says otherwise.
 class SourceMap {
@@ -57,14 +72,20 @@ public:
     void update(const QString &input, Kind kind, const SourceStates &states);
     // Replaces everything one input says (a complete picture, or nothing).
     void replace(const QString &input, Kind kind, const SourceStates &states);
+    // An input that is no longer configured: it lights nothing any more.
+    void remove(const QString &input) { m_inputs.remove(input); }
     const SourceStates &states(const QString &input) const;
     Lamps lamps(const SourceMap (&maps)[kKinds]) const;
 
-private:
     struct Input {
         Kind kind;
         SourceStates states;
+        friend bool operator==(const Input &, const Input &) = default;
     };
+    const QMap<QString, Input> &inputs() const { return m_inputs; }
+    friend bool operator==(const TallyState &, const TallyState &) = default;
+
+private:
     QMap<QString, Input> m_inputs;
 };
 

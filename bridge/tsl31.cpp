@@ -12,10 +12,13 @@ bool isHeader(char c)
     return b >= 0x80 && b <= 0x80 + 126;
 }
 
-// Text is printable ASCII; NUL pads a name in some senders' messages.
+// Text is printable Latin-1 ("café"); NUL pads a name in some senders'
+// messages. Control characters, C1 included, are not text: a header byte
+// 0x80 to 0x9F in the text is a message cut short by the next one.
 bool isText(char c)
 {
-    return c == 0 || (c >= 0x20 && c <= 0x7E);
+    const auto b = quint8(c);
+    return b == 0 || (b >= 0x20 && b <= 0x7E) || b >= 0xA0;
 }
 
 } // namespace

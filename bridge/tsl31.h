@@ -14,7 +14,7 @@ namespace bridge {
 struct Tsl31Message {
     int address = 0;
     quint8 control = 0;
-    QByteArray text; // up to 16 characters, without the spaces or NULs that pad it
+    QByteArray text; // up to 16 Latin-1 characters, without the spaces or NULs that pad it
 
     // Tally 1 to 4.
     bool tally(int n) const { return (control >> (n - 1)) & 1; }

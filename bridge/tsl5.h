@@ -29,6 +29,7 @@ struct Tsl5Display {
 };
 
 struct Tsl5Packet {
+    static constexpr int kEveryScreen = 0xFFFF;
     int screen = 0;
     QList<Tsl5Display> displays; // control-data messages are left out
 };

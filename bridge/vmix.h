@@ -12,6 +12,9 @@ namespace bridge {
 enum class VmixState { Off, Program, Preview };
 
 inline const QByteArray kVmixSubscribe = QByteArrayLiteral("SUBSCRIBE TALLY\r\n");
+// Asks for the tally now: answered with a "TALLY OK" line, so a live
+// connection is never silent for long.
+inline const QByteArray kVmixAsk = QByteArrayLiteral("TALLY\r\n");
 inline constexpr quint16 kVmixPort = 8099;
 
 class VmixReader {

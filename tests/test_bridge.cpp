@@ -80,6 +80,7 @@ private slots:
         QTest::newRow("two messages in one datagram") << "tsl31" << "81 32" + nul16 + "82 01" + nul16 << QStringList{"1:T2:B3:", "2:T1:B0:"} << 0;
         QTest::newRow("garbage, two messages cut short by the next header, then one in three reads") << "tsl31" << "01 7F 80 | 81 41 | 82 08" + nul16.left(10) + "|" + nul16.mid(10) << QStringList{"2:T4:B0:"} << 3;
         QTest::newRow("control byte with bit 7 set") << "tsl31" << "81 82" + nul16 << QStringList{} << 1;
+        QTest::newRow("E9 02 caf\\xe9: a Latin-1 label") << "tsl31" << "E9 02 636166E9" + spaces11 + "20" << QStringList{QString::fromUtf8("105:T2:B0:café")} << 0;
         QTest::newRow("15 00 ... two displays: text red CAM 2, text green") << "tsl5" << QByteArray("1500 00 00 0000 0200 0400 0500 43414D2032 0300 0800 0000") << QStringList{"2:0,1,0:CAM 2", "3:0,2,0:"} << 0;
         QTest::newRow("0A 00 ... FF FF: every display, text amber") << "tsl5" << QByteArray("0A00 00 00 0000 FFFF 0C00 0000") << QStringList{"65535:0,3,0:"} << 0;
         QTest::newRow("12 00 ... control data left out, then right-hand red") << "tsl5" << QByteArray("1200 00 00 0000 0100 0080 0200 0102 0400 0100 0000") << QStringList{"4:0,0,1:"} << 0;
@@ -89,9 +90,11 @@ private slots:
         QTest::newRow("FE 02 ... FE FE ...: a DLE undoubled across reads") << "tsl5 tcp" << QByteArray("41 42 FE 41 FE 02 0A00 0000 0000 FE | FE 00 0100 0000 | FE 02 0600") << QStringList{"0a 00 00 00 00 00 fe 00 01 00 00 00"} << 1;
         QTest::newRow("FE 02 cut short by FE 02") << "tsl5 tcp" << QByteArray("FE 02 0A00 0000 FE 02 0400 00 00 0000") << QStringList{"04 00 00 00 00 00"} << 1;
         QTest::newRow("TALLY OK 0121 in two reads, the subscription's answer ignored") << "vmix" << QByteArray("5355425343524942 45204F4B2054414C4C590D0A 54414C4C59204F | 4B20303132310D0A") << QStringList{"0121"} << 0;
+        QTest::newRow("1025 characters, then TALLY OK 1") << "vmix" << QByteArray("41").repeated(1025) + "0A 54414C4C59204F4B2031 0D0A" << QStringList{"1"} << 1;
         QTest::newRow("TALLY OK 01x1") << "vmix" << QByteArray("54414C4C59204F4B2030317831 0D0A 54414C4C59204F4B20 0A") << QStringList{""} << 1;
         QTest::newRow("FF0B03 0101..: lamps 1 and 8, then FF0B00 ..0001 in two reads") << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B00 0000 | 0000000000000001") << QStringList{"3:1,8", "0:64"} << 0;
         QTest::newRow("FF0B00 80..: bit 7 set; FF0C: wrong length; noise") << "switcher" << QByteArray("FF0B00 80000000000000000000 FF0C00 00000000000000000000 FF0B07 7F7F7F7F7F7F7F7F7F00 | 6E6F697365") << QStringList{"7:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32,33,34,35,36,37,38,39,40,41,42,43,44,45,46,47,48,49,50,51,52,53,54,55,56,57,58,59,60,61,62,63"} << 3;
+        QTest::newRow("noise, then FF0B02 01..: lamp 1") << "switcher" << QByteArray("6E6F697365 | FF0B02 01000000000000000000") << QStringList{"2:1"} << 1;
     }
     void readers()
     {
@@ -117,10 +120,13 @@ private slots:
         QTest::addColumn<QByteArray>("frames");
         const QByteArray nul16 = QByteArray("00").repeated(16);
         QTest::newRow("STX TLYA ETX STX TLWB ETX: tally 2 program, tally 1 preview") << "" << "tsl31" << "81 02" + nul16 + "82 01" + nul16 << QByteArray("\x02TLYA\x03\x02TLWB\x03");
-        QTest::newRow("STX TLY ETX STX TLWp ETX: program = 3, preview = 1, map = 1:48") << "[tsl31]\nprogram = 3\npreview = 1, 4\nmap = 1:48\n" << "tsl31" << "81 0A" + nul16 << QByteArray("\x02TLY\x03\x02TLWp\x03");
+        QTest::newRow("STX TLY ETX STX TLWp ETX: program = 3, preview = 1, map = 1:48") << "[tsl31]\nprogram = 3 ; the red tally\npreview = 1, 4\t# green\nmap = 1:48\n" << "tsl31" << "81 0A" + nul16 << QByteArray("\x02TLY\x03\x02TLWp\x03");
         QTest::newRow("STX TLYAC ETX STX TLWBC ETX: text red, green, amber") << "" << "tsl5" << QByteArray("1600 00 00 0000 0100 0400 0000 0200 0800 0000 0300 0C00 0000") << QByteArray("\x02TLYAC\x03\x02TLWBC\x03");
         QTest::newRow("STX TLYB ETX: program = lh:red, a source past 48 mapped") << "[tsl5]\nprogram = lh:red\npreview = rh:amber\nmap = 200:2\n" << "tsl5" << QByteArray("1000 00 00 0000 C800 1000 0000 0100 0400 0000") << QByteArray("\x02TLYB\x03\x02TLW\x03");
         QTest::newRow("STX TLYA..p ETX: a broadcast reaches every mapped source") << "[tsl5]\nmap = 60:7\n" << "tsl5" << QByteArray("0A00 00 00 0000 FFFF 0400 0000") << QByteArray("\x02TLYABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnop\x03\x02TLW\x03");
+        QTest::newRow("STX TLYA ETX: screen 2's index 1 off, screen 7's every index off") << "" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 0200 0100 0000 0000 | 0A00 00 00 0700 FFFF 0000 0000") << QByteArray("\x02TLYA\x03\x02TLW\x03");
+        QTest::newRow("STX TLYB ETX: screen = 2, screen 1 left out, every screen taken") << "[tsl5]\nscreen = 2\n" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 FFFF 0200 0400 0000") << QByteArray("\x02TLYB\x03\x02TLW\x03");
+        QTest::newRow("STX TLYC ETX: every screen means the screens heard") << "" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 0300 0300 0400 0000 | 0A00 00 00 FFFF 0100 0000 0000") << QByteArray("\x02TLYC\x03\x02TLW\x03");
         QTest::newRow("STX TLYBD ETX STX TLWC ETX: vMix 0121") << "" << "vmix" << QByteArray("54414C4C59204F4B20 30313231 0D0A") << QByteArray("\x02TLYBD\x03\x02TLWC\x03");
         QTest::newRow("STX TLYB ETX STX TLWAH ETX: ID 3 is preview, two sources on input 2") << "[switcher]\nprogram_ids = 0-2\npreview_ids = 3\nmap = 9:2\n" << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B01 00020000000000000000") << QByteArray("\x02TLYB\x03\x02TLWAH\x03");
         QTest::newRow("input 49") << "[line]\ndevice = /dev/ttyUSB0\n[tsl31]\nmap = 3:5, 3:49\n" << "" << QByteArray() << QByteArray(":4: [tsl31] map: \"3:49\" is not source:input with an input of 1 to 48");
@@ -129,6 +135,10 @@ private slots:
         QTest::newRow("ID 8") << "[switcher]\nprogram_ids = 0-8\n" << "" << QByteArray() << QByteArray(":2: [switcher] program_ids: wants IDs 0 to 7");
         QTest::newRow("port 70000") << "[tsl31]\nudp = 0.0.0.0:70000\n" << "" << QByteArray() << QByteArray(":2: [tsl31] udp: wants [ADDR:]PORT");
         QTest::newRow("unknown section") << "[studio]\n" << "" << QByteArray() << QByteArray(":1: unknown section [studio]");
+        QTest::newRow("a key twice") << "[tsl31]\nprogram = 2\nprogram = 3\n" << "" << QByteArray() << QByteArray(":3: [tsl31] program: given twice (lines 2 and 3)");
+        QTest::newRow("a section twice") << "[tsl31]\nudp = 4003\n[TSL31]\n" << "" << QByteArray() << QByteArray(":3: [tsl31] given twice (lines 1 and 3)");
+        QTest::newRow("a source mapped twice") << "[tsl31]\nmap = 3:5, 3:6\n" << "" << QByteArray() << QByteArray(":2: [tsl31] map: source 3 is mapped twice");
+        QTest::newRow("an empty value") << "[tsl31]\nprogram =\n" << "" << QByteArray() << QByteArray(":2: [tsl31] program: wants a value");
         QTest::newRow("key before any section") << "device = x\n" << "" << QByteArray() << QByteArray(":1: not a key = value line in a [section]");
     }
     void frames()
@@ -146,16 +156,18 @@ private slots:
             QVERIFY(c.maps[int(Kind::Tsl31)].input(3) == 3 && c.line.isEmpty());
             return;
         }
-        const QByteArray in = QByteArray::fromHex(bytes);
-        QMap<int, simulator::LampStates> ids;
-        for (const simulator::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
-        const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : Kind::Switcher;
-        const SourceStates states = k == Kind::Tsl31 ? tsl31Sources(c, Tsl31Reader().feed(in))
-                                    : k == Kind::Tsl5 ? tsl5Sources(c, readTsl5Packet(in).value())
-                                    : k == Kind::Vmix ? vmixSources(VmixReader().feed(in).value(0))
-                                                      : switcherSources(c, ids);
+        // Each message in turn, as an input hears them.
         TallyState state;
-        state.update("input", k, states);
+        for (const QByteArray &in : pieces(bytes)) {
+            QMap<int, simulator::LampStates> ids;
+            for (const simulator::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
+            const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : Kind::Switcher;
+            const SourceStates states = k == Kind::Tsl31 ? tsl31Sources(c, Tsl31Reader().feed(in))
+                                        : k == Kind::Tsl5 ? tsl5Sources(c, readTsl5Packet(in).value(), state.states("input"))
+                                        : k == Kind::Vmix ? vmixSources(VmixReader().feed(in).value(0))
+                                                          : switcherSources(c, ids);
+            state.update("input", k, states);
+        }
         QCOMPARE(tallyFrames(state.lamps(c.maps)), frames);
     }
 
