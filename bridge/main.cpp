@@ -2,11 +2,13 @@
 // TSL UMD 3.1 or 5.0, vMix) and keeps the units' lamps in step.
 #include "bridge/config.h"
 #include "bridge/service.h"
+#include "bridge/systemd.h"
 #include "platform/commandline.h"
 #include "platform/portmap.h"
 #include "platform/signals.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QTextStream>
 
 #include <csignal>
@@ -127,12 +129,16 @@ int main(int argc, char *argv[])
 
     QCoreApplication app(argc, argv);
     bridge::Service service(c, say);
+    bridge::Systemd systemd;
     platform::SignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &platform::SignalWatcher::caught, &app, [&](int s) {
         if (s != SIGHUP) {
+            systemd.stopping();
             say(QStringLiteral("ending on signal %1").arg(s));
             return app.quit();
         }
+        systemd.reloading();
+        const auto reloaded = qScopeGuard([&] { systemd.ready(); });
         bridge::Config next;
         if (const QString error = readAll(next); !error.isEmpty())
             return say(QStringLiteral("configuration not reloaded, the old one stays: ") + error);
@@ -145,5 +151,6 @@ int main(int argc, char *argv[])
     }
     say(QStringLiteral("configuration loaded%1; line %2")
             .arg(configFile.isEmpty() ? QString() : QStringLiteral(" from ") + configFile, c.line));
+    systemd.ready();
     return app.exec();
 }
