@@ -2,14 +2,14 @@
 // TSL UMD 3.1 or 5.0, vMix) and keeps the units' lamps in step.
 #include "bridge/config.h"
 #include "bridge/service.h"
+#include "bridge/systemd.h"
 #include "platform/commandline.h"
 #include "platform/portmap.h"
 #include "platform/signals.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
-
 #include <QDateTime>
+#include <QTextStream>
 
 #include <csignal>
 #include <cstdio>
@@ -29,7 +29,8 @@ QString description()
         "Source n of an input drives parallel input n (1 to 48) unless the config file maps it elsewhere. "
         "Options win over the config file. SIGHUP applies the configuration file again, all of it or, when it "
         "does not read or a new port cannot be opened, none of it; SIGTERM and SIGINT end it.\n\n"
-        "Exit status: 0 ended by a signal, 2 usage or configuration, 3 a port or socket that cannot be opened.");
+        "Exit status: 0 ended by a signal, 2 usage or configuration, 3 the unit line or a socket that cannot be "
+        "opened (a switcher line that is missing is tried again every 2 s).");
 }
 
 // The journal stamps each line itself; a terminal or a file needs the time.
@@ -152,14 +153,17 @@ int main(int argc, char *argv[])
 
     QCoreApplication app(argc, argv);
     bridge::Service service(c, say);
+    bridge::Systemd systemd;
     platform::SignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     QObject::connect(&watcher, &platform::SignalWatcher::caught, &app, [&](int s) {
         if (s != SIGHUP) {
+            systemd.stopping();
             // Closed first, so that no input says anything after the last line.
             service.stop();
             say(QStringLiteral("ending on signal %1").arg(s));
             return app.quit();
         }
+        systemd.reloading();
         bridge::Config next;
         QString changes, error = readAll(next);
         if (error.isEmpty()) error = complete(next);
@@ -167,6 +171,7 @@ int main(int argc, char *argv[])
         if (error.isEmpty()) error = service.reload(next, &changes);
         say(error.isEmpty() ? QStringLiteral("configuration reloaded: ") + changes
                             : QStringLiteral("configuration not reloaded, the old one stays: ") + error);
+        systemd.ready();
     });
     if (const QString error = service.start(); !error.isEmpty()) {
         say(error);
@@ -174,5 +179,6 @@ int main(int argc, char *argv[])
     }
     say(QStringLiteral("configuration loaded%1; line %2")
             .arg(configFile.isEmpty() ? QString() : QStringLiteral(" from ") + configFile, c.line));
+    systemd.ready();
     return app.exec();
 }

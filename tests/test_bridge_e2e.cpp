@@ -7,12 +7,18 @@
 #include "tests/support/recordingboxes.h"
 #include "unit/virtualunits.h"
 
+#include <QProcess>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace bridge;
 
@@ -92,6 +98,39 @@ private slots:
         line.replug();
         QCOMPARE(line.pty().readBytes(13, 5000), QByteArray("\x02TLYBC\x03\x02TLWA\x03"));
         QCOMPARE(m_log.filter(QRegularExpression("^vmix 127.0.0.1:\\d+: .*; its last tally stays on the lamps; trying again in 2 s$")).size(), 2);
+    }
+
+    // The program as systemd runs it: ready once started, then alive at
+    // half the watchdog's 200 ms for as long as it runs, stopping on SIGTERM.
+    void tellsSystemdItIsAlive()
+    {
+        testsupport::Pty line;
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath("notify"));
+        sockaddr_un at{};
+        at.sun_family = AF_UNIX;
+        qstrncpy(at.sun_path, path.constData(), sizeof at.sun_path);
+        const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        const auto closing = qScopeGuard([fd] { ::close(fd); });
+        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0);
+        QStringList told;
+        const auto heard = [&] {
+            char datagram[256];
+            for (ssize_t n; (n = ::recv(fd, datagram, sizeof datagram, 0)) > 0;) told << QString::fromLatin1(datagram, n);
+            return told;
+        };
+        QProcess bridge;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("NOTIFY_SOCKET", path);
+        env.insert("WATCHDOG_USEC", "200000");
+        bridge.setProcessEnvironment(env);
+        bridge.start(TALLY_BRIDGE_BIN, {"--line", line.slavePath(), "--tsl31", QString("127.0.0.1:%1").arg(freePort())});
+        QTRY_COMPARE(heard().mid(0, 4), QStringList({"READY=1", "WATCHDOG=1", "WATCHDOG=1", "WATCHDOG=1"}));
+        bridge.terminate();
+        QTRY_COMPARE(bridge.state(), QProcess::NotRunning);
+        QCOMPARE(heard().last(), "STOPPING=1");
+        QCOMPARE(bridge.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(bridge.exitCode(), 0);
     }
 };
 
