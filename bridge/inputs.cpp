@@ -117,8 +117,8 @@ private:
             client->heard.start();
             dropClosed();
             if (m_clients.size() >= Service::kMaxClients) {
-                const auto silent = std::max_element(m_clients.begin(), m_clients.end(), [](auto &a, auto &b) {
-                    return a.second->heard.elapsed() < b.second->heard.elapsed();
+                const auto silent = std::min_element(m_clients.begin(), m_clients.end(), [](auto &a, auto &b) {
+                    return a.second->heard < b.second->heard;
                 });
                 m_replaced.add(QStringLiteral("%1: %2 senders already; %3, silent for %4 s, replaced by %5")
                                    .arg(name())

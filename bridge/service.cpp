@@ -86,7 +86,7 @@ QString Service::reload(const Config &next, QString *changes)
                         ? spec.name() + QStringLiteral(" added")
                         : QStringLiteral("%1: %2 → %3")
                               .arg(kindName(spec.kind), old->second->spec().name().section(QLatin1Char(' '), 1),
-                                   spec.name().section(QLatin1Char(' '), 1)));
+                                   spec.endpoint));
     }
     if (!failed.isEmpty()) return failed.join(QLatin1String("; "));
     QList<QString> wanted;
