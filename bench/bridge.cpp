@@ -1,11 +1,14 @@
-// tally-bridge as a process, timed from outside: a TSL 3.1 datagram sent on
-// loopback to the first byte of its TLY frame read off the line's pty master.
-//   bench/bridge [changes]       latency over that many changes (default 10000),
-//                                beside the same path without the bridge
-//   then a flood of 20,000 packets a second for 10 s (CPU, RSS, the state
-//   the line settles on) and idle CPU with every input open.
+// tally-bridge as a process, timed from outside: TSL 3.1 sent on loopback,
+// TLY frames read off the line's pty master.
+//   bench/bridge [changes]
+//   - latency from a datagram to the first byte of its TLY frame over that
+//     many changes (default 10000), beside the same path without the bridge;
+//   - a flood of 20,000 changes a second for 10 s: CPU, RSS, the state the
+//     line settles on; idle CPU with every input open.
 // The pty has no baud rate: a real line adds the frames' own time, printed
 // separately.
+// Every wait has a deadline: a bridge that does not end within 5 s of
+// SIGTERM is killed, never waited for.
 #include "bench/figures.h"
 
 #include <QByteArray>
@@ -17,9 +20,13 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -35,16 +42,48 @@ extern char **environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 double msSince(Clock::time_point t)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
 // A TSL 3.1 message: display address, control byte, 16 characters.
 QByteArray tsl31(int address, int control)
 {
     return QByteArray(1, char(0x80 + address)) + char(control) + QByteArray(16, ' ');
+}
+
+constexpr int kProgram = 0x02; // tally 2
+
+// Datagrams that each change the state when sent in turn: address a lit, the
+// one half way round dark, a going round 1..n.
+std::vector<QByteArray> changes(int n)
+{
+    std::vector<QByteArray> out;
+    for (int k = 0; k < n; ++k) out.push_back(tsl31(1 + k, kProgram) + tsl31(1 + (k + n / 2) % n, 0));
+    return out;
+}
+
+// The program inputs, as TLY carries them, once the first `sent` datagrams
+// of the cycle have been taken in order.
+QByteArray programAfter(const std::vector<QByteArray> &cycle, long long sent)
+{
+    std::array<bool, 127> program{};
+    for (long long i = 0; i < sent; ++i) {
+        const QByteArray &d = cycle[size_t(i % qsizetype(cycle.size()))];
+        for (qsizetype at = 0; at + 18 <= d.size(); at += 18) program[quint8(d[at]) - 0x80] = d[at + 1] & kProgram;
+    }
+    QByteArray letters;
+    for (int n = 1; n <= 48; ++n)
+        if (program[size_t(n)]) letters += char('@' + n);
+    return letters;
 }
 
 struct Pty {
@@ -58,6 +97,13 @@ struct Pty {
         openpty(&master, &slave, name, &tio, nullptr);
         path = name;
     }
+    ~Pty()
+    {
+        close(master);
+        close(slave);
+    }
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
     // Waits for a byte; the time it came, or nothing after the deadline.
     bool waitByte(int timeoutMs) const
     {
@@ -90,13 +136,105 @@ struct Pty {
     }
 };
 
-int udpSocket(quint16 port = 0)
+// The line's pty master, read by a thread of its own: each pair's TLY frame,
+// with the times its first and last bytes were read.
+class LineReader {
+public:
+    struct Pair {
+        Clock::time_point start, end;
+        QByteArray program; // the TLY letters
+        bool lit(int input) const { return program.contains(char('@' + input)); }
+    };
+
+    explicit LineReader(const Pty &line) : m_fd(line.master), m_thread([this] { run(); }) {}
+    ~LineReader()
+    {
+        m_on = false;
+        m_thread.join();
+    }
+
+    std::vector<Pair> pairs() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_pairs;
+    }
+    size_t count() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_pairs.size();
+    }
+    // The first pair from index `from` on that `want` accepts, waiting up to
+    // timeoutMs for it.
+    std::optional<Pair> waitFor(size_t from, int timeoutMs, const std::function<bool(const Pair &)> &want) const
+    {
+        std::unique_lock lock(m_mutex);
+        const auto deadline = Clock::now() + milliseconds(timeoutMs);
+        do {
+            for (; from < m_pairs.size(); ++from)
+                if (want(m_pairs[from])) return m_pairs[from];
+        } while (m_arrived.wait_until(lock, deadline) != std::cv_status::timeout || from < m_pairs.size());
+        return std::nullopt;
+    }
+    std::optional<Pair> waitFirst(int timeoutMs) const
+    {
+        return waitFor(0, timeoutMs, [](const Pair &) { return true; });
+    }
+
+private:
+    void run()
+    {
+        char buf[4096];
+        while (m_on) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 10) != 1) continue;
+            const ssize_t n = read(m_fd, buf, sizeof buf);
+            const auto t = Clock::now();
+            for (ssize_t i = 0; i < n; ++i) feed(buf[i], t);
+        }
+    }
+    void feed(char c, Clock::time_point t)
+    {
+        if (c == '\x02') {
+            m_frame.clear();
+            m_frameStart = t;
+            m_inFrame = true;
+        } else if (c == '\x03' && m_inFrame) {
+            m_inFrame = false;
+            if (!m_frame.startsWith("TLY")) return;
+            {
+                std::lock_guard lock(m_mutex);
+                m_pairs.push_back({m_frameStart, t, m_frame.mid(3)});
+            }
+            m_arrived.notify_all();
+        } else if (m_inFrame) {
+            m_frame += c;
+        }
+    }
+
+    const int m_fd;
+    std::atomic<bool> m_on{true};
+    QByteArray m_frame;
+    Clock::time_point m_frameStart;
+    bool m_inFrame = false;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_arrived;
+    std::vector<Pair> m_pairs;
+    std::thread m_thread; // last: it starts on the members above
+};
+
+sockaddr_in loopback(quint16 port)
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(port);
+    return a;
+}
+
+int udpSocket(quint16 port = 0)
+{
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a = loopback(port);
     if (port) bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
     return fd;
 }
@@ -104,9 +242,7 @@ int udpSocket(quint16 port = 0)
 quint16 freePort(int type)
 {
     const int fd = socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = loopback(0);
     bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
     socklen_t len = sizeof a;
     getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
@@ -116,12 +252,112 @@ quint16 freePort(int type)
 
 void sendTo(int fd, quint16 port, const QByteArray &bytes)
 {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
+    sockaddr_in a = loopback(port);
     sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
 }
+
+QString at(quint16 port)
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}
+
+// Datagrams the kernel dropped at a loopback UDP port's socket, for it was full.
+long udpDrops(quint16 port)
+{
+    QFile table(QStringLiteral("/proc/net/udp"));
+    if (!table.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray local =
+        QByteArrayLiteral("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &row : table.readAll().split('\n')) {
+        const QList<QByteArray> f = row.simplified().split(' ');
+        if (f.size() >= 13 && f[1] == local) return f.last().toLong();
+    }
+    return -1;
+}
+
+// A stream of datagrams to a loopback port at a steady rate, from threads of
+// its own, one sendmmsg per batch. Thread t sends cycle[t], cycle[t +
+// threads], ... so one thread sends the cycle in order. It stops by itself
+// after maxMs; behind its schedule by more than 10 ms, it does not catch up.
+class Flood {
+public:
+    Flood(quint16 port, std::vector<QByteArray> cycle, int perSecond, int batch = 16, int threads = 1,
+          int maxMs = 12000)
+        : m_port(port), m_cycle(std::move(cycle)), m_perSecond(perSecond), m_batch(batch), m_maxMs(maxMs),
+          m_start(Clock::now()), m_ends(size_t(threads))
+    {
+        for (int t = 0; t < threads; ++t) m_threads.emplace_back([this, t, threads] { run(t, threads); });
+    }
+    ~Flood() { stop(); }
+
+    void stop()
+    {
+        m_on = false;
+        for (std::thread &t : m_threads)
+            if (t.joinable()) t.join();
+    }
+    Clock::time_point started() const { return m_start; }
+    long long sent() const { return m_sent; }
+    // Once stopped: the rate it kept, and what the bridge's socket dropped of it.
+    QString said() const
+    {
+        const auto end = *std::max_element(m_ends.begin(), m_ends.end());
+        const double perSecond = double(m_sent) * 1000 / msBetween(m_start, end);
+        const long drops = udpDrops(m_port);
+        return QStringLiteral("flood %1 datagrams/s (asked %2, %3 thread%4)%5")
+            .arg(qRound64(perSecond))
+            .arg(m_perSecond)
+            .arg(m_threads.size())
+            .arg(m_threads.size() == 1 ? "" : "s")
+            .arg(drops < 0 ? QString() : QStringLiteral(", %1 dropped at the bridge's socket").arg(drops));
+    }
+
+private:
+    void run(int t, int threads)
+    {
+        const int fd = udpSocket();
+        sockaddr_in to = loopback(m_port);
+        std::vector<mmsghdr> msgs(static_cast<size_t>(m_batch));
+        std::vector<iovec> iov(static_cast<size_t>(m_batch));
+        for (int i = 0; i < m_batch; ++i) {
+            msgs[size_t(i)].msg_hdr = {};
+            msgs[size_t(i)].msg_hdr.msg_name = &to;
+            msgs[size_t(i)].msg_hdr.msg_namelen = sizeof to;
+            msgs[size_t(i)].msg_hdr.msg_iov = &iov[size_t(i)];
+            msgs[size_t(i)].msg_hdr.msg_iovlen = 1;
+        }
+        const auto every = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(double(m_batch) * threads / m_perSecond));
+        const auto n = qsizetype(m_cycle.size());
+        long long k = 0; // of this thread's sequence
+        auto next = Clock::now();
+        while (m_on && msSince(m_start) < m_maxMs) {
+            for (int i = 0; i < m_batch; ++i) {
+                const QByteArray &d = m_cycle[size_t((t + (k + i) * threads) % n)];
+                iov[size_t(i)] = {const_cast<char *>(d.constData()), size_t(d.size())};
+            }
+            const int done = sendmmsg(fd, msgs.data(), unsigned(m_batch), 0);
+            if (done > 0) k += done, m_sent += done;
+            next += every;
+            const auto now = Clock::now();
+            if (now < next)
+                std::this_thread::sleep_until(next);
+            else if (now - next > milliseconds(10))
+                next = now;
+        }
+        m_ends[size_t(t)] = Clock::now();
+        close(fd);
+    }
+
+    const quint16 m_port;
+    const std::vector<QByteArray> m_cycle;
+    const int m_perSecond, m_batch, m_maxMs;
+    const Clock::time_point m_start;
+    std::atomic<bool> m_on{true};
+    std::atomic<long long> m_sent{0};
+    std::vector<Clock::time_point> m_ends; // each thread's, once it stops
+    std::vector<std::thread> m_threads;
+};
 
 // CPU seconds (user + system) of a process so far.
 double cpuSeconds(pid_t pid)
@@ -144,21 +380,169 @@ pid_t startBridge(const QStringList &args)
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid, program.constData(), &quiet, nullptr, argv.data(), environ) != 0) return -1;
-    return pid;
+    const int failed = posix_spawn(&pid, program.constData(), &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    return failed ? -1 : pid;
 }
 
-void stop(pid_t pid)
+// Waits up to timeoutMs for the process to end: its wait status, or nothing.
+std::optional<int> waitExit(pid_t pid, int timeoutMs)
 {
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const auto start = Clock::now();
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        if (msSince(start) >= timeoutMs) return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
+    }
 }
+
+constexpr int kEndMs = 5000;
+
+// SIGTERM, then the ms until it ended; one that has not within kEndMs is
+// killed, and the answer is nothing.
+std::optional<double> stop(pid_t pid)
+{
+    const auto start = Clock::now();
+    kill(pid, SIGTERM);
+    if (waitExit(pid, kEndMs)) return msSince(start);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return std::nullopt;
+}
+
+// A bridge on a fresh pty with one TSL 3.1 UDP input, its line read from the
+// start; ready once the first pair is on the line.
+struct Bridge {
+    Pty line;
+    LineReader reader;
+    quint16 udp = freePort(SOCK_DGRAM);
+    pid_t pid;
+    bool ready;
+
+    explicit Bridge(const QStringList &more)
+        : reader(line), pid(startBridge(QStringList{"--line", line.path, "--tsl31", at(udp)} + more)),
+          ready(pid > 0 && reader.waitFirst(kEndMs))
+    {
+        if (pid > 0 && !ready)
+            std::printf("tally-bridge %s: no pair on the line within 5 s\n", qPrintable(more.join(' ')));
+    }
+    ~Bridge()
+    {
+        if (pid > 0) stop(pid);
+    }
+    std::optional<double> end() { return stop(std::exchange(pid, 0)); }
+};
 
 void print(const char *what, const std::vector<double> &ms)
 {
     std::printf("%-34s p50 %.3f ms  p99 %.3f ms  max %.3f ms  (%zu samples)\n", what, bench::median(ms),
                 bench::percentile(ms, 0.99), bench::percentile(ms, 1.0), ms.size());
+}
+
+// The floor: a datagram sent and received, then a frame through a pty.
+void floor(int changes)
+{
+    Pty line;
+    const quint16 port = freePort(SOCK_DGRAM);
+    const int in = udpSocket(port), out = udpSocket();
+    std::vector<double> ms;
+    char buf[64];
+    for (int i = 0; i < changes; ++i) {
+        const auto t = Clock::now();
+        sendTo(out, port, tsl31(1, i % 2 ? 2 : 0));
+        recv(in, buf, sizeof buf, 0);
+        if (write(line.slave, "\x02TLYA\x03\x02TLW\x03", 12) != 12) break;
+        line.waitByte(1000);
+        ms.push_back(msSince(t));
+        line.drain();
+    }
+    print("floor (UDP + pty write)", ms);
+    close(in);
+    close(out);
+}
+
+// Each datagram switches input 1's program lamp; the next goes once its pair
+// has been read.
+void latency(int changes)
+{
+    Pty line;
+    const quint16 port = freePort(SOCK_DGRAM);
+    const pid_t bridge = startBridge({"--line", line.path, "--tsl31", at(port), "--refresh", "0"});
+    line.frames(2, 5000);
+    const int out = udpSocket();
+    std::vector<double> ms;
+    for (int i = 0; i < changes; ++i) {
+        const auto t = Clock::now();
+        sendTo(out, port, tsl31(1, i % 2 ? 0 : 2));
+        if (!line.waitByte(1000)) {
+            std::printf("no frame after change %d\n", i);
+            break;
+        }
+        ms.push_back(msSince(t));
+        line.frames(2);
+    }
+    print("tally-bridge (UDP to first byte)", ms);
+    std::printf("%-34s %.1f ms a pair of frames at 9600 baud (12 to 108 characters: 12.5 to 112.5 ms)\n",
+                "on a real line, add", 12 * 10 * 1000.0 / 9600);
+    close(out);
+    stop(bridge);
+}
+
+// 20,000 datagrams a second for 10 s, each a new state.
+void steadyFlood()
+{
+    Bridge b({"--refresh", "0"});
+    if (!b.ready) return;
+    const QString pid = QString::number(b.pid);
+    const double cpu0 = cpuSeconds(b.pid);
+    const long rss0 = bench::residentKiB(pid);
+    const std::vector<QByteArray> cycle = changes(48);
+    Flood flood(b.udp, cycle, 20000, 1);
+    std::vector<long> rss;
+    for (int s = 1; s <= 10; ++s) {
+        std::this_thread::sleep_until(flood.started() + std::chrono::seconds(s));
+        rss.push_back(bench::residentKiB(pid));
+    }
+    flood.stop();
+    const double cpu = cpuSeconds(b.pid) - cpu0;
+    std::this_thread::sleep_for(milliseconds(300));
+    const QByteArray expected = programAfter(cycle, flood.sent());
+    const std::vector<LineReader::Pair> pairs = b.reader.pairs();
+    const auto last =
+        std::find_if(pairs.rbegin(), pairs.rend(), [&](const LineReader::Pair &p) { return p.program == expected; });
+    std::printf("flood: %lld datagrams in 10 s, bridge CPU %.2f s (%.0f%% of a core), RSS %ld KiB before, %ld KiB "
+                "after (",
+                flood.sent(), cpu, cpu * 10, rss0, bench::residentKiB(pid));
+    for (long r : rss) std::printf("%ld ", r);
+    std::printf("each second)\n");
+    std::printf("flood: the final state is %s\n", last == pairs.rend()     ? "NOT on the line"
+                                                  : last == pairs.rbegin() ? "the last pair on the line"
+                                                                           : "on the line, then other pairs after it");
+}
+
+// Idle: every input open, the 200 ms refresh, nothing arriving.
+void idle()
+{
+    Pty switcher;
+    const int vmix = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(0);
+    bind(vmix, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    listen(vmix, 4);
+    socklen_t len = sizeof a;
+    getsockname(vmix, reinterpret_cast<sockaddr *>(&a), &len);
+    const auto free = [](int type) { return at(freePort(type)); };
+    Bridge b({"--switcher", switcher.path, "--tsl31-tcp", free(SOCK_STREAM), "--tsl5", free(SOCK_DGRAM), "--tsl5-tcp",
+              free(SOCK_STREAM), "--vmix", at(ntohs(a.sin_port))});
+    if (b.ready) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const double cpu0 = cpuSeconds(b.pid);
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        const double cpu = cpuSeconds(b.pid) - cpu0;
+        std::printf("idle, all inputs open, 200 ms refresh: %.2f%% of a core, RSS %ld KiB\n", cpu * 10,
+                    bench::residentKiB(QString::number(b.pid)));
+    }
+    close(vmix);
 }
 
 } // namespace
@@ -167,122 +551,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int changes = argc > 1 ? std::atoi(argv[1]) : 10000;
-
-    // The floor: a datagram sent and received, then a frame through a pty.
-    {
-        Pty line;
-        const quint16 port = freePort(SOCK_DGRAM);
-        const int in = udpSocket(port), out = udpSocket();
-        std::vector<double> ms;
-        char buf[64];
-        for (int i = 0; i < changes; ++i) {
-            const auto t = Clock::now();
-            sendTo(out, port, tsl31(1, i % 2 ? 2 : 0));
-            recv(in, buf, sizeof buf, 0);
-            if (write(line.slave, "\x02TLYA\x03\x02TLW\x03", 12) != 12) break;
-            line.waitByte(1000);
-            ms.push_back(msSince(t));
-            line.drain();
-        }
-        print("floor (UDP + pty write)", ms);
-    }
-
-    // The bridge: each datagram switches input 1's program lamp.
-    {
-        Pty line;
-        const quint16 port = freePort(SOCK_DGRAM);
-        const pid_t bridge =
-            startBridge({"--line", line.path, "--tsl31", QStringLiteral("127.0.0.1:%1").arg(port), "--refresh", "0"});
-        line.frames(2, 5000);
-        const int out = udpSocket();
-        std::vector<double> ms;
-        for (int i = 0; i < changes; ++i) {
-            const auto t = Clock::now();
-            sendTo(out, port, tsl31(1, i % 2 ? 0 : 2));
-            if (!line.waitByte(1000)) {
-                std::printf("no frame after change %d\n", i);
-                break;
-            }
-            ms.push_back(msSince(t));
-            line.frames(2);
-        }
-        print("tally-bridge (UDP to first byte)", ms);
-        std::printf("%-34s %.1f ms a pair of frames at 9600 baud (12 to 108 characters: 12.5 to 112.5 ms)\n",
-                    "on a real line, add", 12 * 10 * 1000.0 / 9600);
-
-        // A flood: 20,000 datagrams a second for 10 s, each a new state.
-        const double cpu0 = cpuSeconds(bridge);
-        const long rss0 = bench::residentKiB(QString::number(bridge));
-        std::atomic<bool> flooding{true};
-        QByteArray seen;
-        std::thread reader([&] {
-            while (flooding) seen += line.drain(), line.waitByte(5);
-        });
-        const auto start = Clock::now();
-        std::vector<long> rss;
-        std::array<bool, 49> program{}; // what the line must settle on
-        program[1] = false;
-        int sent = 0;
-        while (msSince(start) < 10000) {
-            std::this_thread::sleep_until(start + std::chrono::microseconds(50 * sent));
-            const int lit = 1 + sent % 48, dark = 1 + (sent + 24) % 48;
-            sendTo(out, port, tsl31(lit, 2) + tsl31(dark, 0));
-            program[size_t(lit)] = true;
-            program[size_t(dark)] = false;
-            if (++sent % 20000 == 0) rss.push_back(bench::residentKiB(QString::number(bridge)));
-        }
-        const double floodCpu = cpuSeconds(bridge) - cpu0;
-        QByteArray letters;
-        for (int n = 1; n <= 48; ++n)
-            if (program[size_t(n)]) letters += char(64 + n);
-        const QByteArray expected = "\x02TLY" + letters + "\x03\x02TLW\x03";
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        flooding = false;
-        reader.join();
-        seen += line.drain();
-        const qsizetype at = seen.lastIndexOf(expected);
-        const qsizetype pairsAfter = at < 0 ? -1 : seen.mid(at + expected.size()).count('\x03') / 2;
-        std::printf(
-            "flood: %d datagrams in 10 s, bridge CPU %.2f s (%.0f%% of a core), RSS %ld KiB before, %ld KiB after (",
-            sent, floodCpu, floodCpu * 10, rss0, bench::residentKiB(QString::number(bridge)));
-        for (long r : rss) std::printf("%ld ", r);
-        std::printf("each second)\n");
-        std::printf("flood: the final state is %s\n", at < 0            ? "NOT on the line"
-                                                      : pairsAfter == 0 ? "the last pair on the line"
-                                                                        : "on the line, then other pairs after it");
-        stop(bridge);
-    }
-
-    // Idle: every input open, the 200 ms refresh, nothing arriving.
-    {
-        Pty line, switcher;
-        const int vmix = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(vmix, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        listen(vmix, 4);
-        socklen_t len = sizeof a;
-        getsockname(vmix, reinterpret_cast<sockaddr *>(&a), &len);
-        const auto at = [](int type) { return QStringLiteral("127.0.0.1:%1").arg(freePort(type)); };
-        const pid_t bridge =
-            startBridge({"--line", line.path, "--switcher", switcher.path, "--tsl31", at(SOCK_DGRAM), "--tsl31-tcp",
-                         at(SOCK_STREAM), "--tsl5", at(SOCK_DGRAM), "--tsl5-tcp", at(SOCK_STREAM), "--vmix",
-                         QStringLiteral("127.0.0.1:%1").arg(ntohs(a.sin_port))});
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        std::atomic<bool> idle{true};
-        std::thread reader([&] {
-            while (idle) line.drain(), line.waitByte(50);
-        });
-        const double cpu0 = cpuSeconds(bridge);
-        std::this_thread::sleep_for(std::chrono::seconds(10));
-        const double cpu = cpuSeconds(bridge) - cpu0;
-        idle = false;
-        reader.join();
-        std::printf("idle, all inputs open, 200 ms refresh: %.2f%% of a core, RSS %ld KiB\n", cpu * 10,
-                    bench::residentKiB(QString::number(bridge)));
-        stop(bridge);
-        close(vmix);
-    }
+    floor(changes);
+    latency(changes);
+    steadyFlood();
+    idle();
     return 0;
 }
