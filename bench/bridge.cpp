@@ -4,11 +4,14 @@
 //   - latency from a datagram to the first byte of its TLY frame over that
 //     many changes (default 10000), beside the same path without the bridge;
 //   - a flood of 20,000 changes a second for 10 s: CPU, RSS, the state the
-//     line settles on; idle CPU with every input open.
+//     line settles on; idle CPU with every input open;
+//   - under a flood of 150,000 datagrams a second on one UDP input: SIGTERM
+//     to exit, a change on a second (TCP) input to its TLY frame, and the
+//     200 ms refresh's period while the flood repeats one state.
 // The pty has no baud rate: a real line adds the frames' own time, printed
 // separately.
 // Every wait has a deadline: a bridge that does not end within 5 s of
-// SIGTERM is killed, never waited for.
+// SIGTERM is killed and reported, never waited for.
 #include "bench/figures.h"
 
 #include <QByteArray>
@@ -26,6 +29,7 @@
 #include <functional>
 #include <mutex>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
@@ -162,6 +166,13 @@ public:
     {
         std::lock_guard lock(m_mutex);
         return m_pairs.size();
+    }
+    // How many pairs so far, and the last of them.
+    std::pair<size_t, std::optional<Pair>> latest() const
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_pairs.empty()) return {0, std::nullopt};
+        return {m_pairs.size(), m_pairs.back()};
     }
     // The first pair from index `from` on that `want` accepts, waiting up to
     // timeoutMs for it.
@@ -359,6 +370,8 @@ private:
     std::vector<std::thread> m_threads;
 };
 
+constexpr int kFloodRate = 150000;
+
 // CPU seconds (user + system) of a process so far.
 double cpuSeconds(pid_t pid)
 {
@@ -545,6 +558,119 @@ void idle()
     close(vmix);
 }
 
+// SIGTERM while a flood of changes goes on, a few runs. After two that did
+// not end, more would only say so again, 5 s a time.
+void sigtermUnderFlood()
+{
+    std::vector<double> ms;
+    int runs = 0, notEnded = 0;
+    QString flooded;
+    for (; runs < 5 && notEnded < 2; ++runs) {
+        Bridge b({});
+        if (!b.ready) return;
+        Flood flood(b.udp, changes(46), kFloodRate);
+        std::this_thread::sleep_for(milliseconds(300));
+        if (const std::optional<double> took = b.end())
+            ms.push_back(*took);
+        else
+            ++notEnded;
+        flood.stop();
+        flooded = flood.said();
+    }
+    if (!ms.empty())
+        std::printf("%-34s p50 %.1f ms  max %.1f ms  (%zu runs)\n", "  SIGTERM to exit", bench::median(ms),
+                    bench::percentile(ms, 1.0), ms.size());
+    if (notEnded)
+        std::printf("%-34s did not end within 5 s in %d of %d runs (killed)%s\n", "  SIGTERM to exit", notEnded, runs,
+                    runs < 5 ? ", the rest not run" : "");
+    std::printf("%-34s %s\n", "", qPrintable(flooded));
+}
+
+// A lamp the flood never touches, changed on a TSL 3.1 TCP input while the
+// flood goes on, to the end of the TLY frame that shows it.
+void secondInputUnderFlood()
+{
+    constexpr int kInput = 47, kSamples = 20, kWaitMs = 1000, kAllMs = 8000;
+    const quint16 tcpPort = freePort(SOCK_STREAM);
+    Bridge b({"--tsl31-tcp", at(tcpPort)});
+    if (!b.ready) return;
+    const int tcp = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(tcp, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const sockaddr_in a = loopback(tcpPort);
+    if (connect(tcp, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0) {
+        std::printf("  second input: cannot connect to the TSL 3.1 TCP input\n");
+        close(tcp);
+        return;
+    }
+    Flood flood(b.udp, changes(46), kFloodRate, 16, 1, 30000);
+    std::this_thread::sleep_for(milliseconds(300));
+    std::vector<double> ms;
+    int tries = 0, missed = 0, missedInARow = 0;
+    const auto begun = Clock::now();
+    for (; tries < kSamples && missedInARow < 3 && msSince(begun) < kAllMs; ++tries) {
+        // The opposite of what the line shows now, whatever an earlier
+        // change that never came through left behind.
+        const auto [count, last] = b.reader.latest();
+        const bool want = !last || !last->lit(kInput);
+        const QByteArray message = tsl31(kInput, want ? kProgram : 0);
+        const auto t = Clock::now();
+        send(tcp, message.constData(), size_t(message.size()), MSG_NOSIGNAL);
+        if (const auto p =
+                b.reader.waitFor(count, kWaitMs, [&](const LineReader::Pair &p) { return p.lit(kInput) == want; })) {
+            ms.push_back(msBetween(t, p->end));
+            missedInARow = 0;
+        } else {
+            ++missed, ++missedInARow;
+        }
+        std::this_thread::sleep_for(milliseconds(20 + tries * 7 % 30));
+    }
+    flood.stop();
+    close(tcp);
+    if (!ms.empty()) print("  second input (TCP) to its TLY", ms);
+    if (missed)
+        std::printf("%-34s %d of %d changes not on the line within 1 s%s\n", "  second input (TCP) to its TLY", missed,
+                    tries,
+                    tries == kSamples   ? ""
+                    : missedInARow == 3 ? ", then gave up after 3 in a row"
+                                        : ", then ran out of time");
+    std::printf("%-34s %s\n", "", qPrintable(flood.said()));
+}
+
+// The 200 ms refresh while the flood repeats the state the lamps already
+// show: nothing changes, so only the refresh puts pairs on the line.
+void refreshUnderFlood()
+{
+    constexpr int kWindowMs = 3000;
+    Bridge b({"--refresh", "200"});
+    if (!b.ready) return;
+    Flood flood(b.udp, {tsl31(1, 0) + tsl31(2, 0)}, kFloodRate);
+    std::this_thread::sleep_for(milliseconds(300));
+    const auto from = Clock::now();
+    std::this_thread::sleep_for(milliseconds(kWindowMs));
+    const auto to = Clock::now();
+    flood.stop();
+    std::vector<double> gaps;
+    double silence = 0; // the longest stretch of the window without a pair
+    auto previous = from;
+    size_t seen = 0;
+    for (const LineReader::Pair &p : b.reader.pairs()) {
+        if (p.start < from || p.start > to) continue;
+        if (seen++) gaps.push_back(msBetween(previous, p.start));
+        silence = std::max(silence, msBetween(previous, p.start));
+        previous = p.start;
+    }
+    silence = std::max(silence, msBetween(previous, to));
+    if (gaps.empty())
+        std::printf("%-34s %zu pair%s in %d ms: no period to measure; the longest silence %.0f ms\n",
+                    "  refresh 200 ms, same state", seen, seen == 1 ? "" : "s", kWindowMs, silence);
+    else
+        std::printf("%-34s gaps p50 %.1f ms  min %.1f ms  max %.1f ms  (%zu pairs in %d ms; longest silence %.0f ms)\n",
+                    "  refresh 200 ms, same state", bench::median(gaps), bench::percentile(gaps, 0),
+                    bench::percentile(gaps, 1.0), seen, kWindowMs, silence);
+    std::printf("%-34s %s\n", "", qPrintable(flood.said()));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -555,5 +681,9 @@ int main(int argc, char *argv[])
     latency(changes);
     steadyFlood();
     idle();
+    std::printf("under a flood of %d datagrams a second on one TSL 3.1 UDP input:\n", kFloodRate);
+    sigtermUnderFlood();
+    secondInputUnderFlood();
+    refreshUnderFlood();
     return 0;
 }
