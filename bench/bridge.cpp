@@ -7,9 +7,12 @@
 //     line settles on; idle CPU with every input open;
 //   - under a flood of 150,000 datagrams a second on one UDP input: SIGTERM
 //     to exit, a change on a second (TCP) input to its TLY frame, and the
-//     200 ms refresh's period while the flood repeats one state.
-// The pty has no baud rate: a real line adds the frames' own time, printed
-// separately.
+//     200 ms refresh's period while the flood repeats one state;
+//   - the line read at 9600 baud's pace (960 characters a second): the
+//     spacing of pairs under a flood of changes, and what still comes once
+//     it stops.
+// The pty has no baud rate of its own: apart from the line-speed reader, a
+// real line adds the frames' own time, printed separately.
 // Every wait has a deadline: a bridge that does not end within 5 s of
 // SIGTERM is killed and reported, never waited for.
 #include "bench/figures.h"
@@ -35,6 +38,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -138,10 +142,19 @@ struct Pty {
         }
         return got;
     }
+    // Bytes written to the line and not yet read.
+    int queued() const
+    {
+        int n = 0;
+        return ioctl(master, FIONREAD, &n) == 0 ? n : -1;
+    }
 };
 
 // The line's pty master, read by a thread of its own: each pair's TLY frame,
-// with the times its first and last bytes were read.
+// with the times its first and last bytes were read. At bytesPerSecond it
+// reads one character at a time no faster than a UART would send them, so
+// the pty's queue stands in for the device's, and the times are those a
+// line would send them at; at 0 as fast as they come.
 class LineReader {
 public:
     struct Pair {
@@ -150,7 +163,9 @@ public:
         bool lit(int input) const { return program.contains(char('@' + input)); }
     };
 
-    explicit LineReader(const Pty &line) : m_fd(line.master), m_thread([this] { run(); }) {}
+    explicit LineReader(const Pty &line, double bytesPerSecond = 0)
+        : m_fd(line.master), m_thread([this, bytesPerSecond] { bytesPerSecond > 0 ? paced(bytesPerSecond) : run(); })
+    {}
     ~LineReader()
     {
         m_on = false;
@@ -201,6 +216,28 @@ private:
             const ssize_t n = read(m_fd, buf, sizeof buf);
             const auto t = Clock::now();
             for (ssize_t i = 0; i < n; ++i) feed(buf[i], t);
+        }
+    }
+    void paced(double bytesPerSecond)
+    {
+        const auto character =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1 / bytesPerSecond));
+        auto next = Clock::now();
+        while (m_on) {
+            std::this_thread::sleep_until(next);
+            char c;
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 0) == 1) {
+                // Queued: it goes in its slot, even when this thread, short
+                // of a core, comes to it late.
+                if (read(m_fd, &c, 1) != 1) continue;
+            } else {
+                // An idle line sends a character the moment it comes.
+                if (poll(&p, 1, 10) != 1 || read(m_fd, &c, 1) != 1) continue;
+                next = Clock::now();
+            }
+            feed(c, next);
+            next += character;
         }
     }
     void feed(char c, Clock::time_point t)
@@ -433,8 +470,8 @@ struct Bridge {
     pid_t pid;
     bool ready;
 
-    explicit Bridge(const QStringList &more)
-        : reader(line), pid(startBridge(QStringList{"--line", line.path, "--tsl31", at(udp)} + more)),
+    explicit Bridge(const QStringList &more, double bytesPerSecond = 0)
+        : reader(line, bytesPerSecond), pid(startBridge(QStringList{"--line", line.path, "--tsl31", at(udp)} + more)),
           ready(pid > 0 && reader.waitFirst(kEndMs))
     {
         if (pid > 0 && !ready)
@@ -671,6 +708,76 @@ void refreshUnderFlood()
     std::printf("%-34s %s\n", "", qPrintable(flood.said()));
 }
 
+// The line read no faster than 9600 baud 8N1 carries it, under a flood of
+// changes for 3 s: how closely the pairs follow each other, and what still
+// comes after the flood, when only the newest state matters. The newest is
+// the flood's last state with input 48 lit, which the flood never touches.
+void lineSpeed()
+{
+    constexpr double kChars = 960; // a second at 9600 baud, 10 bits a character
+    constexpr int kFloodMs = 3000, kAfterMs = 8000, kNewest = 48;
+    Bridge b({"--refresh", "0"}, kChars);
+    if (!b.ready) return;
+    Flood flood(b.udp, changes(46), kFloodRate);
+    std::this_thread::sleep_until(flood.started() + milliseconds(kFloodMs));
+    flood.stop();
+    const auto ended = Clock::now();
+    const size_t before = b.reader.count();
+    // Again until it shows: a full socket drops it as it would any other.
+    const int out = udpSocket();
+    const auto newest = [](const LineReader::Pair &p) { return p.lit(kNewest); };
+    bool shown = false;
+    while (!shown && msSince(ended) < kAfterMs) {
+        sendTo(out, b.udp, tsl31(kNewest, kProgram));
+        shown = b.reader.waitFor(before, 20, newest).has_value();
+    }
+    close(out);
+    // Whatever might still follow it.
+    if (shown) std::this_thread::sleep_for(milliseconds(300));
+    const std::vector<LineReader::Pair> pairs = b.reader.pairs();
+    const int queued = b.line.queued();
+
+    std::vector<double> spacing;
+    std::vector<double> chars;
+    for (size_t i = 1; i < pairs.size(); ++i)
+        if (pairs[i - 1].start >= flood.started() && pairs[i].start <= ended) {
+            spacing.push_back(msBetween(pairs[i - 1].start, pairs[i].start));
+            chars.push_back(double(pairs[i - 1].program.size() + 10));
+        }
+    const double pairMs = bench::median(chars) * 1000 / kChars;
+    if (spacing.empty())
+        std::printf("%-34s fewer than 2 pairs in %d ms of flood\n", "  pair spacing", kFloodMs);
+    else
+        std::printf("%-34s p50 %.1f ms  min %.1f ms  (%zu pairs; a pair of %.0f characters takes %.1f ms)\n",
+                    "  pair spacing", bench::median(spacing), bench::percentile(spacing, 0), spacing.size() + 1,
+                    bench::median(chars), pairMs);
+
+    int older = 0;
+    double lastOlder = 0;
+    std::optional<double> newestLast;
+    for (const LineReader::Pair &p : pairs) {
+        if (p.start <= ended) continue;
+        if (newest(p)) {
+            if (!newestLast) newestLast = msBetween(ended, p.start);
+        } else {
+            ++older;
+            lastOlder = msBetween(ended, p.start);
+            newestLast.reset();
+        }
+    }
+    std::printf("%-34s %d older pair%s after it ended%s", "  after the flood", older, older == 1 ? "" : "s",
+                older ? qPrintable(QStringLiteral(", the last %1 ms after").arg(lastOlder, 0, 'f', 1)) : "");
+    if (newestLast)
+        std::printf("; the newest the last pair from %.1f ms\n", *newestLast);
+    else if (shown)
+        std::printf("; older pairs came after the newest\n");
+    else
+        std::printf("; after %d s the newest is not on the line yet, and the pty still holds %d characters (%.1f s "
+                    "more at 9600 baud)\n",
+                    kAfterMs / 1000, queued, queued / kChars);
+    std::printf("%-34s %s\n", "", qPrintable(flood.said()));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -685,5 +792,7 @@ int main(int argc, char *argv[])
     sigtermUnderFlood();
     secondInputUnderFlood();
     refreshUnderFlood();
+    std::printf("the line read at 9600 baud's pace, a flood of changes for 3 s:\n");
+    lineSpeed();
     return 0;
 }
