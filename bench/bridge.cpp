@@ -10,7 +10,8 @@
 //     200 ms refresh's period while the flood repeats one state;
 //   - the line read at 9600 baud's pace (960 characters a second): the
 //     spacing of pairs under a flood of changes, and what still comes once
-//     it stops.
+//     it stops;
+//   - with a state file in the config: a restart's first pair.
 // The pty has no baud rate of its own: apart from the line-speed reader, a
 // real line adds the frames' own time, printed separately.
 // Every wait has a deadline: a bridge that does not end within 5 s of
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <arpa/inet.h>
 #include <array>
@@ -778,6 +780,88 @@ void lineSpeed()
     std::printf("%-34s %s\n", "", qPrintable(flood.said()));
 }
 
+// A bridge that keeps its state in a file, restarted: from the spawn to the
+// first byte of a first pair that already shows what it had before.
+void restoreAtStart()
+{
+    constexpr int kInput = 3, kRestarts = 5, kWaitMs = 2000;
+    const char *label = "restart to restored first pair";
+    QTemporaryDir dir;
+    Pty line;
+    const quint16 udp = freePort(SOCK_DGRAM);
+    const QString config = dir.filePath(QStringLiteral("bridge.ini")), state = dir.filePath(QStringLiteral("state"));
+    {
+        QFile ini(config);
+        ini.open(QIODevice::WriteOnly);
+        ini.write(QStringLiteral("[line]\ndevice = %1\nstate = %2\n[tsl31]\nudp = %3\n")
+                      .arg(QString::fromLocal8Bit(line.path), state, at(udp))
+                      .toUtf8());
+    }
+    // A bridge started on that config: its first pair, or why there is none.
+    struct Start {
+        pid_t pid;
+        std::optional<LineReader::Pair> first;
+        QString failed;
+    };
+    const auto start = [&](const LineReader &reader, Clock::time_point &spawned) {
+        spawned = Clock::now();
+        Start s{startBridge({"--config", config}), {}, {}};
+        if (s.pid <= 0) return s.failed = QStringLiteral("cannot start tally-bridge"), s;
+        while (!s.first && msSince(spawned) < kWaitMs) {
+            if (const std::optional<int> status = waitExit(s.pid, 0)) {
+                s.pid = 0;
+                s.failed = WIFEXITED(*status) && WEXITSTATUS(*status) == 2
+                               ? QStringLiteral("state file not supported by this build (it ends with status 2)")
+                               : QStringLiteral("tally-bridge ended at once (wait status %1)").arg(*status);
+                return s;
+            }
+            s.first = reader.waitFor(0, 10, [](const LineReader::Pair &) { return true; });
+        }
+        if (!s.first) s.failed = QStringLiteral("no pair within %1 s").arg(kWaitMs / 1000);
+        return s;
+    };
+
+    {
+        LineReader reader(line);
+        Clock::time_point spawned;
+        const Start s = start(reader, spawned);
+        if (!s.failed.isEmpty()) {
+            if (s.pid > 0) stop(s.pid);
+            std::printf("%-34s %s\n", label, qPrintable(s.failed));
+            return;
+        }
+        const int out = udpSocket();
+        sendTo(out, udp, tsl31(kInput, kProgram));
+        close(out);
+        const bool lit = reader.waitFor(0, 1000, [](const LineReader::Pair &p) { return p.lit(kInput); }).has_value();
+        std::this_thread::sleep_for(milliseconds(300)); // for the state file
+        if (!stop(s.pid) || !lit) {
+            std::printf("%-34s %s\n", label, lit ? "the first run did not end within 5 s" : "input 3 never lit");
+            return;
+        }
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < kRestarts; ++i) {
+        line.drain();
+        LineReader reader(line);
+        Clock::time_point spawned;
+        const Start s = start(reader, spawned);
+        if (s.pid > 0) stop(s.pid);
+        if (!s.failed.isEmpty() || !s.first->lit(kInput)) {
+            std::printf("%-34s not restored: %s (state file %s)\n", label,
+                        s.failed.isEmpty() ? qPrintable(QStringLiteral("the first pair, %1 ms after the spawn, "
+                                                                       "does not show input 3")
+                                                            .arg(msBetween(spawned, s.first->start), 0, 'f', 1))
+                                           : qPrintable(s.failed),
+                        QFile::exists(state) ? "written" : "not written");
+            return;
+        }
+        ms.push_back(msBetween(spawned, s.first->start));
+    }
+    std::printf("%-34s p50 %.1f ms  max %.1f ms  (%d restarts)\n", label, bench::median(ms), bench::percentile(ms, 1.0),
+                kRestarts);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -794,5 +878,6 @@ int main(int argc, char *argv[])
     refreshUnderFlood();
     std::printf("the line read at 9600 baud's pace, a flood of changes for 3 s:\n");
     lineSpeed();
+    restoreAtStart();
     return 0;
 }
