@@ -1,29 +1,46 @@
-// tally-bridge as a process, timed from outside: a TSL 3.1 datagram sent on
-// loopback to the first byte of its TLY frame read off the line's pty master.
-//   bench/bridge [changes]       latency over that many changes (default 10000),
-//                                beside the same path without the bridge
-//   then a flood of 20,000 packets a second for 10 s (CPU, RSS, the state
-//   the line settles on) and idle CPU with every input open.
-// The pty has no baud rate: a real line adds the frames' own time, printed
-// separately.
+// tally-bridge as a process, timed from outside: TSL 3.1 sent on loopback,
+// TLY frames read off the line's pty master.
+//   bench/bridge [changes]
+//   - latency from a datagram to the first byte of its TLY frame over that
+//     many changes (default 10000), beside the same path without the bridge;
+//   - a flood of 20,000 changes a second for 10 s: CPU, RSS, the state the
+//     line settles on; idle CPU with every input open;
+//   - under a flood of 150,000 datagrams a second on one UDP input: SIGTERM
+//     to exit, a change on a second (TCP) input to its TLY frame, and the
+//     200 ms refresh's period while the flood repeats one state;
+//   - the line read at 9600 baud's pace (960 characters a second): the
+//     spacing of pairs under a flood of changes, and what still comes once
+//     it stops;
+//   - with a state file in the config: a restart's first pair.
+// The pty has no baud rate of its own: apart from the line-speed reader, a
+// real line adds the frames' own time, printed separately.
+// Every wait has a deadline: a bridge that does not end within 5 s of
+// SIGTERM is killed and reported, never waited for.
 #include "bench/figures.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <arpa/inet.h>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -35,16 +52,48 @@ extern char **environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 double msSince(Clock::time_point t)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
 }
 
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
 // A TSL 3.1 message: display address, control byte, 16 characters.
 QByteArray tsl31(int address, int control)
 {
     return QByteArray(1, char(0x80 + address)) + char(control) + QByteArray(16, ' ');
+}
+
+constexpr int kProgram = 0x02; // tally 2
+
+// Datagrams that each change the state when sent in turn: address a lit, the
+// one half way round dark, a going round 1..n.
+std::vector<QByteArray> changes(int n)
+{
+    std::vector<QByteArray> out;
+    for (int k = 0; k < n; ++k) out.push_back(tsl31(1 + k, kProgram) + tsl31(1 + (k + n / 2) % n, 0));
+    return out;
+}
+
+// The program inputs, as TLY carries them, once the first `sent` datagrams
+// of the cycle have been taken in order.
+QByteArray programAfter(const std::vector<QByteArray> &cycle, long long sent)
+{
+    std::array<bool, 127> program{};
+    for (long long i = 0; i < sent; ++i) {
+        const QByteArray &d = cycle[size_t(i % qsizetype(cycle.size()))];
+        for (qsizetype at = 0; at + 18 <= d.size(); at += 18) program[quint8(d[at]) - 0x80] = d[at + 1] & kProgram;
+    }
+    QByteArray letters;
+    for (int n = 1; n <= 48; ++n)
+        if (program[size_t(n)]) letters += char('@' + n);
+    return letters;
 }
 
 struct Pty {
@@ -58,6 +107,13 @@ struct Pty {
         openpty(&master, &slave, name, &tio, nullptr);
         path = name;
     }
+    ~Pty()
+    {
+        close(master);
+        close(slave);
+    }
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
     // Waits for a byte; the time it came, or nothing after the deadline.
     bool waitByte(int timeoutMs) const
     {
@@ -88,15 +144,147 @@ struct Pty {
         }
         return got;
     }
+    // Bytes written to the line and not yet read.
+    int queued() const
+    {
+        int n = 0;
+        return ioctl(master, FIONREAD, &n) == 0 ? n : -1;
+    }
 };
 
-int udpSocket(quint16 port = 0)
+// The line's pty master, read by a thread of its own: each pair's TLY frame,
+// with the times its first and last bytes were read. At bytesPerSecond it
+// reads one character at a time no faster than a UART would send them, so
+// the pty's queue stands in for the device's, and the times are those a
+// line would send them at; at 0 as fast as they come.
+class LineReader {
+public:
+    struct Pair {
+        Clock::time_point start, end;
+        QByteArray program; // the TLY letters
+        bool lit(int input) const { return program.contains(char('@' + input)); }
+    };
+
+    explicit LineReader(const Pty &line, double bytesPerSecond = 0)
+        : m_fd(line.master), m_thread([this, bytesPerSecond] { bytesPerSecond > 0 ? paced(bytesPerSecond) : run(); })
+    {}
+    ~LineReader()
+    {
+        m_on = false;
+        m_thread.join();
+    }
+
+    std::vector<Pair> pairs() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_pairs;
+    }
+    size_t count() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_pairs.size();
+    }
+    // How many pairs so far, and the last of them.
+    std::pair<size_t, std::optional<Pair>> latest() const
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_pairs.empty()) return {0, std::nullopt};
+        return {m_pairs.size(), m_pairs.back()};
+    }
+    // The first pair from index `from` on that `want` accepts, waiting up to
+    // timeoutMs for it.
+    std::optional<Pair> waitFor(size_t from, int timeoutMs, const std::function<bool(const Pair &)> &want) const
+    {
+        std::unique_lock lock(m_mutex);
+        const auto deadline = Clock::now() + milliseconds(timeoutMs);
+        do {
+            for (; from < m_pairs.size(); ++from)
+                if (want(m_pairs[from])) return m_pairs[from];
+        } while (m_arrived.wait_until(lock, deadline) != std::cv_status::timeout || from < m_pairs.size());
+        return std::nullopt;
+    }
+    std::optional<Pair> waitFirst(int timeoutMs) const
+    {
+        return waitFor(0, timeoutMs, [](const Pair &) { return true; });
+    }
+
+private:
+    void run()
+    {
+        char buf[4096];
+        while (m_on) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 10) != 1) continue;
+            const ssize_t n = read(m_fd, buf, sizeof buf);
+            const auto t = Clock::now();
+            for (ssize_t i = 0; i < n; ++i) feed(buf[i], t);
+        }
+    }
+    void paced(double bytesPerSecond)
+    {
+        const auto character =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1 / bytesPerSecond));
+        auto next = Clock::now();
+        while (m_on) {
+            std::this_thread::sleep_until(next);
+            char c;
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 0) == 1) {
+                // Queued: it goes in its slot, even when this thread, short
+                // of a core, comes to it late.
+                if (read(m_fd, &c, 1) != 1) continue;
+            } else {
+                // An idle line sends a character the moment it comes.
+                if (poll(&p, 1, 10) != 1 || read(m_fd, &c, 1) != 1) continue;
+                next = Clock::now();
+            }
+            feed(c, next);
+            next += character;
+        }
+    }
+    void feed(char c, Clock::time_point t)
+    {
+        if (c == '\x02') {
+            m_frame.clear();
+            m_frameStart = t;
+            m_inFrame = true;
+        } else if (c == '\x03' && m_inFrame) {
+            m_inFrame = false;
+            if (!m_frame.startsWith("TLY")) return;
+            {
+                std::lock_guard lock(m_mutex);
+                m_pairs.push_back({m_frameStart, t, m_frame.mid(3)});
+            }
+            m_arrived.notify_all();
+        } else if (m_inFrame) {
+            m_frame += c;
+        }
+    }
+
+    const int m_fd;
+    std::atomic<bool> m_on{true};
+    QByteArray m_frame;
+    Clock::time_point m_frameStart;
+    bool m_inFrame = false;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_arrived;
+    std::vector<Pair> m_pairs;
+    std::thread m_thread; // last: it starts on the members above
+};
+
+sockaddr_in loopback(quint16 port)
 {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(port);
+    return a;
+}
+
+int udpSocket(quint16 port = 0)
+{
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a = loopback(port);
     if (port) bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
     return fd;
 }
@@ -104,9 +292,7 @@ int udpSocket(quint16 port = 0)
 quint16 freePort(int type)
 {
     const int fd = socket(AF_INET, type, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a = loopback(0);
     bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
     socklen_t len = sizeof a;
     getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
@@ -116,12 +302,114 @@ quint16 freePort(int type)
 
 void sendTo(int fd, quint16 port, const QByteArray &bytes)
 {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
+    sockaddr_in a = loopback(port);
     sendto(fd, bytes.constData(), size_t(bytes.size()), 0, reinterpret_cast<sockaddr *>(&a), sizeof a);
 }
+
+QString at(quint16 port)
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port);
+}
+
+// Datagrams the kernel dropped at a loopback UDP port's socket, for it was full.
+long udpDrops(quint16 port)
+{
+    QFile table(QStringLiteral("/proc/net/udp"));
+    if (!table.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray local =
+        QByteArrayLiteral("0100007F:") + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray &row : table.readAll().split('\n')) {
+        const QList<QByteArray> f = row.simplified().split(' ');
+        if (f.size() >= 13 && f[1] == local) return f.last().toLong();
+    }
+    return -1;
+}
+
+// A stream of datagrams to a loopback port at a steady rate, from threads of
+// its own, one sendmmsg per batch. Thread t sends cycle[t], cycle[t +
+// threads], ... so one thread sends the cycle in order. It stops by itself
+// after maxMs; behind its schedule by more than 10 ms, it does not catch up.
+class Flood {
+public:
+    Flood(quint16 port, std::vector<QByteArray> cycle, int perSecond, int batch = 16, int threads = 1,
+          int maxMs = 12000)
+        : m_port(port), m_cycle(std::move(cycle)), m_perSecond(perSecond), m_batch(batch), m_maxMs(maxMs),
+          m_start(Clock::now()), m_ends(size_t(threads))
+    {
+        for (int t = 0; t < threads; ++t) m_threads.emplace_back([this, t, threads] { run(t, threads); });
+    }
+    ~Flood() { stop(); }
+
+    void stop()
+    {
+        m_on = false;
+        for (std::thread &t : m_threads)
+            if (t.joinable()) t.join();
+    }
+    Clock::time_point started() const { return m_start; }
+    long long sent() const { return m_sent; }
+    // Once stopped: the rate it kept, and what the bridge's socket dropped of it.
+    QString said() const
+    {
+        const auto end = *std::max_element(m_ends.begin(), m_ends.end());
+        const double perSecond = double(m_sent) * 1000 / msBetween(m_start, end);
+        const long drops = udpDrops(m_port);
+        return QStringLiteral("flood %1 datagrams/s (asked %2, %3 thread%4)%5")
+            .arg(qRound64(perSecond))
+            .arg(m_perSecond)
+            .arg(m_threads.size())
+            .arg(m_threads.size() == 1 ? "" : "s")
+            .arg(drops < 0 ? QString() : QStringLiteral(", %1 dropped at the bridge's socket").arg(drops));
+    }
+
+private:
+    void run(int t, int threads)
+    {
+        const int fd = udpSocket();
+        sockaddr_in to = loopback(m_port);
+        std::vector<mmsghdr> msgs(static_cast<size_t>(m_batch));
+        std::vector<iovec> iov(static_cast<size_t>(m_batch));
+        for (int i = 0; i < m_batch; ++i) {
+            msgs[size_t(i)].msg_hdr = {};
+            msgs[size_t(i)].msg_hdr.msg_name = &to;
+            msgs[size_t(i)].msg_hdr.msg_namelen = sizeof to;
+            msgs[size_t(i)].msg_hdr.msg_iov = &iov[size_t(i)];
+            msgs[size_t(i)].msg_hdr.msg_iovlen = 1;
+        }
+        const auto every = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(double(m_batch) * threads / m_perSecond));
+        const auto n = qsizetype(m_cycle.size());
+        long long k = 0; // of this thread's sequence
+        auto next = Clock::now();
+        while (m_on && msSince(m_start) < m_maxMs) {
+            for (int i = 0; i < m_batch; ++i) {
+                const QByteArray &d = m_cycle[size_t((t + (k + i) * threads) % n)];
+                iov[size_t(i)] = {const_cast<char *>(d.constData()), size_t(d.size())};
+            }
+            const int done = sendmmsg(fd, msgs.data(), unsigned(m_batch), 0);
+            if (done > 0) k += done, m_sent += done;
+            next += every;
+            const auto now = Clock::now();
+            if (now < next)
+                std::this_thread::sleep_until(next);
+            else if (now - next > milliseconds(10))
+                next = now;
+        }
+        m_ends[size_t(t)] = Clock::now();
+        close(fd);
+    }
+
+    const quint16 m_port;
+    const std::vector<QByteArray> m_cycle;
+    const int m_perSecond, m_batch, m_maxMs;
+    const Clock::time_point m_start;
+    std::atomic<bool> m_on{true};
+    std::atomic<long long> m_sent{0};
+    std::vector<Clock::time_point> m_ends; // each thread's, once it stops
+    std::vector<std::thread> m_threads;
+};
+
+constexpr int kFloodRate = 150000;
 
 // CPU seconds (user + system) of a process so far.
 double cpuSeconds(pid_t pid)
@@ -144,21 +432,434 @@ pid_t startBridge(const QStringList &args)
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid, program.constData(), &quiet, nullptr, argv.data(), environ) != 0) return -1;
-    return pid;
+    const int failed = posix_spawn(&pid, program.constData(), &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    return failed ? -1 : pid;
 }
 
-void stop(pid_t pid)
+// Waits up to timeoutMs for the process to end: its wait status, or nothing.
+std::optional<int> waitExit(pid_t pid, int timeoutMs)
 {
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const auto start = Clock::now();
+    for (;;) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) return status;
+        if (msSince(start) >= timeoutMs) return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::microseconds(250));
+    }
 }
+
+constexpr int kEndMs = 5000;
+
+// SIGTERM, then the ms until it ended; one that has not within kEndMs is
+// killed, and the answer is nothing.
+std::optional<double> stop(pid_t pid)
+{
+    const auto start = Clock::now();
+    kill(pid, SIGTERM);
+    if (waitExit(pid, kEndMs)) return msSince(start);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return std::nullopt;
+}
+
+// A bridge on a fresh pty with one TSL 3.1 UDP input, its line read from the
+// start; ready once the first pair is on the line.
+struct Bridge {
+    Pty line;
+    LineReader reader;
+    quint16 udp = freePort(SOCK_DGRAM);
+    pid_t pid;
+    bool ready;
+
+    explicit Bridge(const QStringList &more, double bytesPerSecond = 0)
+        : reader(line, bytesPerSecond), pid(startBridge(QStringList{"--line", line.path, "--tsl31", at(udp)} + more)),
+          ready(pid > 0 && reader.waitFirst(kEndMs))
+    {
+        if (pid > 0 && !ready)
+            std::printf("tally-bridge %s: no pair on the line within 5 s\n", qPrintable(more.join(' ')));
+    }
+    ~Bridge()
+    {
+        if (pid > 0) stop(pid);
+    }
+    std::optional<double> end() { return stop(std::exchange(pid, 0)); }
+};
 
 void print(const char *what, const std::vector<double> &ms)
 {
     std::printf("%-34s p50 %.3f ms  p99 %.3f ms  max %.3f ms  (%zu samples)\n", what, bench::median(ms),
                 bench::percentile(ms, 0.99), bench::percentile(ms, 1.0), ms.size());
+}
+
+// The floor: a datagram sent and received, then a frame through a pty.
+void floor(int changes)
+{
+    Pty line;
+    const quint16 port = freePort(SOCK_DGRAM);
+    const int in = udpSocket(port), out = udpSocket();
+    std::vector<double> ms;
+    char buf[64];
+    for (int i = 0; i < changes; ++i) {
+        const auto t = Clock::now();
+        sendTo(out, port, tsl31(1, i % 2 ? 2 : 0));
+        recv(in, buf, sizeof buf, 0);
+        if (write(line.slave, "\x02TLYA\x03\x02TLW\x03", 12) != 12) break;
+        line.waitByte(1000);
+        ms.push_back(msSince(t));
+        line.drain();
+    }
+    print("floor (UDP + pty write)", ms);
+    close(in);
+    close(out);
+}
+
+// Each datagram switches input 1's program lamp; the next goes once its pair
+// has been read.
+void latency(int changes)
+{
+    Pty line;
+    const quint16 port = freePort(SOCK_DGRAM);
+    const pid_t bridge = startBridge({"--line", line.path, "--tsl31", at(port), "--refresh", "0"});
+    line.frames(2, 5000);
+    const int out = udpSocket();
+    std::vector<double> ms;
+    for (int i = 0; i < changes; ++i) {
+        const auto t = Clock::now();
+        sendTo(out, port, tsl31(1, i % 2 ? 0 : 2));
+        if (!line.waitByte(1000)) {
+            std::printf("no frame after change %d\n", i);
+            break;
+        }
+        ms.push_back(msSince(t));
+        line.frames(2);
+    }
+    print("tally-bridge (UDP to first byte)", ms);
+    std::printf("%-34s %.1f ms a pair of frames at 9600 baud (12 to 108 characters: 12.5 to 112.5 ms)\n",
+                "on a real line, add", 12 * 10 * 1000.0 / 9600);
+    close(out);
+    stop(bridge);
+}
+
+// 20,000 datagrams a second for 10 s, each a new state.
+void steadyFlood()
+{
+    Bridge b({"--refresh", "0"});
+    if (!b.ready) return;
+    const QString pid = QString::number(b.pid);
+    const double cpu0 = cpuSeconds(b.pid);
+    const long rss0 = bench::residentKiB(pid);
+    const std::vector<QByteArray> cycle = changes(48);
+    Flood flood(b.udp, cycle, 20000, 1);
+    std::vector<long> rss;
+    for (int s = 1; s <= 10; ++s) {
+        std::this_thread::sleep_until(flood.started() + std::chrono::seconds(s));
+        rss.push_back(bench::residentKiB(pid));
+    }
+    flood.stop();
+    const double cpu = cpuSeconds(b.pid) - cpu0;
+    std::this_thread::sleep_for(milliseconds(300));
+    const QByteArray expected = programAfter(cycle, flood.sent());
+    const std::vector<LineReader::Pair> pairs = b.reader.pairs();
+    const auto last =
+        std::find_if(pairs.rbegin(), pairs.rend(), [&](const LineReader::Pair &p) { return p.program == expected; });
+    std::printf("flood: %lld datagrams in 10 s, bridge CPU %.2f s (%.0f%% of a core), RSS %ld KiB before, %ld KiB "
+                "after (",
+                flood.sent(), cpu, cpu * 10, rss0, bench::residentKiB(pid));
+    for (long r : rss) std::printf("%ld ", r);
+    std::printf("each second)\n");
+    std::printf("flood: the final state is %s\n", last == pairs.rend()     ? "NOT on the line"
+                                                  : last == pairs.rbegin() ? "the last pair on the line"
+                                                                           : "on the line, then other pairs after it");
+}
+
+// Idle: every input open, the 200 ms refresh, nothing arriving.
+void idle()
+{
+    Pty switcher;
+    const int vmix = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = loopback(0);
+    bind(vmix, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    listen(vmix, 4);
+    socklen_t len = sizeof a;
+    getsockname(vmix, reinterpret_cast<sockaddr *>(&a), &len);
+    const auto free = [](int type) { return at(freePort(type)); };
+    Bridge b({"--switcher", switcher.path, "--tsl31-tcp", free(SOCK_STREAM), "--tsl5", free(SOCK_DGRAM), "--tsl5-tcp",
+              free(SOCK_STREAM), "--vmix", at(ntohs(a.sin_port))});
+    if (b.ready) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const double cpu0 = cpuSeconds(b.pid);
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        const double cpu = cpuSeconds(b.pid) - cpu0;
+        std::printf("idle, all inputs open, 200 ms refresh: %.2f%% of a core, RSS %ld KiB\n", cpu * 10,
+                    bench::residentKiB(QString::number(b.pid)));
+    }
+    close(vmix);
+}
+
+// SIGTERM while a flood of changes goes on, a few runs. After two that did
+// not end, more would only say so again, 5 s a time.
+void sigtermUnderFlood()
+{
+    std::vector<double> ms;
+    int runs = 0, notEnded = 0;
+    QString flooded;
+    for (; runs < 5 && notEnded < 2; ++runs) {
+        Bridge b({});
+        if (!b.ready) return;
+        Flood flood(b.udp, changes(46), kFloodRate);
+        std::this_thread::sleep_for(milliseconds(300));
+        if (const std::optional<double> took = b.end())
+            ms.push_back(*took);
+        else
+            ++notEnded;
+        flood.stop();
+        flooded = flood.said();
+    }
+    if (!ms.empty())
+        std::printf("%-34s p50 %.1f ms  max %.1f ms  (%zu runs)\n", "  SIGTERM to exit", bench::median(ms),
+                    bench::percentile(ms, 1.0), ms.size());
+    if (notEnded)
+        std::printf("%-34s did not end within 5 s in %d of %d runs (killed)%s\n", "  SIGTERM to exit", notEnded, runs,
+                    runs < 5 ? ", the rest not run" : "");
+    std::printf("%-34s %s\n", "", qPrintable(flooded));
+}
+
+// A lamp the flood never touches, changed on a TSL 3.1 TCP input while the
+// flood goes on, to the end of the TLY frame that shows it.
+void secondInputUnderFlood()
+{
+    constexpr int kInput = 47, kSamples = 20, kWaitMs = 1000, kAllMs = 8000;
+    const quint16 tcpPort = freePort(SOCK_STREAM);
+    Bridge b({"--tsl31-tcp", at(tcpPort)});
+    if (!b.ready) return;
+    const int tcp = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(tcp, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const sockaddr_in a = loopback(tcpPort);
+    if (connect(tcp, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0) {
+        std::printf("  second input: cannot connect to the TSL 3.1 TCP input\n");
+        close(tcp);
+        return;
+    }
+    Flood flood(b.udp, changes(46), kFloodRate, 16, 1, 30000);
+    std::this_thread::sleep_for(milliseconds(300));
+    std::vector<double> ms;
+    int tries = 0, missed = 0, missedInARow = 0;
+    const auto begun = Clock::now();
+    for (; tries < kSamples && missedInARow < 3 && msSince(begun) < kAllMs; ++tries) {
+        // The opposite of what the line shows now, whatever an earlier
+        // change that never came through left behind.
+        const auto [count, last] = b.reader.latest();
+        const bool want = !last || !last->lit(kInput);
+        const QByteArray message = tsl31(kInput, want ? kProgram : 0);
+        const auto t = Clock::now();
+        send(tcp, message.constData(), size_t(message.size()), MSG_NOSIGNAL);
+        if (const auto p =
+                b.reader.waitFor(count, kWaitMs, [&](const LineReader::Pair &p) { return p.lit(kInput) == want; })) {
+            ms.push_back(msBetween(t, p->end));
+            missedInARow = 0;
+        } else {
+            ++missed, ++missedInARow;
+        }
+        std::this_thread::sleep_for(milliseconds(20 + tries * 7 % 30));
+    }
+    flood.stop();
+    close(tcp);
+    if (!ms.empty()) print("  second input (TCP) to its TLY", ms);
+    if (missed)
+        std::printf("%-34s %d of %d changes not on the line within 1 s%s\n", "  second input (TCP) to its TLY", missed,
+                    tries,
+                    tries == kSamples   ? ""
+                    : missedInARow == 3 ? ", then gave up after 3 in a row"
+                                        : ", then ran out of time");
+    std::printf("%-34s %s\n", "", qPrintable(flood.said()));
+}
+
+// The 200 ms refresh while the flood repeats the state the lamps already
+// show: nothing changes, so only the refresh puts pairs on the line.
+void refreshUnderFlood()
+{
+    constexpr int kWindowMs = 3000;
+    Bridge b({"--refresh", "200"});
+    if (!b.ready) return;
+    Flood flood(b.udp, {tsl31(1, 0) + tsl31(2, 0)}, kFloodRate);
+    std::this_thread::sleep_for(milliseconds(300));
+    const auto from = Clock::now();
+    std::this_thread::sleep_for(milliseconds(kWindowMs));
+    const auto to = Clock::now();
+    flood.stop();
+    std::vector<double> gaps;
+    double silence = 0; // the longest stretch of the window without a pair
+    auto previous = from;
+    size_t seen = 0;
+    for (const LineReader::Pair &p : b.reader.pairs()) {
+        if (p.start < from || p.start > to) continue;
+        if (seen++) gaps.push_back(msBetween(previous, p.start));
+        silence = std::max(silence, msBetween(previous, p.start));
+        previous = p.start;
+    }
+    silence = std::max(silence, msBetween(previous, to));
+    if (gaps.empty())
+        std::printf("%-34s %zu pair%s in %d ms: no period to measure; the longest silence %.0f ms\n",
+                    "  refresh 200 ms, same state", seen, seen == 1 ? "" : "s", kWindowMs, silence);
+    else
+        std::printf("%-34s gaps p50 %.1f ms  min %.1f ms  max %.1f ms  (%zu pairs in %d ms; longest silence %.0f ms)\n",
+                    "  refresh 200 ms, same state", bench::median(gaps), bench::percentile(gaps, 0),
+                    bench::percentile(gaps, 1.0), seen, kWindowMs, silence);
+    std::printf("%-34s %s\n", "", qPrintable(flood.said()));
+}
+
+// The line read no faster than 9600 baud 8N1 carries it, under a flood of
+// changes for 3 s: how closely the pairs follow each other, and what still
+// comes after the flood, when only the newest state matters. The newest is
+// the flood's last state with input 48 lit, which the flood never touches.
+void lineSpeed()
+{
+    constexpr double kChars = 960; // a second at 9600 baud, 10 bits a character
+    constexpr int kFloodMs = 3000, kAfterMs = 8000, kNewest = 48;
+    Bridge b({"--refresh", "0"}, kChars);
+    if (!b.ready) return;
+    Flood flood(b.udp, changes(46), kFloodRate);
+    std::this_thread::sleep_until(flood.started() + milliseconds(kFloodMs));
+    flood.stop();
+    const auto ended = Clock::now();
+    const size_t before = b.reader.count();
+    // Again until it shows: a full socket drops it as it would any other.
+    const int out = udpSocket();
+    const auto newest = [](const LineReader::Pair &p) { return p.lit(kNewest); };
+    bool shown = false;
+    while (!shown && msSince(ended) < kAfterMs) {
+        sendTo(out, b.udp, tsl31(kNewest, kProgram));
+        shown = b.reader.waitFor(before, 20, newest).has_value();
+    }
+    close(out);
+    // Whatever might still follow it.
+    if (shown) std::this_thread::sleep_for(milliseconds(300));
+    const std::vector<LineReader::Pair> pairs = b.reader.pairs();
+    const int queued = b.line.queued();
+
+    std::vector<double> spacing;
+    std::vector<double> chars;
+    for (size_t i = 1; i < pairs.size(); ++i)
+        if (pairs[i - 1].start >= flood.started() && pairs[i].start <= ended) {
+            spacing.push_back(msBetween(pairs[i - 1].start, pairs[i].start));
+            chars.push_back(double(pairs[i - 1].program.size() + 10));
+        }
+    const double pairMs = bench::median(chars) * 1000 / kChars;
+    if (spacing.empty())
+        std::printf("%-34s fewer than 2 pairs in %d ms of flood\n", "  pair spacing", kFloodMs);
+    else
+        std::printf("%-34s p50 %.1f ms  min %.1f ms  (%zu pairs; a pair of %.0f characters takes %.1f ms)\n",
+                    "  pair spacing", bench::median(spacing), bench::percentile(spacing, 0), spacing.size() + 1,
+                    bench::median(chars), pairMs);
+
+    int older = 0;
+    double lastOlder = 0;
+    std::optional<double> newestLast;
+    for (const LineReader::Pair &p : pairs) {
+        if (p.start <= ended) continue;
+        if (newest(p)) {
+            if (!newestLast) newestLast = msBetween(ended, p.start);
+        } else {
+            ++older;
+            lastOlder = msBetween(ended, p.start);
+            newestLast.reset();
+        }
+    }
+    std::printf("%-34s %d older pair%s after it ended%s", "  after the flood", older, older == 1 ? "" : "s",
+                older ? qPrintable(QStringLiteral(", the last %1 ms after").arg(lastOlder, 0, 'f', 1)) : "");
+    if (newestLast)
+        std::printf("; the newest the last pair from %.1f ms\n", *newestLast);
+    else if (shown)
+        std::printf("; older pairs came after the newest\n");
+    else
+        std::printf("; after %d s the newest is not on the line yet, and the pty still holds %d characters (%.1f s "
+                    "more at 9600 baud)\n",
+                    kAfterMs / 1000, queued, queued / kChars);
+    std::printf("%-34s %s\n", "", qPrintable(flood.said()));
+}
+
+// A bridge that keeps its state in a file, restarted: from the spawn to the
+// first byte of a first pair that already shows what it had before.
+void restoreAtStart()
+{
+    constexpr int kInput = 3, kRestarts = 5, kWaitMs = 2000;
+    const char *label = "restart to restored first pair";
+    QTemporaryDir dir;
+    Pty line;
+    const quint16 udp = freePort(SOCK_DGRAM);
+    const QString config = dir.filePath(QStringLiteral("bridge.ini")), state = dir.filePath(QStringLiteral("state"));
+    {
+        QFile ini(config);
+        ini.open(QIODevice::WriteOnly);
+        ini.write(QStringLiteral("[line]\ndevice = %1\nstate = %2\n[tsl31]\nudp = %3\n")
+                      .arg(QString::fromLocal8Bit(line.path), state, at(udp))
+                      .toUtf8());
+    }
+    // A bridge started on that config: its first pair, or why there is none.
+    struct Start {
+        pid_t pid;
+        std::optional<LineReader::Pair> first;
+        QString failed;
+    };
+    const auto start = [&](const LineReader &reader, Clock::time_point &spawned) {
+        spawned = Clock::now();
+        Start s{startBridge({"--config", config}), {}, {}};
+        if (s.pid <= 0) return s.failed = QStringLiteral("cannot start tally-bridge"), s;
+        while (!s.first && msSince(spawned) < kWaitMs) {
+            if (const std::optional<int> status = waitExit(s.pid, 0)) {
+                s.pid = 0;
+                s.failed = WIFEXITED(*status) && WEXITSTATUS(*status) == 2
+                               ? QStringLiteral("state file not supported by this build (it ends with status 2)")
+                               : QStringLiteral("tally-bridge ended at once (wait status %1)").arg(*status);
+                return s;
+            }
+            s.first = reader.waitFor(0, 10, [](const LineReader::Pair &) { return true; });
+        }
+        if (!s.first) s.failed = QStringLiteral("no pair within %1 s").arg(kWaitMs / 1000);
+        return s;
+    };
+
+    {
+        LineReader reader(line);
+        Clock::time_point spawned;
+        const Start s = start(reader, spawned);
+        if (!s.failed.isEmpty()) {
+            if (s.pid > 0) stop(s.pid);
+            std::printf("%-34s %s\n", label, qPrintable(s.failed));
+            return;
+        }
+        const int out = udpSocket();
+        sendTo(out, udp, tsl31(kInput, kProgram));
+        close(out);
+        const bool lit = reader.waitFor(0, 1000, [](const LineReader::Pair &p) { return p.lit(kInput); }).has_value();
+        std::this_thread::sleep_for(milliseconds(300)); // for the state file
+        if (!stop(s.pid) || !lit) {
+            std::printf("%-34s %s\n", label, lit ? "the first run did not end within 5 s" : "input 3 never lit");
+            return;
+        }
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < kRestarts; ++i) {
+        line.drain();
+        LineReader reader(line);
+        Clock::time_point spawned;
+        const Start s = start(reader, spawned);
+        if (s.pid > 0) stop(s.pid);
+        if (!s.failed.isEmpty() || !s.first->lit(kInput)) {
+            std::printf("%-34s not restored: %s (state file %s)\n", label,
+                        s.failed.isEmpty() ? qPrintable(QStringLiteral("the first pair, %1 ms after the spawn, "
+                                                                       "does not show input 3")
+                                                            .arg(msBetween(spawned, s.first->start), 0, 'f', 1))
+                                           : qPrintable(s.failed),
+                        QFile::exists(state) ? "written" : "not written");
+            return;
+        }
+        ms.push_back(msBetween(spawned, s.first->start));
+    }
+    std::printf("%-34s p50 %.1f ms  max %.1f ms  (%d restarts)\n", label, bench::median(ms), bench::percentile(ms, 1.0),
+                kRestarts);
 }
 
 } // namespace
@@ -167,122 +868,16 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int changes = argc > 1 ? std::atoi(argv[1]) : 10000;
-
-    // The floor: a datagram sent and received, then a frame through a pty.
-    {
-        Pty line;
-        const quint16 port = freePort(SOCK_DGRAM);
-        const int in = udpSocket(port), out = udpSocket();
-        std::vector<double> ms;
-        char buf[64];
-        for (int i = 0; i < changes; ++i) {
-            const auto t = Clock::now();
-            sendTo(out, port, tsl31(1, i % 2 ? 2 : 0));
-            recv(in, buf, sizeof buf, 0);
-            if (write(line.slave, "\x02TLYA\x03\x02TLW\x03", 12) != 12) break;
-            line.waitByte(1000);
-            ms.push_back(msSince(t));
-            line.drain();
-        }
-        print("floor (UDP + pty write)", ms);
-    }
-
-    // The bridge: each datagram switches input 1's program lamp.
-    {
-        Pty line;
-        const quint16 port = freePort(SOCK_DGRAM);
-        const pid_t bridge =
-            startBridge({"--line", line.path, "--tsl31", QStringLiteral("127.0.0.1:%1").arg(port), "--refresh", "0"});
-        line.frames(2, 5000);
-        const int out = udpSocket();
-        std::vector<double> ms;
-        for (int i = 0; i < changes; ++i) {
-            const auto t = Clock::now();
-            sendTo(out, port, tsl31(1, i % 2 ? 0 : 2));
-            if (!line.waitByte(1000)) {
-                std::printf("no frame after change %d\n", i);
-                break;
-            }
-            ms.push_back(msSince(t));
-            line.frames(2);
-        }
-        print("tally-bridge (UDP to first byte)", ms);
-        std::printf("%-34s %.1f ms a pair of frames at 9600 baud (12 to 108 characters: 12.5 to 112.5 ms)\n",
-                    "on a real line, add", 12 * 10 * 1000.0 / 9600);
-
-        // A flood: 20,000 datagrams a second for 10 s, each a new state.
-        const double cpu0 = cpuSeconds(bridge);
-        const long rss0 = bench::residentKiB(QString::number(bridge));
-        std::atomic<bool> flooding{true};
-        QByteArray seen;
-        std::thread reader([&] {
-            while (flooding) seen += line.drain(), line.waitByte(5);
-        });
-        const auto start = Clock::now();
-        std::vector<long> rss;
-        std::array<bool, 49> program{}; // what the line must settle on
-        program[1] = false;
-        int sent = 0;
-        while (msSince(start) < 10000) {
-            std::this_thread::sleep_until(start + std::chrono::microseconds(50 * sent));
-            const int lit = 1 + sent % 48, dark = 1 + (sent + 24) % 48;
-            sendTo(out, port, tsl31(lit, 2) + tsl31(dark, 0));
-            program[size_t(lit)] = true;
-            program[size_t(dark)] = false;
-            if (++sent % 20000 == 0) rss.push_back(bench::residentKiB(QString::number(bridge)));
-        }
-        const double floodCpu = cpuSeconds(bridge) - cpu0;
-        QByteArray letters;
-        for (int n = 1; n <= 48; ++n)
-            if (program[size_t(n)]) letters += char(64 + n);
-        const QByteArray expected = "\x02TLY" + letters + "\x03\x02TLW\x03";
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        flooding = false;
-        reader.join();
-        seen += line.drain();
-        const qsizetype at = seen.lastIndexOf(expected);
-        const qsizetype pairsAfter = at < 0 ? -1 : seen.mid(at + expected.size()).count('\x03') / 2;
-        std::printf(
-            "flood: %d datagrams in 10 s, bridge CPU %.2f s (%.0f%% of a core), RSS %ld KiB before, %ld KiB after (",
-            sent, floodCpu, floodCpu * 10, rss0, bench::residentKiB(QString::number(bridge)));
-        for (long r : rss) std::printf("%ld ", r);
-        std::printf("each second)\n");
-        std::printf("flood: the final state is %s\n", at < 0            ? "NOT on the line"
-                                                      : pairsAfter == 0 ? "the last pair on the line"
-                                                                        : "on the line, then other pairs after it");
-        stop(bridge);
-    }
-
-    // Idle: every input open, the 200 ms refresh, nothing arriving.
-    {
-        Pty line, switcher;
-        const int vmix = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(vmix, reinterpret_cast<sockaddr *>(&a), sizeof a);
-        listen(vmix, 4);
-        socklen_t len = sizeof a;
-        getsockname(vmix, reinterpret_cast<sockaddr *>(&a), &len);
-        const auto at = [](int type) { return QStringLiteral("127.0.0.1:%1").arg(freePort(type)); };
-        const pid_t bridge =
-            startBridge({"--line", line.path, "--switcher", switcher.path, "--tsl31", at(SOCK_DGRAM), "--tsl31-tcp",
-                         at(SOCK_STREAM), "--tsl5", at(SOCK_DGRAM), "--tsl5-tcp", at(SOCK_STREAM), "--vmix",
-                         QStringLiteral("127.0.0.1:%1").arg(ntohs(a.sin_port))});
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        std::atomic<bool> idle{true};
-        std::thread reader([&] {
-            while (idle) line.drain(), line.waitByte(50);
-        });
-        const double cpu0 = cpuSeconds(bridge);
-        std::this_thread::sleep_for(std::chrono::seconds(10));
-        const double cpu = cpuSeconds(bridge) - cpu0;
-        idle = false;
-        reader.join();
-        std::printf("idle, all inputs open, 200 ms refresh: %.2f%% of a core, RSS %ld KiB\n", cpu * 10,
-                    bench::residentKiB(QString::number(bridge)));
-        stop(bridge);
-        close(vmix);
-    }
+    floor(changes);
+    latency(changes);
+    steadyFlood();
+    idle();
+    std::printf("under a flood of %d datagrams a second on one TSL 3.1 UDP input:\n", kFloodRate);
+    sigtermUnderFlood();
+    secondInputUnderFlood();
+    refreshUnderFlood();
+    std::printf("the line read at 9600 baud's pace, a flood of changes for 3 s:\n");
+    lineSpeed();
+    restoreAtStart();
     return 0;
 }
