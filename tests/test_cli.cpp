@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QTest>
+#include <csignal>
 #include <optional>
 #include <unistd.h>
 
@@ -40,7 +41,9 @@ private slots:
             row("--bogus") << 2 << QString("Unknown option 'bogus'.");
             row("--lang fr") << 2 << QString("--lang takes zh or en, not 'fr'.");
             row("--ports PTY") << (unit ? 2 : kRunsWithPortOpen) << QString(unit ? "Unknown option 'ports'." : "");
-            if (!unit) QTest::addRow("%s --ports PTY, SIGTERM", qPrintable(name)) << binary << QStringList{"--ports", "PTY"} << kRunsWithPortOpen << QString();
+            // One ending signal each: every one of them must be watched.
+            const char *ending = name == "tally" ? "SIGINT" : name == "kandrel" ? "SIGTERM" : "SIGHUP";
+            if (!unit) QTest::addRow("%s --ports PTY, %s", qPrintable(name), ending) << binary << QStringList{"--ports", "PTY"} << kRunsWithPortOpen << QString();
         }
     }
     void options()
@@ -60,11 +63,12 @@ private slots:
         if (exitCode == kRunsWithPortOpen) {
             QTRY_VERIFY_WITH_TIMEOUT(testsupport::holdsOpen(program.processId(), listed.slavePath()), 10000);
             QVERIFY(!testsupport::holdsOpen(program.processId(), fromEnvironment.slavePath()));
-            // A logout or a kill ends it as closing the window does: the port's lock goes with it.
+            // Ctrl-C, a logout or a kill ends it as closing the window does: the port's lock goes with it.
             const QString lock = "/var/lock/LCK.." + listed.slavePath().mid(5).replace('/', '_');
-            if (QByteArray(QTest::currentDataTag()).endsWith("SIGTERM")) {
+            const QByteArray tag = QTest::currentDataTag();
+            if (tag.contains(", SIG")) {
                 QVERIFY(QFile::exists(lock));
-                program.terminate();
+                ::kill(program.processId(), tag.endsWith("SIGINT") ? SIGINT : tag.endsWith("SIGHUP") ? SIGHUP : SIGTERM);
                 QVERIFY(program.waitForFinished(10000) && program.exitStatus() == QProcess::NormalExit);
                 QVERIFY(!QFile::exists(lock));
                 return;

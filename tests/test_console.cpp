@@ -97,6 +97,7 @@ private slots:
         row("STX GPI01E ETX STX GPW01A ETX STX GPI01@ ETX", {"TallyID=1", "Check1+", "Combo3#4", "Combo4#0", "Check1-"},
             "\x02GPI01E\x03\x02GPW01A\x03\x02GPI01@\x03", {"Combo3=对应并行输入", "Combo4=对应并行输入", "Label2=GPI01@"});
         row("STX GPI1?@ ETX", {"Check1+", "TallyID=1\x02", "Check1-"}, "\x02GPI1?@\x03", {"Combo3=对应并行输入", "TallyID=1\x02"});
+        row("STX GPI?1@ ETX", {"Check1+", "TallyID=\x7f" "1", "Check1-"}, "\x02GPI?1@\x03", {"Label2=GPI?1@"});
         row("STX TON01 ETX STX TOF01 ETX", {"TallyID=1", "Command22", "Command22"}, "\x02TON01\x03\x02TOF01\x03", {"Command22="});
         row("STX TWN03 ETX twice in PXR-09 mode", {"TallyID=3", "Check1+", "Command23", "Command23"}, "\x02TWN03\x03\x02TWN03\x03", {"Command23="});
         row("STX TON01 TFH01 TON01 TWF01 ETX", {"TallyID=1", "Command22", "Command21", "Command21"},

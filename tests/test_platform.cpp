@@ -57,6 +57,8 @@ private slots:
         auto w = start(false);
         w->resize(320, 240);
         QTRY_VERIFY(!QSettings("zidid-tally", "windows").value("w").isNull());
+        w->move(w->pos() + QPoint(40, 30)); // moved only: its place kept too
+        QTRY_COMPARE(QSettings("zidid-tally", "windows").value("w").toByteArray(), w->saveGeometry());
         w.reset();
         QCOMPARE(start(false)->size(), QSize(320, 240));
         QCOMPARE(start(true)->size(), QSize(300, 200));

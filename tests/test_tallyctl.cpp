@@ -88,6 +88,8 @@ private slots:
         row("STX GPI 01 E ETX", one, {"input", "01", "pgm", "5"}, {"<STX>GPI01E<ETX>"}, 0, "01 pgm 5 (unit: pgm 05 pvw 00)\n");
         row("STX GPW 01 p ETX", one, {"input", "01", "pvw", "48"}, {"<STX>GPW01p<ETX>"}, 0, "01 pvw 48\n");
         row("nothing: unknown command, --json", one, {"frobnicate", "--json"}, {}, 2, "{\"error\":\"unknown command 'frobnicate'\",\"exit\":2}\n");
+        row("nothing: query without its address, --json", one, {"query", "--json"}, {}, 2, "{\"error\":\"usage: tallyctl query ADDR\",\"exit\":2}\n");
+        row("nothing: unknown option, --json", one, {"ids", "--bogus", "--json"}, {}, 2, "{\"error\":\"Unknown option 'bogus'.\",\"exit\":2}\n");
         row("nothing: text with a tab", one, {"text", "01", "CAM\t1"}, {}, 2, "");
         row("nothing: address G1", one, {"query", "G1"}, {}, 2, "");
         row("nothing: six characters of text", one, {"write", "ram", "01", "--text", "CAMERA"}, {}, 2, "");
