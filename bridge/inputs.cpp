@@ -15,6 +15,8 @@
 #include <map>
 
 #ifdef Q_OS_UNIX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #endif
 
@@ -36,7 +38,8 @@ public:
     }
     QString open() override
     {
-        if (!m_socket.bind(m_at.address, m_at.port))
+        // Not shared: another program on the port would take datagrams unseen.
+        if (!m_socket.bind(m_at.address, m_at.port, QUdpSocket::DontShareAddress))
             return QStringLiteral("%1: cannot listen: %2").arg(name(), m_socket.errorString());
         log(name() + QStringLiteral(": listening"));
         return {};
@@ -126,22 +129,48 @@ private:
                                    .arg(silent->second->peer)
                                    .arg(silent->second->heard.elapsed() / 1000)
                                    .arg(client->peer));
-                drop(silent->first);
+                release(silent->first);
             }
             log(QStringLiteral("%1: %2 connected").arg(name(), client->peer));
             socket->setReadBufferSize(kReadBatch);
+            keepAlive(*socket);
             m_clients.emplace(socket, std::move(client));
             setConnections(int(m_clients.size()));
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                const auto it = m_clients.find(socket);
-                if (it == m_clients.end()) return;
-                const QString peer = it->second->peer;
-                m_clients.erase(it);
-                setConnections(int(m_clients.size()));
-                log(QStringLiteral("%1: %2 closed%3").arg(name(), peer, staysText()));
-            });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] { closed(socket); });
         }
+    }
+
+    // Frees the sender's place: its socket goes without a word more.
+    QString release(QTcpSocket *socket)
+    {
+        const auto it = m_clients.find(socket);
+        if (it == m_clients.end()) return {};
+        const QString peer = it->second->peer;
+        socket->disconnect(this);
+        m_clients.erase(it);
+        setConnections(int(m_clients.size()));
+        socket->abort();
+        return peer;
+    }
+
+    void closed(QTcpSocket *socket)
+    {
+        if (const QString peer = release(socket); !peer.isEmpty())
+            log(QStringLiteral("%1: %2 closed%3").arg(name(), peer, staysText()));
+    }
+
+    // A sender switched off or unplugged never closes: the kernel's probes
+    // find it gone within about 11 s, and its place and staleness follow.
+    static void keepAlive(QTcpSocket &socket)
+    {
+        socket.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#ifdef Q_OS_LINUX
+        const int fd = int(socket.socketDescriptor()), idle = 5, interval = 2, count = 3;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+        ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+#endif
     }
 
     // Senders that closed since the last turn of the event loop still hold
@@ -149,20 +178,14 @@ private:
     void dropClosed()
     {
 #ifdef Q_OS_UNIX
-        for (auto it = m_clients.begin(); it != m_clients.end();) {
+        QList<QTcpSocket *> gone;
+        for (const auto &[socket, client] : m_clients) {
             char c;
-            const auto peeked = ::recv(int(it->first->socketDescriptor()), &c, 1, MSG_PEEK | MSG_DONTWAIT);
-            const bool closed = peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
-            it = closed ? (it->first->disconnect(this), it->first->abort(), m_clients.erase(it)) : std::next(it);
+            const auto peeked = ::recv(int(socket->socketDescriptor()), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+            if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) gone << socket;
         }
+        for (QTcpSocket *socket : gone) closed(socket);
 #endif
-    }
-
-    void drop(QTcpSocket *socket)
-    {
-        socket->disconnect(this);
-        m_clients.erase(socket);
-        socket->abort();
     }
 
     void read(QTcpSocket *socket)
@@ -189,8 +212,7 @@ private:
             log(QStringLiteral("%1: dropped %2: over %3 bytes that are no whole message")
                     .arg(name(), c.peer)
                     .arg(Service::kClientBacklog));
-            drop(socket);
-            setConnections(int(m_clients.size()));
+            release(socket);
         }
     }
 
@@ -233,13 +255,15 @@ public:
             m_connecting.stop();
             log(QStringLiteral("%1: %2").arg(name(), m_failures.end() ? QStringLiteral("back, connected")
                                                                       : QStringLiteral("connected")));
-            setConnections(1);
             m_reader = {};
             m_socket.write(kVmixSubscribe + kVmixAsk);
             m_silence.start();
             m_poll.start();
         });
         connect(&m_socket, &QTcpSocket::readyRead, this, [this] {
+            // Live from its first answer: a port that accepts and says
+            // nothing (a forward to a vMix that is down) is no connection.
+            setConnections(1);
             m_silence.start();
             const qint64 before = m_reader.malformed();
             const QList<QList<VmixState>> tallies = m_reader.feed(m_socket.readAll());
@@ -347,7 +371,7 @@ private:
         const QList<simulator::Tally> frames = m_reader.feed(m_port.readAll());
         malformed(m_reader.malformed() - before);
         if (frames.isEmpty()) return;
-        if (std::exchange(m_toldQuiet, false)) log(name() + QStringLiteral(": heard again"));
+        if (std::exchange(m_toldQuiet, false) && !stale) log(name() + QStringLiteral(": heard again"));
         m_quiet.start();
         for (const simulator::Tally &t : frames) m_frames[t.id] = t.lamps;
         heard(switcherSources(config(), m_frames), true);

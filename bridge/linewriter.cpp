@@ -15,6 +15,10 @@ LineWriter::LineWriter(QString device, int refreshMs, const Timing &timing, Log 
       })
 {
     m_drain.setSingleShot(true);
+    m_stuck.setSingleShot(true);
+    m_stuck.setInterval(kStuckMs);
+    connect(&m_stuck, &QTimer::timeout, this,
+            [this] { lost(QStringLiteral("nothing sent for %1 s: the adapter is stuck").arg(kStuckMs / 1000)); });
     m_retry.setInterval(timing.retryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
         if (reopen()) sendIfFree();
@@ -27,7 +31,7 @@ LineWriter::LineWriter(QString device, int refreshMs, const Timing &timing, Log 
     connect(&m_port, &QSerialPort::bytesWritten, this, &LineWriter::checkDrained);
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
         if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError || error == QSerialPort::ReadError)
-            lost();
+            lost(QStringLiteral("lost (unplugged or hung up)"));
     });
     // The units never speak to the bridge; what comes back is dropped.
     connect(&m_port, &QSerialPort::readyRead, this, [this] { m_port.readAll(); });
@@ -67,15 +71,17 @@ bool LineWriter::reopen()
     return true;
 }
 
-void LineWriter::lost()
+// After a hang-up the port's error text is whatever the last call left: the
+// caller says why.
+void LineWriter::lost(const QString &why)
 {
     if (!m_port.isOpen()) return;
     m_port.clearError();
     m_port.close();
     m_busy = false;
     m_drain.stop();
-    // After a hang-up the port's error text is whatever the last call left.
-    m_failures.add(QStringLiteral("lost (unplugged or hung up)"));
+    m_stuck.stop();
+    m_failures.add(why);
     m_retry.start();
 }
 
@@ -102,7 +108,8 @@ void LineWriter::sendIfFree()
     m_sent = m_newest;
     m_busy = true;
     m_sentAt.start();
-    if (m_port.write(m_sent) != m_sent.size()) return lost();
+    m_stuck.start();
+    if (m_port.write(m_sent) != m_sent.size()) return lost(QStringLiteral("cannot write: ") + m_port.errorString());
     // Out now rather than on the next turn of the event loop.
     m_port.flush();
     if (m_refresh.interval() > 0) m_refresh.start();
@@ -130,6 +137,7 @@ void LineWriter::checkDrained()
         return;
     }
     m_busy = false;
+    m_stuck.stop();
     sendIfFree();
 }
 

@@ -27,6 +27,9 @@ class LineWriter : public QObject {
 public:
     // Beyond the characters' own time: the UART's turn-around and the timer's.
     static constexpr int kMarginMs = 2;
+    // A pair takes 112 ms at the most: a device that holds one this long is
+    // stuck (a wedged adapter) and is opened anew.
+    static constexpr int kStuckMs = 5000;
 
     using Log = std::function<void(const QString &)>;
     LineWriter(QString device, int refreshMs, const Timing &timing, Log log, QObject *parent = nullptr);
@@ -42,7 +45,7 @@ public:
 private:
     QString openPort(); // empty, or why the device did not open
     bool reopen();
-    void lost();
+    void lost(const QString &why);
     void sendIfFree();
     // The line is free once neither Qt nor the device holds any of the pair.
     void checkDrained();
@@ -56,7 +59,7 @@ private:
     QElapsedTimer m_sentAt;
     bool m_busy = false;
     bool m_refreshDue = false;
-    QTimer m_refresh, m_retry, m_drain;
+    QTimer m_refresh, m_retry, m_drain, m_stuck;
     // Last, so it goes first: its closing signals reach the members above.
     QSerialPort m_port;
 };

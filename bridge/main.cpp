@@ -155,7 +155,11 @@ int main(int argc, char *argv[])
     bridge::Service service(c, say);
     bridge::Systemd systemd;
     platform::SignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
+    bool ending = false;
     QObject::connect(&watcher, &platform::SignalWatcher::caught, &app, [&](int s) {
+        // Signals that came together are told one after the other: after
+        // the end, none is acted on.
+        if (std::exchange(ending, s != SIGHUP || ending)) return;
         if (s != SIGHUP) {
             systemd.stopping();
             // Closed first, so that no input says anything after the last line.

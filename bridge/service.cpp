@@ -66,6 +66,7 @@ QString Service::start()
 
 QString Service::reload(const Config &next, QString *changes)
 {
+    if (m_stopped) return QStringLiteral("ending");
     QStringList changed, failed;
     std::unique_ptr<LineWriter> line;
     if (next.line != m_config.line) {
@@ -100,18 +101,33 @@ QString Service::reload(const Config &next, QString *changes)
         m_state.remove(it->first);
         it = m_inputs.erase(it);
     }
-    for (auto &[id, input] : opened) m_inputs[id] = std::move(input);
-    if (line) m_line = std::move(line);
+    // A moved input is another sender's, or another switcher's, until it
+    // speaks: what the old one said lights nothing.
+    for (auto &[id, input] : opened) {
+        m_state.remove(id);
+        m_inputs[id] = std::move(input);
+    }
+    // Displays of a screen no longer taken light nothing either.
+    if (next.tsl5Screen)
+        for (const auto &[id, input] : m_inputs) {
+            if (input->kind() != Kind::Tsl5) continue;
+            SourceStates kept = m_state.states(id);
+            kept.removeIf([&](const auto &it) { return sourceScreen(it.key()) != *next.tsl5Screen; });
+            m_state.replace(id, Kind::Tsl5, kept);
+        }
     m_config = next;
+    const bool newLine = bool(line);
+    if (newLine) m_line = std::move(line);
     m_line->setRefresh(m_config.refreshMs);
     *changes = changed.isEmpty() ? QStringLiteral("every input as it was") : changed.join(QLatin1String("; "));
     publish(QStringLiteral("new configuration"));
+    if (newLine) m_line->setFrames(tallyFrames(m_lamps)); // unchanged lamps too: the new line has had none
     return {};
 }
 
 void Service::stop()
 {
-    if (m_save.isActive()) save();
+    save();
     m_stopped = true;
     m_staleCheck.stop();
     m_inputs.clear();
@@ -161,9 +177,8 @@ void Service::checkStale()
     for (const auto &[id, input] : m_inputs) {
         const int staleS = m_config.stale(input->kind());
         const qint64 silent = input->silentMs();
-        if (staleS <= 0 || input->stale || silent < 0 || silent < qint64(staleS) * 1000) continue;
+        if (staleS <= 0 || input->stale || silent < 0 || silent < qint64(staleS) * 1000 || !lit(id)) continue;
         input->stale = true;
-        if (!lit(id)) continue;
         log(QStringLiteral("%1: %2 for %3 s; its tally is cleared")
                 .arg(input->name(), input->connection() ? QStringLiteral("no connection") : QStringLiteral("silent"))
                 .arg(staleS));
@@ -202,8 +217,10 @@ void Service::save()
     if (m_config.statePath.isEmpty() || m_state == m_saved) return;
     QSaveFile file(m_config.statePath);
     if (!file.open(QIODevice::WriteOnly) || file.write(writeState(m_state, QDateTime::currentDateTimeUtc())) < 0 ||
-        !file.commit())
-        return m_saveFailures.add(file.errorString());
+        !file.commit()) {
+        m_saveFailures.add(file.errorString());
+        return m_save.start(m_config.timing.retryMs); // a full disk may have room again
+    }
     m_saved = m_state;
     m_saveFailures.end();
 }

@@ -40,7 +40,7 @@ std::optional<SavedState> readState(const QByteArray &bytes, QString *why)
         const SourceKey key = f.value(1).toLongLong(&ok);
         const QByteArrayList lamps = f.value(2).split(' ');
         const SourceTally t{lamps.contains("program"), lamps.contains("preview")};
-        if (f.size() != 3 || !kind || !ok || key < 0 || !(t.program || t.preview)) {
+        if (f.size() != 3 || !kind || !ok || key < 0 || lamps.size() != int(t.program) + int(t.preview)) {
             *why = QStringLiteral("line %1 is damaged").arg(n + 1);
             return std::nullopt;
         }

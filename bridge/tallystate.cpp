@@ -56,7 +56,8 @@ void TallyState::update(const QString &input, Kind kind, const SourceStates &sta
 {
     Input &in = m_inputs[input];
     in.kind = kind;
-    for (auto it = states.cbegin(); it != states.cend(); ++it) in.states[it.key()] = it.value();
+    for (auto it = states.cbegin(); it != states.cend(); ++it)
+        if (in.states.size() < kMaxSources || in.states.contains(it.key())) in.states[it.key()] = it.value();
 }
 
 void TallyState::replace(const QString &input, Kind kind, const SourceStates &states)

@@ -68,7 +68,11 @@ QByteArray tallyFrames(const Lamps &lamps);
 
 class TallyState {
 public:
-    // What one input says now about some of its sources.
+    // Sources an input may have: a sender making up screens or addresses
+    // cannot grow the state, or the work a change costs, without end.
+    static constexpr qsizetype kMaxSources = 4096;
+    // What one input says now about some of its sources; new ones past
+    // kMaxSources are left out.
     void update(const QString &input, Kind kind, const SourceStates &states);
     // Replaces everything one input says (a complete picture, or nothing).
     void replace(const QString &input, Kind kind, const SourceStates &states);

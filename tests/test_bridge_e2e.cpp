@@ -8,6 +8,7 @@
 #include "tests/support/recordingboxes.h"
 #include "unit/virtualunits.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -18,6 +19,7 @@
 #include <QUdpSocket>
 
 #include <atomic>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -212,11 +214,15 @@ private slots:
         QTemporaryDir dir;
         Config c = quick(line.slavePath());
         c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
-        c.statePath = dir.filePath("state");
+        c.statePath = dir.filePath("later/state");
         auto first = std::make_unique<Service>(c, log);
         QCOMPARE(first->start(), QString());
         sendTsl31(c.tsl31Udp->port, 3, true);
         QCOMPARE(line.readBytes(22), QByteArray("\x02TLY\x03\x02TLW\x03\x02TLYC\x03\x02TLW\x03"));
+        // A save that fails is tried again.
+        QTRY_VERIFY(!m_log.filter(QString("state %1: cannot save: ").arg(c.statePath)).isEmpty());
+        QVERIFY(QDir(dir.path()).mkdir("later"));
+        QTRY_VERIFY(QFile::exists(c.statePath));
         first->stop();
         first.reset();
         Service second(c, log);
@@ -265,12 +271,14 @@ private slots:
         QCOMPARE(m_log.filter("senders already").size(), 1);
     }
 
-    // A reload moves a port, adds vMix and maps anew: the new map is on the
-    // line at once, the old port is free; one that cannot listen leaves all
-    // as it was. A switcher line missing at start is no reason to stop.
+    // A reload maps anew, moves the line, adds vMix and finds the switcher
+    // line: the new map is on the new line at once. Then a port moves: what
+    // came on the old one lights nothing, and the old port is free. One that
+    // cannot listen leaves all as it was. A missing switcher line is no
+    // reason to stop.
     void reloadAppliesTheWholeFile()
     {
-        testsupport::Pty line, switcher;
+        testsupport::Pty line, moved, switcher;
         Config c = quick(line.slavePath());
         const quint16 first = freePort();
         c.tsl31Udp = Endpoint{QHostAddress::LocalHost, first};
@@ -283,23 +291,27 @@ private slots:
         QTcpServer vmix, taken;
         QVERIFY(vmix.listen(QHostAddress::LocalHost) && taken.listen(QHostAddress::LocalHost));
         Config next = c;
-        next.tsl31Udp->port = freePort();
+        next.line = moved.slavePath();
         next.vmix = Remote{"127.0.0.1", vmix.serverPort()};
         next.switcher = switcher.slavePath();
         next.maps[int(Kind::Tsl31)].set(1, 2);
         QString changes;
         QCOMPARE(service.reload(next, &changes), QString());
-        QCOMPARE(changes, QString("switcher: /nonexistent/ttyUSB9 → %1; tsl31: udp 127.0.0.1:%2 → 127.0.0.1:%3; %4 added").arg(switcher.slavePath()).arg(first).arg(next.tsl31Udp->port).arg(next.vmix->text().prepend("vmix ")));
-        QCOMPARE(line.readBytes(12), QByteArray("\x02TLYB\x03\x02TLW\x03"));
-        QVERIFY(QUdpSocket().bind(QHostAddress::LocalHost, first, QUdpSocket::DontShareAddress));
+        QCOMPARE(changes, QString("line %1 → %2; switcher: /nonexistent/ttyUSB9 → %3; vmix %4 added").arg(line.slavePath(), moved.slavePath(), switcher.slavePath(), next.vmix->text()));
+        QCOMPARE(moved.readBytes(12), QByteArray("\x02TLYB\x03\x02TLW\x03"));
         QTRY_VERIFY(vmix.hasPendingConnections());
         QTRY_VERIFY(m_log.contains(QString("switcher %1: no frame for 0.3 s since it opened").arg(switcher.slavePath())));
+        next.tsl31Udp->port = freePort();
+        QCOMPARE(service.reload(next, &changes), QString());
+        QCOMPARE(changes, QString("tsl31: udp 127.0.0.1:%1 → 127.0.0.1:%2").arg(first).arg(next.tsl31Udp->port));
+        QCOMPARE(moved.readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
+        QVERIFY(QUdpSocket().bind(QHostAddress::LocalHost, first, QUdpSocket::DontShareAddress));
         Config refused = next;
         refused.tsl31Tcp = Endpoint{QHostAddress::LocalHost, taken.serverPort()};
         refused.maps[int(Kind::Tsl31)].set(3, 4);
         QVERIFY(service.reload(refused, &changes).contains("cannot listen"));
         sendTsl31(next.tsl31Udp->port, 3, true);
-        QCOMPARE(line.readBytes(13), QByteArray("\x02TLYBC\x03\x02TLW\x03"));
+        QCOMPARE(moved.readBytes(12), QByteArray("\x02TLYC\x03\x02TLW\x03"));
     }
 
     // The program as systemd runs it: ready once started, then alive at
@@ -357,7 +369,8 @@ private slots:
         sender.write(tsl31(47, true));
         QTRY_VERIFY_WITH_TIMEOUT((got += line.readAvailable()).contains("o\x03\x02TLW"), 1000);
         heard(); // its queue holds ten
-        bridge.terminate();
+        ::kill(pid_t(bridge.processId()), SIGTERM);
+        ::kill(pid_t(bridge.processId()), SIGHUP); // told after the end: not acted on
         QVERIFY(bridge.waitForFinished(1000));
         QCOMPARE(heard().last(), "STOPPING=1");
         QCOMPARE(bridge.exitStatus(), QProcess::NormalExit);
