@@ -218,7 +218,7 @@ private slots:
         auto first = std::make_unique<Service>(c, log);
         QCOMPARE(first->start(), QString());
         sendTsl31(c.tsl31Udp->port, 3, true);
-        QCOMPARE(line.readBytes(22), QByteArray("\x02TLY\x03\x02TLW\x03\x02TLYC\x03\x02TLW\x03"));
+        QCOMPARE(line.readBytes(21), QByteArray("\x02TLY\x03\x02TLW\x03\x02TLYC\x03\x02TLW\x03"));
         // A save that fails is tried again.
         QTRY_VERIFY(!m_log.filter(QString("state %1: cannot save: ").arg(c.statePath)).isEmpty());
         QVERIFY(QDir(dir.path()).mkdir("later"));
@@ -227,7 +227,7 @@ private slots:
         first.reset();
         Service second(c, log);
         QCOMPARE(second.start(), QString());
-        QCOMPARE(line.readBytes(12), QByteArray("\x02TLYC\x03\x02TLW\x03"));
+        QCOMPARE(line.readBytes(11), QByteArray("\x02TLYC\x03\x02TLW\x03"));
         QVERIFY(!m_log.filter(QRegularExpression("^restored the state of \\d\\d:\\d\\d:\\d\\d, \\d s old$")).isEmpty());
         sendTsl31(c.tsl31Udp->port, 3, false);
         QCOMPARE(line.readBytes(10), QByteArray("\x02TLY\x03\x02TLW\x03"));
@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(service.start(), QString());
         QVERIFY(m_log.contains("switcher /nonexistent/ttyUSB9: cannot open: absent; trying again every 0.1 s"));
         sendTsl31(first, 1, true);
-        QCOMPARE(line.readBytes(22), QByteArray("\x02TLY\x03\x02TLW\x03\x02TLYA\x03\x02TLW\x03"));
+        QCOMPARE(line.readBytes(21), QByteArray("\x02TLY\x03\x02TLW\x03\x02TLYA\x03\x02TLW\x03"));
         QTcpServer vmix, taken;
         QVERIFY(vmix.listen(QHostAddress::LocalHost) && taken.listen(QHostAddress::LocalHost));
         Config next = c;
@@ -298,7 +298,7 @@ private slots:
         QString changes;
         QCOMPARE(service.reload(next, &changes), QString());
         QCOMPARE(changes, QString("line %1 → %2; switcher: /nonexistent/ttyUSB9 → %3; vmix %4 added").arg(line.slavePath(), moved.slavePath(), switcher.slavePath(), next.vmix->text()));
-        QCOMPARE(moved.readBytes(12), QByteArray("\x02TLYB\x03\x02TLW\x03"));
+        QCOMPARE(moved.readBytes(11), QByteArray("\x02TLYB\x03\x02TLW\x03"));
         QTRY_VERIFY(vmix.hasPendingConnections());
         QTRY_VERIFY(m_log.contains(QString("switcher %1: no frame for 0.3 s since it opened").arg(switcher.slavePath())));
         next.tsl31Udp->port = freePort();
@@ -311,7 +311,7 @@ private slots:
         refused.maps[int(Kind::Tsl31)].set(3, 4);
         QVERIFY(service.reload(refused, &changes).contains("cannot listen"));
         sendTsl31(next.tsl31Udp->port, 3, true);
-        QCOMPARE(moved.readBytes(12), QByteArray("\x02TLYC\x03\x02TLW\x03"));
+        QCOMPARE(moved.readBytes(11), QByteArray("\x02TLYC\x03\x02TLW\x03"));
     }
 
     // The program as systemd runs it: ready once started, then alive at
