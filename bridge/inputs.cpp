@@ -229,13 +229,7 @@ private:
 class VmixInput : public Input {
 public:
     VmixInput(Service &service, const InputSpec &spec, Remote at)
-        : Input(service, spec), m_at(std::move(at)),
-          m_failures(config().timing.reportMs, [this](qint64 n, const QString &why) {
-              const Timing &t = config().timing;
-              log(n == 1 ? QStringLiteral("%1: %2%3; trying again every %4 s")
-                               .arg(name(), why, staysText(), seconds(t.retryMs))
-                         : QStringLiteral("%1: %2 (%3 more failed attempts)").arg(name(), why).arg(n));
-          })
+        : Input(service, spec), m_at(std::move(at)), m_failures(config().timing.reportMs, retrying())
     {
         const Timing &t = config().timing;
         setConnections(0);
@@ -312,11 +306,7 @@ private:
 class SwitcherInput : public Input {
 public:
     SwitcherInput(Service &service, const InputSpec &spec)
-        : Input(service, spec), m_failures(config().timing.reportMs, [this](qint64 n, const QString &why) {
-              log(n == 1 ? QStringLiteral("%1: %2%3; trying again every %4 s")
-                               .arg(name(), why, staysText(), seconds(config().timing.retryMs))
-                         : QStringLiteral("%1: %2 (%3 more failed attempts)").arg(name(), why).arg(n));
-          })
+        : Input(service, spec), m_failures(config().timing.reportMs, retrying())
     {
         m_retry.setInterval(config().timing.retryMs);
         m_quiet.setSingleShot(true);
@@ -404,6 +394,15 @@ const Config &Input::config() const
 void Input::log(const QString &text) const
 {
     m_service.log(text);
+}
+
+Throttle::Tell Input::retrying()
+{
+    return [this](qint64 n, const QString &why) {
+        log(n == 1 ? QStringLiteral("%1: %2%3; trying again every %4 s")
+                         .arg(name(), why, staysText(), seconds(config().timing.retryMs))
+                   : QStringLiteral("%1: %2 (%3 more failed attempts)").arg(name(), why).arg(n));
+    };
 }
 
 QString Input::staysText() const

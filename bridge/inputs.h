@@ -49,6 +49,8 @@ protected:
     void log(const QString &text) const;
     // "; its last tally stays on the lamps", where it has one.
     QString staysText() const;
+    // How a failure that repeats while the input is tried again is told.
+    Throttle::Tell retrying();
     const Config &config() const;
     Service &m_service;
 
