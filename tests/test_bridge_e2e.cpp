@@ -135,7 +135,7 @@ private slots:
     // vMix answering its polls stays connected and lit past the silence
     // and stale times; silent, it is dropped and connected again; gone
     // behind a host that never answers, its tally goes stale_s (seconds)
-    // after the connection ended.
+    // after the last connection that answered ended.
     void vmixProvesItIsAlive()
     {
         testsupport::Pty line;
@@ -158,6 +158,8 @@ private slots:
         QVERIFY((got += line.readAvailable()).endsWith("\x02TLYA\x03\x02TLWB\x03"));
         QCOMPARE(m_log.filter(QRegularExpression("dropped|cleared")), QStringList());
         answering = false;
+        QElapsedTimer silent;
+        silent.start();
         // Dropped, and the next connection, which never says a word, too.
         QTRY_VERIFY(m_log.filter("no byte for 0.6 s").size() >= 2);
         QVERIFY(m_log.contains(QString("vmix %1: no byte for 0.6 s; connection dropped; its last tally stays on the lamps; trying again every 0.1 s").arg(c.vmix->text())));
@@ -169,10 +171,8 @@ private slots:
         QVERIFY(::bind(hole, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0 && ::listen(hole, 0) == 0);
         std::vector<QTcpSocket> fill(2);
         for (QTcpSocket &f : fill) f.connectToHost(QHostAddress::LocalHost, c.vmix->port);
-        QElapsedTimer gone;
-        gone.start();
         QTRY_VERIFY_WITH_TIMEOUT((got += line.readAvailable()).endsWith("\x02TLY\x03\x02TLW\x03"), 3000);
-        QVERIFY2(gone.elapsed() >= 900, "stale_s counts seconds");
+        QVERIFY2(silent.elapsed() >= 1400, "stale_s counts seconds from the last answering connection's end");
         QTRY_VERIFY(!m_log.filter(QRegularExpression("^vmix .*: no answer in 0.3 s")).isEmpty());
         ::close(hole);
     }
