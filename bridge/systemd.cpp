@@ -31,8 +31,11 @@ void Systemd::reloading()
                static_cast<unsigned long long>(now.tv_sec) * 1000000ULL + now.tv_nsec / 1000);
 }
 
+// No ping after this: the loop may turn a few more times before it ends,
+// and from here TimeoutStopSec= rules, not the watchdog.
 void Systemd::stopping()
 {
+    m_watchdog.stop();
     sd_notify(0, "STOPPING=1");
 }
 
