@@ -72,6 +72,9 @@ private:
 // idle connections can never lock the real sender out.
 class TcpInput : public Input {
 public:
+    static constexpr int kMaxClients = 16;
+    static constexpr qsizetype kClientBacklog = 4096; // bytes held for a message not yet whole
+
     TcpInput(Service &service, const InputSpec &spec, Endpoint at)
         : Input(service, spec), m_at(at), m_replaced(1000, [this](qint64 count, const QString &last) {
               log(count == 1 ? last
@@ -119,13 +122,13 @@ private:
             client->peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
             client->heard.start();
             dropClosed();
-            if (m_clients.size() >= Service::kMaxClients) {
+            if (m_clients.size() >= kMaxClients) {
                 const auto silent = std::min_element(m_clients.begin(), m_clients.end(), [](auto &a, auto &b) {
                     return a.second->heard < b.second->heard;
                 });
                 m_replaced.add(QStringLiteral("%1: %2 senders already; %3, silent for %4 s, replaced by %5")
                                    .arg(name())
-                                   .arg(Service::kMaxClients)
+                                   .arg(kMaxClients)
                                    .arg(silent->second->peer)
                                    .arg(silent->second->heard.elapsed() / 1000)
                                    .arg(client->peer));
@@ -208,10 +211,10 @@ private:
             backlog = c.tsl5.pending();
         }
         malformed(malformedNow - std::exchange(c.malformedSeen, malformedNow));
-        if (backlog > Service::kClientBacklog) {
+        if (backlog > kClientBacklog) {
             log(QStringLiteral("%1: dropped %2: over %3 bytes that are no whole message")
                     .arg(name(), c.peer)
-                    .arg(Service::kClientBacklog));
+                    .arg(kClientBacklog));
             release(socket);
         }
     }
@@ -228,8 +231,7 @@ private:
 // dead; it connects again every 2 s.
 class VmixInput : public Input {
 public:
-    VmixInput(Service &service, const InputSpec &spec, Remote at)
-        : Input(service, spec), m_at(std::move(at)), m_failures(config().timing.reportMs, retrying())
+    VmixInput(Service &service, const InputSpec &spec, Remote at) : Input(service, spec), m_at(std::move(at))
     {
         const Timing &t = config().timing;
         setConnections(0);
@@ -247,8 +249,7 @@ public:
         connect(&m_poll, &QTimer::timeout, this, [this] { m_socket.write(kVmixAsk); });
         connect(&m_socket, &QTcpSocket::connected, this, [this] {
             m_connecting.stop();
-            log(QStringLiteral("%1: %2").arg(name(), m_failures.end() ? QStringLiteral("back, connected")
-                                                                      : QStringLiteral("connected")));
+            m_retrying.opened(QStringLiteral("connected"));
             m_reader = {};
             m_socket.write(kVmixSubscribe + kVmixAsk);
             m_silence.start();
@@ -289,13 +290,12 @@ private:
         m_retry.start();
         for (QTimer *timer : {&m_connecting, &m_silence, &m_poll}) timer->stop();
         setConnections(0);
-        m_failures.add(why);
+        m_retrying.failed(why);
         m_socket.abort();
     }
 
     Remote m_at;
     VmixReader m_reader;
-    Throttle m_failures;
     QTimer m_retry, m_connecting, m_silence, m_poll;
     // Last, so it goes first.
     QTcpSocket m_socket;
@@ -305,8 +305,7 @@ private:
 // it is missing or lost, and said so when it opens but sends no frame.
 class SwitcherInput : public Input {
 public:
-    SwitcherInput(Service &service, const InputSpec &spec)
-        : Input(service, spec), m_failures(config().timing.reportMs, retrying())
+    SwitcherInput(Service &service, const InputSpec &spec) : Input(service, spec)
     {
         m_retry.setInterval(config().timing.retryMs);
         m_quiet.setSingleShot(true);
@@ -324,7 +323,7 @@ public:
             m_port.clearError();
             m_port.close();
             m_quiet.stop();
-            m_failures.add(QStringLiteral("lost"));
+            m_retrying.failed(QStringLiteral("lost"));
             m_retry.start();
         });
     }
@@ -344,15 +343,14 @@ private:
         if (!m_port.open(QIODevice::ReadOnly)) {
             const QString why = platform::whyNotOpen(m_port, spec().endpoint);
             m_port.clearError();
-            m_failures.add(QStringLiteral("cannot open: ") + why);
+            m_retrying.failed(QStringLiteral("cannot open: ") + why);
             m_retry.start();
             return;
         }
         m_retry.stop();
         m_reader = {};
         m_port.setReadBufferSize(kReadBatch);
-        log(QStringLiteral("%1: %2").arg(name(),
-                                         m_failures.end() ? QStringLiteral("back, open") : QStringLiteral("open")));
+        m_retrying.opened(QStringLiteral("open"));
         m_quiet.start();
     }
     void read()
@@ -369,7 +367,6 @@ private:
 
     SwitcherReader m_reader;
     QMap<int, simulator::LampStates> m_frames; // the last frame of each ID
-    Throttle m_failures;
     QTimer m_retry, m_quiet;
     bool m_toldQuiet = false;
     // Last, so it goes first.
@@ -379,7 +376,10 @@ private:
 } // namespace
 
 Input::Input(Service &service, InputSpec spec)
-    : m_service(service), m_spec(std::move(spec)), m_malformed(1000, [this](qint64 count, const QString &) {
+    : m_retrying(
+          service.config().timing.retryMs, service.config().timing.reportMs, [this](const QString &text) { log(text); },
+          [this] { return name(); }, [this] { return staysText(); }),
+      m_service(service), m_spec(std::move(spec)), m_malformed(1000, [this](qint64 count, const QString &) {
           log(QStringLiteral("%1: %2 malformed, dropped").arg(name()).arg(count));
       })
 {
@@ -396,15 +396,6 @@ void Input::log(const QString &text) const
     m_service.log(text);
 }
 
-Throttle::Tell Input::retrying()
-{
-    return [this](qint64 n, const QString &why) {
-        log(n == 1 ? QStringLiteral("%1: %2%3; trying again every %4 s")
-                         .arg(name(), why, staysText(), seconds(config().timing.retryMs))
-                   : QStringLiteral("%1: %2 (%3 more failed attempts)").arg(name(), why).arg(n));
-    };
-}
-
 QString Input::staysText() const
 {
     return m_service.lit(id()) ? QStringLiteral("; its last tally stays on the lamps") : QString();
@@ -416,9 +407,9 @@ void Input::heard(const SourceStates &states, bool complete)
     m_service.heard(*this, states, complete);
 }
 
-void Input::setConnections(int count, bool isConnection)
+void Input::setConnections(int count)
 {
-    m_isConnection = isConnection;
+    m_isConnection = true;
     if (m_connections > 0 && count == 0) m_since.start();
     m_connections = count;
 }

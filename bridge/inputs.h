@@ -44,13 +44,14 @@ protected:
     void malformed(qint64 count);
     // A TSL 5 packet read and heard, or counted as malformed.
     void tsl5(QByteArrayView packet);
-    // Connections open now (TCP senders, vMix): while any is, nothing is stale.
-    void setConnections(int count, bool isConnection = true);
+    // Connections open now (TCP senders, vMix): while any is, nothing is
+    // stale. An input that calls this is a connection input.
+    void setConnections(int count);
     void log(const QString &text) const;
     // "; its last tally stays on the lamps", where it has one.
     QString staysText() const;
-    // How a failure that repeats while the input is tried again is told.
-    Throttle::Tell retrying();
+    // An input opened again while it fails (vMix, the switcher line).
+    Retrying m_retrying;
     const Config &config() const;
     Service &m_service;
 

@@ -9,10 +9,9 @@ namespace bridge {
 
 LineWriter::LineWriter(QString device, int refreshMs, const Timing &timing, Log log, QObject *parent)
     : QObject(parent), m_device(std::move(device)), m_log(std::move(log)),
-      m_failures(timing.reportMs, [this, retry = timing.retryMs](qint64 n, const QString &why) {
-          m_log(n == 1 ? QStringLiteral("line %1: %2; trying again every %3 s").arg(m_device, why).arg(retry / 1000.0)
-                       : QStringLiteral("line %1: %2 (%3 more failed attempts)").arg(m_device, why).arg(n));
-      })
+      m_failures(
+          timing.retryMs, timing.reportMs, m_log, [this] { return QStringLiteral("line ") + m_device; },
+          [] { return QString(); })
 {
     m_drain.setSingleShot(true);
     m_stuck.setSingleShot(true);
@@ -53,8 +52,7 @@ QString LineWriter::openPort()
         m_port.clearError();
         return why;
     }
-    m_log(QStringLiteral("line %1: %2")
-              .arg(m_device, m_failures.end() ? QStringLiteral("back, open") : QStringLiteral("open")));
+    m_failures.opened(QStringLiteral("open"));
     return {};
 }
 
@@ -62,7 +60,7 @@ bool LineWriter::reopen()
 {
     if (m_port.isOpen()) return true;
     if (const QString why = openPort(); !why.isEmpty()) {
-        m_failures.add(QStringLiteral("cannot open: ") + why);
+        m_failures.failed(QStringLiteral("cannot open: ") + why);
         return false;
     }
     m_retry.stop();
@@ -81,7 +79,7 @@ void LineWriter::lost(const QString &why)
     m_busy = false;
     m_drain.stop();
     m_stuck.stop();
-    m_failures.add(why);
+    m_failures.failed(why);
     m_retry.start();
 }
 

@@ -37,7 +37,6 @@ public:
     // Opens the line now: empty, or why it cannot be opened. Once it has
     // been open, a lost line is tried again every 2 s.
     QString open();
-    const QString &device() const { return m_device; }
     // The frames for the newest state; sent as soon as the line is free.
     void setFrames(const QByteArray &frames);
     void setRefresh(int ms);
@@ -53,7 +52,7 @@ private:
     QString m_device;
     platform::LineSettings m_settings;
     Log m_log;
-    Throttle m_failures;
+    Retrying m_failures;
     QByteArray m_newest;
     QByteArray m_sent; // the last pair written
     QElapsedTimer m_sentAt;

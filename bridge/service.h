@@ -23,8 +23,6 @@ class Service : public QObject {
     Q_OBJECT
 public:
     using Log = std::function<void(const QString &)>;
-    static constexpr int kMaxClients = 16;
-    static constexpr qsizetype kClientBacklog = 4096;
 
     Service(Config config, Log log, QObject *parent = nullptr);
     ~Service() override;
