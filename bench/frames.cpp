@@ -89,9 +89,9 @@ int main(int argc, char *argv[])
             const auto now = std::chrono::steady_clock::now().time_since_epoch();
             ssize_t n;
             while ((n = ::read(master, buf, sizeof buf)) > 0) stream.append(buf, n);
-            while (stream.size() >= simulator::kFrameSize) {
-                const QByteArray frame = stream.first(simulator::kFrameSize);
-                stream.remove(0, simulator::kFrameSize);
+            while (stream.size() >= switcherlink::kFrameSize) {
+                const QByteArray frame = stream.first(switcherlink::kFrameSize);
+                stream.remove(0, switcherlink::kFrameSize);
                 const bool wellFormed = quint8(frame[0]) == 0xFF && !frame.sliced(1).contains('\xFF');
                 std::lock_guard g(arrivals.lock);
                 if (!wellFormed || (seen >= kClickFrames && frame != kExpected)) {

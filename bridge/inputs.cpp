@@ -356,17 +356,17 @@ private:
     void read()
     {
         const qint64 before = m_reader.malformed();
-        const QList<simulator::Tally> frames = m_reader.feed(m_port.readAll());
+        const QList<switcherlink::Tally> frames = m_reader.feed(m_port.readAll());
         malformed(m_reader.malformed() - before);
         if (frames.isEmpty()) return;
         if (std::exchange(m_toldQuiet, false) && !stale) log(name() + QStringLiteral(": heard again"));
         m_quiet.start();
-        for (const simulator::Tally &t : frames) m_frames[t.id] = t.lamps;
+        for (const switcherlink::Tally &t : frames) m_frames[t.id] = t.lamps;
         heard(switcherSources(config(), m_frames), true);
     }
 
     SwitcherReader m_reader;
-    QMap<int, simulator::LampStates> m_frames; // the last frame of each ID
+    QMap<int, switcherlink::LampStates> m_frames; // the last frame of each ID
     QTimer m_retry, m_quiet;
     bool m_toldQuiet = false;
     // Last, so it goes first.

@@ -15,7 +15,7 @@ QString onOff(bool on)
     return on ? QStringLiteral("on") : QStringLiteral("off");
 }
 
-QString inputList(const std::bitset<kParallelInputs + 1> &on)
+QString inputList(const unitlink::InputSet &on)
 {
     QStringList n;
     for (int i = 1; i <= kParallelInputs; ++i)

@@ -48,10 +48,10 @@ SourceStates vmixSources(const QList<VmixState> &tally)
     return states;
 }
 
-SourceStates switcherSources(const Config &config, const QMap<int, simulator::LampStates> &frames)
+SourceStates switcherSources(const Config &config, const QMap<int, switcherlink::LampStates> &frames)
 {
     SourceStates states;
-    for (int s = 0; s < simulator::kLampCount; ++s) {
+    for (int s = 0; s < switcherlink::kLampCount; ++s) {
         SourceTally t;
         for (auto it = frames.cbegin(); it != frames.cend(); ++it) {
             if (!it.value()[size_t(s)]) continue;

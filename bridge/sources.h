@@ -8,7 +8,7 @@
 #include "bridge/tsl31.h"
 #include "bridge/tsl5.h"
 #include "bridge/vmix.h"
-#include "simulator/tallyframe.h"
+#include "link/switcherframe.h"
 
 #include <QMap>
 
@@ -24,6 +24,6 @@ SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet, const S
 SourceStates vmixSources(const QList<VmixState> &tally);
 // The last frame of each ID: a source is on program when it is lit in any
 // program ID's frame, likewise preview.
-SourceStates switcherSources(const Config &config, const QMap<int, simulator::LampStates> &frames);
+SourceStates switcherSources(const Config &config, const QMap<int, switcherlink::LampStates> &frames);
 
 } // namespace bridge

@@ -3,7 +3,7 @@
 // as velk writes them; anything else on the line is malformed.
 #pragma once
 
-#include "simulator/tallyframe.h"
+#include "link/switcherframe.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -13,7 +13,7 @@ namespace bridge {
 class SwitcherReader {
 public:
     // The frames the bytes complete.
-    QList<simulator::Tally> feed(QByteArrayView bytes);
+    QList<switcherlink::Tally> feed(QByteArrayView bytes);
     qint64 malformed() const { return m_malformed; }
     qsizetype pending() const { return m_pending.size(); }
 

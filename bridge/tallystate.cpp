@@ -1,7 +1,5 @@
 #include "bridge/tallystate.h"
 
-#include "link/protocol.h"
-
 namespace bridge {
 
 QString kindName(Kind kind)
@@ -36,20 +34,6 @@ QList<int> SourceMap::sources() const
     for (auto it = m_inputs.cbegin(); it != m_inputs.cend(); ++it)
         if (it.value() && (it.key() < 1 || it.key() > kParallelInputs)) sources << it.key();
     return sources;
-}
-
-QByteArray tallyFrames(const Lamps &lamps)
-{
-    const auto letters = [](const std::bitset<kParallelInputs + 1> &on) {
-        QString text;
-        for (int n = 1; n <= kParallelInputs; ++n)
-            if (on[size_t(n)]) text += unitlink::codedChar(n);
-        return text;
-    };
-    using unitlink::Command;
-    using unitlink::Mnemonic;
-    return Command(Mnemonic::TLY, {}, letters(lamps.program)).frame() +
-           Command(Mnemonic::TLW, {}, letters(lamps.preview)).frame();
 }
 
 void TallyState::update(const QString &input, Kind kind, const SourceStates &states)

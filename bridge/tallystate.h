@@ -5,6 +5,8 @@
 // preview.
 #pragma once
 
+#include "link/protocol.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QMap>
@@ -15,7 +17,7 @@
 
 namespace bridge {
 
-inline constexpr int kParallelInputs = 48;
+using unitlink::kParallelInputs;
 
 // The kinds of input; each has its own source numbers and its own mapping.
 enum class Kind { Switcher, Tsl31, Tsl5, Vmix };
@@ -58,13 +60,13 @@ private:
 
 // Parallel inputs 1 to 48 on program and on preview (bit n is input n).
 struct Lamps {
-    std::bitset<kParallelInputs + 1> program, preview;
+    unitlink::InputSet program, preview;
     friend bool operator==(const Lamps &, const Lamps &) = default;
 };
-
-// The frames that put the lamps on the line: "TLY" with the program
-// inputs' coded numbers in ascending order, then "TLW" with the preview's.
-QByteArray tallyFrames(const Lamps &lamps);
+inline QByteArray tallyFrames(const Lamps &lamps)
+{
+    return unitlink::tallyFrames(lamps.program, lamps.preview);
+}
 
 class TallyState {
 public:

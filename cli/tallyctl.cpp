@@ -1,15 +1,15 @@
 #include "cli/tallyctl.h"
 
 #include "console/dotimage.h"
-#include "console/ledfile.h"
 #include "link/font5x7.h"
+#include "link/ledfile.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
+#include "link/switcherframe.h"
 #include "platform/commandline.h"
 #include "platform/linesettings.h"
 #include "platform/portmap.h"
 #include "platform/signals.h"
-#include "simulator/tallyframe.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -179,7 +179,7 @@ QString description()
 // nothing but blanks besides (its line ends among them, for a short file).
 bool isImageText(QStringView text)
 {
-    const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * console::kColumns - 1));
+    const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * unitlink::kColumns - 1));
     const auto digit = [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef").contains(c); };
     return std::any_of(read.begin(), read.end(), digit) && std::all_of(read.begin(), read.end(), [&](QChar c) {
                return digit(c) || QStringView(u" \t\r\n").contains(c);
@@ -478,7 +478,7 @@ int Tool::read(const QStringList &args)
     if (const int code = readImage(*id, *addr, hexText)) return code;
     const QString file = m_commandLine.parser().value(m_outputOption);
     if (!file.isEmpty()) {
-        const console::LedFileWrite written = console::writeLedFile(file, hexText + u' ');
+        const unitlink::LedFileWrite written = unitlink::writeLedFile(file, hexText + u' ');
         if (!written.ok()) return fail(kPortFailure, u"cannot write %1: %2"_s.arg(file, written.error()));
     }
     result(hexText, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, hexText}});
@@ -503,13 +503,13 @@ int Tool::write(const QStringList &args)
             return usage(u"--hex takes 32 pairs of hex digits"_s);
         hexText = unitlink::hexTextFromDigits(digits);
     } else {
-        const console::LedFileRead file = console::readLedFile(args[2]);
+        const unitlink::LedFileRead file = unitlink::readLedFile(args[2]);
         if (!file.ok()) return fail(kPortFailure, u"cannot read %1: %2"_s.arg(args[2], file.error));
         if (!isImageText(file.text))
             return fail(kUsage, u"%1 is not an image file: hex pairs and blanks only"_s.arg(args[2]));
         // Loaded as the console loads it: drawn into dots and written out
         // again, as its upload does, so both send the same bytes.
-        hexText = console::dotsToHex(console::hexToDots(file.text));
+        hexText = unitlink::dotsToHex(unitlink::hexToDots(file.text));
     }
     const std::optional<int> retries = number(parser.value(m_retriesOption), 0, 100);
     if (!retries) return usage(u"--retries wants a number"_s);
@@ -713,15 +713,15 @@ int Tool::switcherWatch(const QStringList &)
         return counted(seen);
     };
     while (waitForBytes(QDeadlineTimer::Forever)) {
-        while (const std::optional<simulator::TallyPiece> piece = simulator::takeTally(m_pending)) {
-            const std::optional<simulator::Tally> &tally = piece->tally;
+        while (const std::optional<switcherlink::TallyPiece> piece = switcherlink::takeTally(m_pending)) {
+            const std::optional<switcherlink::Tally> &tally = piece->tally;
             bool done = false;
             if (!tally) {
                 done = malformed(piece->bytes);
             } else {
                 QStringList lit;
                 QJsonArray litJson;
-                for (int k = 0; k < simulator::kLampCount; ++k) {
+                for (int k = 0; k < switcherlink::kLampCount; ++k) {
                     if (!tally->lamps[std::size_t(k)]) continue;
                     lit << QString::number(k + 1);
                     litJson << k + 1;

@@ -1,9 +1,9 @@
 #include "console/consoleform.h"
 
 #include "console/consolewindow.h"
-#include "link/portchoice.h"
 #include "link/protocol.h"
 #include "platform/formlayout.h"
+#include "platform/portchoice.h"
 #include "platform/twips.h"
 #include "platform/windowport.h"
 
@@ -63,7 +63,7 @@ void ConsoleForm::setupUi(QWidget *window, platform::PortMap ports)
     const platform::FormLayout form(window);
 
     Combo1 = form.combo("Combo1", tr("选择串行端口"), twips(480, 360, 1815, 300));
-    Combo1->addItems(unitlink::portEntries());
+    Combo1->addItems(platform::portEntries());
     Combo2 = form.combo("Combo2", tr("单色显示模式"), twips(2520, 360, 1455, 300));
     Check1 = new QCheckBox(QStringLiteral("PXR-09"));
     form.place(Check1, "Check1", twips(4560, 360, 975, 255));

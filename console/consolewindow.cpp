@@ -1,10 +1,10 @@
 #include "console/consolewindow.h"
 
-#include "console/ledfile.h"
 #include "console/linelogwindow.h"
 #include "link/frame.h"
-#include "link/portchoice.h"
+#include "link/ledfile.h"
 #include "link/protocol.h"
+#include "platform/portchoice.h"
 #include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 
@@ -21,6 +21,11 @@ using unitlink::Command;
 using unitlink::Mnemonic;
 
 namespace console {
+
+namespace {
+// Translated where it is used (ConsoleWindow::tr).
+constexpr char kLedFilter[] = QT_TRANSLATE_NOOP("console::ConsoleWindow", "点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
+} // namespace
 
 ConsoleWindow::ConsoleWindow(platform::PortMap ports, MessageBoxes &boxes, platform::FileDialogs &files,
                              QWidget *parent)
@@ -196,12 +201,12 @@ void ConsoleWindow::Picture1_MouseUp(Qt::MouseButton, bool, double, double)
 
 void ConsoleWindow::PictureToHex()
 {
-    Test1->setText(dotsToHex(Dots));
+    Test1->setText(unitlink::dotsToHex(Dots));
 }
 
 void ConsoleWindow::HexToPicture()
 {
-    Dots = hexToDots(Test1->text());
+    Dots = unitlink::hexToDots(Test1->text());
     const platform::PictureBox::Batch batch(*Picture1);
     for (int c = 0; c < kColumns; ++c)
         for (int r = 0; r < kRows; ++r) drawDot(c, r);
@@ -451,7 +456,7 @@ void ConsoleWindow::Command1_Click()
     const QString name = m_files.openFile(tr(kLedFilter));
     if (name.isEmpty()) return; // cancelled
 
-    const LedFileRead file = readLedFile(name);
+    const unitlink::LedFileRead file = unitlink::readLedFile(name);
     if (!file.ok()) return fileWarning(name, file.error);
     loadImage(file.text);
 }
@@ -463,7 +468,8 @@ void ConsoleWindow::Command2_Click()
     const QString name = m_files.saveFile(tr(kLedFilter));
     if (name.isEmpty()) return; // cancelled
 
-    if (const LedFileWrite saved = writeLedFile(name, Test1->text()); !saved.ok()) fileWarning(name, saved.error());
+    if (const unitlink::LedFileWrite saved = unitlink::writeLedFile(name, Test1->text()); !saved.ok())
+        fileWarning(name, saved.error());
 }
 
 // ---- data listing ----

@@ -5,9 +5,9 @@
 
 #include "console/consoleform.h"
 #include "console/dotimage.h"
-#include "console/ledfile.h"
 #include "console/linelog.h"
 #include "console/receiver.h"
+#include "link/ledfile.h"
 #include "link/protocol.h"
 #include "platform/controls.h"
 #include "platform/filedialogs.h"

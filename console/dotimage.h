@@ -1,25 +1,18 @@
-// The unit's 32 x 8 dot image and its hex image text: for each column from
-// the left two upper-case hex digits and a space, bit 0 the bottom dot.
+// Drawing on the unit's 32 x 8 dot image: which cell a point of the canvas
+// falls in, the cells a stroke passes, and the bit-order listing.
 #pragma once
+
+#include "link/heximage.h"
 
 #include <QList>
 #include <QPointF>
 #include <QString>
-#include <QStringView>
-#include <array>
 
 namespace console {
 
-inline constexpr int kColumns = 32;
-inline constexpr int kRows = 8;
-using DotGrid = std::array<std::array<bool, kRows>, kColumns>; // [column][row], row 0 at the bottom
-
-// Always 96 characters.
-QString dotsToHex(const DotGrid &dots);
-
-// Reads column c from the two characters at 3c and 3c+1 (missing ones are
-// simply absent); text from position 95 on is never looked at.
-DotGrid hexToDots(QStringView text);
+using unitlink::DotGrid;
+using unitlink::kColumns;
+using unitlink::kRows;
 
 // Cell of a canvas point: x 0..6399 left to right, y 0..1599 bottom to top,
 // 200 units a cell. Points on or past the edge fall into the edge cells.

@@ -1,8 +1,8 @@
 #include "demo/demoform.h"
 
 #include "demo/demowindow.h"
-#include "link/portchoice.h"
 #include "platform/formlayout.h"
+#include "platform/portchoice.h"
 #include "platform/twips.h"
 #include "platform/windowport.h"
 
@@ -41,7 +41,7 @@ void DemoForm::setupUi(QWidget *window, platform::PortMap ports)
     auto lampRow = [&](const char *name, QRect r) { return form.place(new platform::PictureBox(Qt::black), name, r); };
 
     Combo1 = form.combo("Combo1", tr("选择串行端口"), twips(480, 480, 1935, 300));
-    Combo1->addItems(unitlink::portEntries());
+    Combo1->addItems(platform::portEntries());
 
     Command4 = form.button("Command4", tr("显示设备地址"), twips(480, 1080, 1455, 495));
     Text2 = form.lineEdit("Text2", QStringLiteral("??"), twips(2280, 1080, 735, 495));

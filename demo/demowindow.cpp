@@ -1,8 +1,8 @@
 #include "demo/demowindow.h"
 
 #include "link/frame.h"
-#include "link/portchoice.h"
 #include "link/protocol.h"
+#include "platform/portchoice.h"
 #include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 #else
     SwitcherReader r;
     for (QByteArrayView read : reads(in, step)) (void)r.feed(read);
-    check(r.pending() < simulator::kFrameSize);
+    check(r.pending() < switcherlink::kFrameSize);
 #endif
     return 0;
 }

@@ -182,4 +182,15 @@ FiveCharacters fiveCharacters(QStringView typed)
     return five;
 }
 
+QByteArray tallyFrames(const InputSet &program, const InputSet &preview)
+{
+    const auto letters = [](const InputSet &on) {
+        QString text;
+        for (int n = 1; n <= kParallelInputs; ++n)
+            if (on[size_t(n)]) text += inputCode(n);
+        return text;
+    };
+    return Command(Mnemonic::TLY, {}, letters(program)).frame() + Command(Mnemonic::TLW, {}, letters(preview)).frame();
+}
+
 } // namespace unitlink

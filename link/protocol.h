@@ -6,6 +6,8 @@
 // needs nothing else.
 #pragma once
 
+#include <bitset>
+
 #include "link/frame.h"
 
 #include <QByteArray>
@@ -178,6 +180,12 @@ inline QChar inputCode(int input)
 {
     return codedChar(input);
 }
+// Parallel inputs 1 to 48 that are on (bit n is input n; bit 0 unused).
+using InputSet = std::bitset<kParallelInputs + 1>;
+
+// The frames that put a whole tally on the line: "TLY" with the program
+// inputs' coded numbers in ascending order, then "TLW" with the preview's.
+QByteArray tallyFrames(const InputSet &program, const InputSet &preview);
 
 // The five characters "CHR" shows: five spaces and the typed text, the last
 // five kept, counted as characters rather than UTF-16 units. `text` is what

@@ -1,6 +1,6 @@
 #include "platform/portmap.h"
 
-#include "link/portchoice.h"
+#include "platform/portchoice.h"
 
 #include <QDir>
 #include <QSerialPortInfo>
@@ -73,7 +73,7 @@ PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
     if (const std::optional<QString> list = listedPorts(ports)) return PortMap(list->split(QLatin1Char(':')));
 #ifdef Q_OS_WIN
     QStringList com;
-    for (int k = 1; k <= unitlink::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);
+    for (int k = 1; k <= platform::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);
     return PortMap(ready(com));
 #else
     try {

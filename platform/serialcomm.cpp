@@ -1,7 +1,7 @@
 #include "platform/serialcomm.h"
 
-#include "link/portchoice.h"
 #include "platform/modalgate.h"
+#include "platform/portchoice.h"
 #include "platform/porttitle.h"
 
 namespace platform {
@@ -22,22 +22,22 @@ SerialComm::~SerialComm()
 QString SerialComm::portLabel() const
 {
     const QString dev = m_map.device(m_commPort);
-    const QString entry = unitlink::portEntry(m_commPort);
+    const QString entry = platform::portEntry(m_commPort);
     return dev.isEmpty() ? entry : QStringLiteral("%1 (%2)").arg(entry, dev);
 }
 
-unitlink::PortResult SerialComm::setCommPort(int port)
+platform::PortResult SerialComm::setCommPort(int port)
 {
-    if (port < 1 || port > unitlink::kPortCount)
-        return unitlink::PortError{InvalidPortNumber, QStringLiteral("Invalid port number %1").arg(port)};
+    if (port < 1 || port > platform::kPortCount)
+        return platform::PortError{InvalidPortNumber, QStringLiteral("Invalid port number %1").arg(port)};
     if (m_port.isOpen())
-        return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+        return platform::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
     m_commPort = port;
     emit portEvent(PortEvent::Chosen, portLabel());
     return {};
 }
 
-unitlink::PortResult SerialComm::setPortOpen(bool open)
+platform::PortResult SerialComm::setPortOpen(bool open)
 {
     if (!open) {
         if (m_port.isOpen()) {
@@ -47,7 +47,7 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
         dropHeld();
         return {};
     }
-    unitlink::PortResult result = openPort();
+    platform::PortResult result = openPort();
     if (result.ok())
         emit portEvent(PortEvent::Opened, portLabel());
     else
@@ -55,17 +55,17 @@ unitlink::PortResult SerialComm::setPortOpen(bool open)
     return result;
 }
 
-unitlink::PortResult SerialComm::openPort()
+platform::PortResult SerialComm::openPort()
 {
     if (m_port.isOpen())
-        return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+        return platform::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
 
     m_refusal.clear();
     const QString dev = m_map.device(m_commPort);
     if (dev.isEmpty())
-        return unitlink::PortError{
+        return platform::PortError{
             DeviceUnavailable,
-            QStringLiteral("%1: no serial device has this number").arg(unitlink::portEntry(m_commPort))};
+            QStringLiteral("%1: no serial device has this number").arg(platform::portEntry(m_commPort))};
 
     // Settings first: on some platforms they are applied as part of open().
     m_port.setPortName(dev);
@@ -78,21 +78,21 @@ unitlink::PortResult SerialComm::openPort()
         const OpenRefusal refusal = openRefusal(m_port, dev);
         m_port.clearError();
         m_refusal = QStringLiteral("%1 %2: %3")
-                        .arg(unitlink::portEntry(m_commPort), dev,
+                        .arg(platform::portEntry(m_commPort), dev,
                              refusal == OpenRefusal::Other ? reason : refusalText(refusal));
         switch (refusal) {
         case OpenRefusal::Absent:
-            return unitlink::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
+            return platform::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
         case OpenRefusal::NoPermission:
-            return unitlink::PortError{DeviceUnavailable, portLabel() + QStringLiteral(": ") + refusalText(refusal)};
+            return platform::PortError{DeviceUnavailable, portLabel() + QStringLiteral(": ") + refusalText(refusal)};
         case OpenRefusal::Busy:
-            return unitlink::PortError{DeviceUnavailable,
+            return platform::PortError{DeviceUnavailable,
                                        QStringLiteral("%1 is in use by another program").arg(portLabel())};
         case OpenRefusal::Other: break;
         }
         if (err == QSerialPort::OpenError)
-            return unitlink::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
-        return unitlink::PortError{PortOperationFailed, QStringLiteral("%1: %2").arg(portLabel(), reason)};
+            return platform::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+        return platform::PortError{PortOperationFailed, QStringLiteral("%1: %2").arg(portLabel(), reason)};
     }
     dropHeld();
     raiseModemLines();

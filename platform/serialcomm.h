@@ -3,9 +3,9 @@
 // received character.
 #pragma once
 
-#include "link/serialline.h"
 #include "platform/linesettings.h"
 #include "platform/portmap.h"
+#include "platform/serialline.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -32,16 +32,16 @@ using OutputResult = unitlink::Outcome<OutputFailure>;
 
 inline const QString kNoPortOpen = QStringLiteral("no serial port open");
 
-class SerialComm : public QObject, public unitlink::SerialLine {
+class SerialComm : public QObject, public platform::SerialLine {
     Q_OBJECT
 public:
     SerialComm(PortMap map, LineSettings settings, QObject *parent = nullptr);
     ~SerialComm() override;
 
     int commPort() const override { return m_commPort; }
-    unitlink::PortResult setCommPort(int port) override;
+    platform::PortResult setCommPort(int port) override;
     bool portOpen() const override { return m_port.isOpen(); }
-    unitlink::PortResult setPortOpen(bool open) override;
+    platform::PortResult setPortOpen(bool open) override;
 
     // Queues the bytes for the line, or says why nothing was sent.
     OutputResult output(QByteArrayView data);
@@ -86,7 +86,7 @@ signals:
 private:
     void handleReadyRead();
     QByteArray readPort();
-    unitlink::PortResult openPort();
+    platform::PortResult openPort();
     void postDelivery();
     void deliver();
     void dropHeld();

@@ -1,8 +1,8 @@
 #include "platform/windowport.h"
 
-#include "link/portchoice.h"
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
+#include "platform/portchoice.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -16,17 +16,17 @@ SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings 
     return comm;
 }
 
-void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result, const QString &separator)
+void promptFailure(MessageBoxes &boxes, const platform::PortResult &result, const QString &separator)
 {
     if (result.ok()) return;
     boxes.show(MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok,
-               QCoreApplication::translate("platform", "Prompt"), unitlink::promptText(result.error(), separator));
+               QCoreApplication::translate("platform", "Prompt"), platform::promptText(result.error(), separator));
 }
 
-void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line)
+void chooseStartupPort(ListCombo &list, platform::SerialLine &line)
 {
     // startupSearch gives 0 when no port opened: position -1, nothing chosen.
-    list.setListIndex(unitlink::startupSearch(line) - 1);
+    list.setListIndex(platform::startupSearch(line) - 1);
 }
 
 QString portTip(const QString &device)
@@ -42,7 +42,7 @@ QString portTip(const QString &device)
 
 void showPortDevices(QComboBox &list, const PortMap &ports)
 {
-    const QString prefix = unitlink::portEntry(1).chopped(1);
+    const QString prefix = platform::portEntry(1).chopped(1);
     for (int i = 0; i < list.count(); ++i) {
         const QString entry = list.itemText(i);
         bool number = false;
@@ -51,9 +51,9 @@ void showPortDevices(QComboBox &list, const PortMap &ports)
     }
 }
 
-unitlink::PortResult chooseListedPort(const ListCombo &list, unitlink::SerialLine &line)
+platform::PortResult chooseListedPort(const ListCombo &list, platform::SerialLine &line)
 {
-    return unitlink::choosePort(line, list.listIndex() + 1);
+    return platform::choosePort(line, list.listIndex() + 1);
 }
 
 } // namespace platform

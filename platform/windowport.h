@@ -3,9 +3,9 @@
 // kandrel, the start-up choice from the port list.
 #pragma once
 
-#include "link/serialline.h"
 #include "platform/portmap.h"
 #include "platform/serialcomm.h"
+#include "platform/serialline.h"
 
 class QComboBox;
 class QObject;
@@ -21,7 +21,7 @@ SerialComm *createSerialComm(QObject *window, PortMap ports, const LineSettings 
 // The "Prompt" box after a failed port choice: the information icon, OK and
 // the failure's number, the separator and its description. Nothing when
 // the choice succeeded.
-void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result,
+void promptFailure(MessageBoxes &boxes, const platform::PortResult &result,
                    const QString &separator = QStringLiteral(": "));
 
 // The port list's entries are the port numbers from 1: "Com1" is entry 0.
@@ -29,7 +29,7 @@ void promptFailure(MessageBoxes &boxes, const unitlink::PortResult &result,
 // Selects the list entry of the first port that opens, or nothing when none
 // does. Selecting runs the list's click handler, which closes that port and
 // opens it once more.
-void chooseStartupPort(ListCombo &list, unitlink::SerialLine &line);
+void chooseStartupPort(ListCombo &list, platform::SerialLine &line);
 
 // What a port entry's tooltip says of its device: the path, or that there
 // is none on this machine ("/dev/ttyUSB0: absent").
@@ -38,6 +38,6 @@ QString portTip(const QString &device);
 void showPortDevices(QComboBox &list, const PortMap &ports);
 
 // Closes the open port and opens the one of the selected entry.
-unitlink::PortResult chooseListedPort(const ListCombo &list, unitlink::SerialLine &line);
+platform::PortResult chooseListedPort(const ListCombo &list, platform::SerialLine &line);
 
 } // namespace platform

@@ -1,4 +1,4 @@
-// The entries of velk's port list: "Com<n>" (unitlink::portEntry) for each
+// The entries of velk's port list: "Com<n>" (platform::portEntry) for each
 // port that could be opened, then "Search". The port number is read back from the entry's
 // text, so the list may have gaps.
 #pragma once

@@ -1,6 +1,6 @@
 #include "simulator/simulatorwindow.h"
 
-#include "link/portchoice.h"
+#include "platform/portchoice.h"
 #include "platform/windowgeometry.h"
 #include "platform/windowport.h"
 #include "simulator/lamppanel.h"
@@ -64,7 +64,7 @@ void SimulatorWindow::SearchPorts()
     // The open port is closed first so that it is probed, and listed,
     // like every other.
     if (MSComm1->portOpen()) {
-        if (const unitlink::PortResult closed = MSComm1->setPortOpen(false); !closed.ok()) {
+        if (const platform::PortResult closed = MSComm1->setPortOpen(false); !closed.ok()) {
             m_boxes.show(MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok, tr("VELK"), closed.error().description);
             // The list is empty by now; without "Search" the operator could
             // not try again short of restarting.
@@ -72,7 +72,7 @@ void SimulatorWindow::SearchPorts()
             return;
         }
     }
-    for (int port = 1; port <= unitlink::kPortCount; ++port) ProbePort(port);
+    for (int port = 1; port <= platform::kPortCount; ++port) ProbePort(port);
     Combo1->addItem(kSearchEntry);
     platform::showPortDevices(*Combo1, MSComm1->portMap());
     // The last port found; with none found there is nothing to choose and
@@ -88,7 +88,7 @@ void SimulatorWindow::ProbePort(int port)
     if (!MSComm1->setCommPort(port).ok()) return;
     if (!MSComm1->setPortOpen(true).ok()) return;
     if (!MSComm1->setPortOpen(false).ok()) return;
-    Combo1->addItem(unitlink::portEntry(port));
+    Combo1->addItem(platform::portEntry(port));
 }
 
 void SimulatorWindow::Combo1_Click()
@@ -99,7 +99,7 @@ void SimulatorWindow::Combo1_Click()
         return;
     }
     if (choice.kind != PortChoice::OpenPort) return;
-    platform::promptFailure(m_boxes, unitlink::choosePort(*MSComm1, choice.port));
+    platform::promptFailure(m_boxes, platform::choosePort(*MSComm1, choice.port));
 }
 
 void SimulatorWindow::portLost(const QString &description)
@@ -107,7 +107,7 @@ void SimulatorWindow::portLost(const QString &description)
     // No box: the port is closed already, SendTally skips the write while
     // none is open, and a box would come back with every timed frame.
     // The list stops claiming the port; choosing it or "Search" reopens it.
-    Combo1->setShownText(unitlink::portEntry(MSComm1->commPort()) + tr(" lost"));
+    Combo1->setShownText(platform::portEntry(MSComm1->commPort()) + tr(" lost"));
     Label1->setText(description);
 }
 
@@ -127,7 +127,7 @@ void SimulatorWindow::SendTally()
     // Combo2 is a fixed list of the IDs 0 to 7 with no typed text; its
     // position is -1 only before start-up chooses "01", and an ID of -1
     // would put 0xFF after the start byte.
-    TallyFrame = packTally(Lamps, qMax(0, Combo2->listIndex()));
+    TallyFrame = switcherlink::packTally(Lamps, qMax(0, Combo2->listIndex()));
     // With no port open (or a write refused) the frame is dropped; the panel
     // keeps working and the next frame that goes out carries the whole state
     // anyway. A lost port is reported by portLost.

@@ -4,6 +4,7 @@
 // port. The port is only ever written.
 #pragma once
 
+#include "link/switcherframe.h"
 #include "platform/controls.h"
 #include "platform/messageboxes.h"
 #include "platform/modalgate.h"
@@ -12,7 +13,6 @@
 #include "platform/porttitle.h"
 #include "platform/serialcomm.h"
 #include "simulator/simulatorform.h"
-#include "simulator/tallyframe.h"
 
 #include <QColor>
 #include <QWidget>
@@ -52,8 +52,8 @@ private:
 
     platform::MessageBoxes &m_boxes;
     platform::PortTitle *m_title = nullptr;
-    LampStates Lamps{};
-    TallyBytes TallyFrame{};
+    switcherlink::LampStates Lamps{};
+    switcherlink::TallyBytes TallyFrame{};
 };
 
 } // namespace simulator

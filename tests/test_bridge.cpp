@@ -55,8 +55,8 @@ std::pair<QStringList, qint64> readAll(const QString &reader, const QList<QByteA
             return std::accumulate(t.begin(), t.end(), QString(), [](QString d, VmixState s) { return d + QString::number(int(s)); });
         });
     if (reader == "switcher")
-        return readWith(SwitcherReader(), in, [&](const simulator::Tally &t) {
-            return QStringLiteral("%1:%2").arg(t.id).arg(numbers(simulator::kLampCount, [&](int s) { return t.lamps[size_t(s)]; }, 1).join(','));
+        return readWith(SwitcherReader(), in, [&](const switcherlink::Tally &t) {
+            return QStringLiteral("%1:%2").arg(t.id).arg(numbers(switcherlink::kLampCount, [&](int s) { return t.lamps[size_t(s)]; }, 1).join(','));
         });
     const std::optional<Tsl5Packet> packet = readTsl5Packet(in.join());
     QStringList out{packet ? QStringList() : QStringList{"none"}};
@@ -159,8 +159,8 @@ private slots:
         // Each message in turn, as an input hears them.
         TallyState state;
         for (const QByteArray &in : pieces(bytes)) {
-            QMap<int, simulator::LampStates> ids;
-            for (const simulator::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
+            QMap<int, switcherlink::LampStates> ids;
+            for (const switcherlink::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
             const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : Kind::Switcher;
             const SourceStates states = k == Kind::Tsl31 ? tsl31Sources(c, Tsl31Reader().feed(in))
                                         : k == Kind::Tsl5 ? tsl5Sources(c, readTsl5Packet(in).value(), state.states("input"))

@@ -1,6 +1,6 @@
 // The dot image, its hex image text, the data listing and .LED files, without a window.
 #include "console/dotimage.h"
-#include "console/ledfile.h"
+#include "link/ledfile.h"
 #include "tests/support/files.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 // The serial component over real pseudo-terminals.
-#include "link/portchoice.h"
+#include "platform/portchoice.h"
 #include "platform/modalgate.h"
 #include "platform/serialcomm.h"
 #include "tests/support/pty.h"
@@ -20,9 +20,9 @@ private slots:
         SerialComm comm(PortMap::fromEnvironment(), {});
         qunsetenv("TALLY_SERIAL_PORTS");
         QVERIFY(comm.setCommPort(2).ok());
-        const unitlink::PortResult e = comm.setPortOpen(true);
-        QCOMPARE(e.ok() ? "opened" : unitlink::promptText(e.error()), "8010: Com2 (/dev/tally-none): no such device");
-        QCOMPARE(unitlink::TryOpenPort(comm, 17), int(unitlink::SettingPort));
+        const platform::PortResult e = comm.setPortOpen(true);
+        QCOMPARE(e.ok() ? "opened" : platform::promptText(e.error()), "8010: Com2 (/dev/tally-none): no such device");
+        QCOMPARE(platform::TryOpenPort(comm, 17), int(platform::SettingPort));
         QVERIFY(!comm.portOpen() && !comm.output("x").ok());
     }
 
@@ -31,8 +31,8 @@ private slots:
         Pty one, two;
         SerialComm comm(PortMap({one.slavePath(), two.slavePath()}), {});
         QVERIFY(comm.setPortOpen(true).ok());
-        for (const unitlink::PortResult &e : {comm.setCommPort(2), comm.setPortOpen(true)})
-            QCOMPARE(unitlink::promptText(e.ok() ? unitlink::PortError{} : e.error()), "8005: Com1 (" + one.slavePath() + "): port already open");
+        for (const platform::PortResult &e : {comm.setCommPort(2), comm.setPortOpen(true)})
+            QCOMPARE(platform::promptText(e.ok() ? platform::PortError{} : e.error()), "8005: Com1 (" + one.slavePath() + "): port already open");
         QVERIFY(comm.output("x").ok());
         QCOMPARE(one.readBytes(1), QByteArray("x"));
     }
@@ -107,7 +107,7 @@ private slots:
         SerialComm other(PortMap(devices), {});
         if (held) QVERIFY(other.setCommPort(held).ok() && other.setPortOpen(true).ok());
         SerialComm comm(PortMap(devices), {});
-        QCOMPARE(unitlink::startupSearch(comm), found);
+        QCOMPARE(platform::startupSearch(comm), found);
         for (int p : free) {  // every other free port is left closed
             SerialComm next(PortMap(devices), {});
             if (p != found && p != held) QVERIFY(next.setCommPort(p).ok() && next.setPortOpen(true).ok());

@@ -3,7 +3,7 @@
 #include "simulator/lamppanel.h"
 #include "simulator/portlist.h"
 #include "simulator/simulatorwindow.h"
-#include "simulator/tallyframe.h"
+#include "link/switcherframe.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
 #include "tests/support/shownpixel.h"
@@ -61,9 +61,9 @@ private slots:
         QFETCH(QList<int>, lit);
         QFETCH(int, id);
         QFETCH(QByteArray, frame);
-        simulator::LampStates lamps{};
+        switcherlink::LampStates lamps{};
         for (int n : lit) lamps[std::size_t(n - 1)] = true;
-        const simulator::TallyBytes f = simulator::packTally(lamps, id);
+        const switcherlink::TallyBytes f = switcherlink::packTally(lamps, id);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(f.data()), 13).toHex(' '), frame.toHex(' '));
     }
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <optional>
 
-namespace simulator {
+namespace switcherlink {
 
 inline constexpr int kLampCount = 64;
 inline constexpr int kFrameSize = 13;
@@ -42,4 +42,4 @@ struct TallyPiece {
 };
 std::optional<TallyPiece> takeTally(QByteArray &pending);
 
-} // namespace simulator
+} // namespace switcherlink

@@ -1,11 +1,11 @@
 // Port selection shared by the console and the demonstration driver.
 #pragma once
 
-#include "link/serialline.h"
+#include "platform/serialline.h"
 
 #include <QStringList>
 
-namespace unitlink {
+namespace platform {
 
 inline constexpr int kPortCount = 16;
 
@@ -31,4 +31,4 @@ PortResult choosePort(SerialLine &line, int port);
 // "Prompt" box text: the number, the separator and the description.
 QString promptText(const PortError &e, const QString &separator = QStringLiteral(": "));
 
-} // namespace unitlink
+} // namespace platform

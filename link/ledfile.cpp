@@ -1,10 +1,10 @@
-#include "console/ledfile.h"
+#include "link/ledfile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace console {
+namespace unitlink {
 
 QString ledFileText(QByteArrayView bytes)
 {
@@ -61,4 +61,4 @@ LedFileWrite writeLedFile(const QString &name, const QString &hexText)
     return {};
 }
 
-} // namespace console
+} // namespace unitlink

@@ -6,13 +6,13 @@
 
 #include <QString>
 
-namespace unitlink {
+namespace platform {
 
 struct PortError {
     int number = 0;
     QString description;
 };
-using PortResult = Outcome<PortError>;
+using PortResult = unitlink::Outcome<PortError>;
 
 class SerialLine {
 public:
@@ -23,4 +23,4 @@ public:
     virtual PortResult setPortOpen(bool open) = 0;
 };
 
-} // namespace unitlink
+} // namespace platform

@@ -1,6 +1,6 @@
-#include "link/portchoice.h"
+#include "platform/portchoice.h"
 
-namespace unitlink {
+namespace platform {
 
 QString portEntry(int port)
 {
@@ -50,4 +50,4 @@ QString promptText(const PortError &e, const QString &separator)
     return QString::number(e.number) + separator + e.description;
 }
 
-} // namespace unitlink
+} // namespace platform

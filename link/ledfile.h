@@ -7,11 +7,8 @@
 #include <QByteArrayView>
 #include <QString>
 
-namespace console {
+namespace unitlink {
 
-// Translated where it is used (ConsoleWindow::tr).
-inline constexpr char kLedFilter[] =
-    QT_TRANSLATE_NOOP("console::ConsoleWindow", "点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|");
 // An image file is 98 bytes; anything this large is not one.
 inline constexpr qint64 kLedFileLimit = 64 * 1024;
 
@@ -33,7 +30,7 @@ struct [[nodiscard]] LedFileRead {
 LedFileRead readLedFile(const QString &name);
 
 // Saves the hex image text, or says why it could not.
-using LedFileWrite = unitlink::Outcome<QString>;
+using LedFileWrite = Outcome<QString>;
 LedFileWrite writeLedFile(const QString &name, const QString &hexText);
 
-} // namespace console
+} // namespace unitlink

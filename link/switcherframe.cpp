@@ -1,8 +1,8 @@
-#include "simulator/tallyframe.h"
+#include "link/switcherframe.h"
 
 #include <algorithm>
 
-namespace simulator {
+namespace switcherlink {
 
 TallyBytes packTally(const LampStates &lamps, int id)
 {
@@ -57,4 +57,4 @@ std::optional<TallyPiece> takeTally(QByteArray &pending)
     return piece;
 }
 
-} // namespace simulator
+} // namespace switcherlink
