@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 using namespace console;
+using namespace unitlink;
 
 namespace {
 const QString kZeros = QString("00 ").repeated(32);
