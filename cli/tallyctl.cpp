@@ -2,6 +2,7 @@
 
 #include "console/dotimage.h"
 #include "link/font5x7.h"
+#include "link/framemeaning.h"
 #include "link/ledfile.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
@@ -666,31 +667,16 @@ int Tool::watch(const QStringList &)
             json[name] = escaped;
             meaning << (name == "mnemonic"_L1 ? escaped : name + u' ' + escaped);
         };
-        if (const std::optional<Command> command = Command::parseBody(*text)) {
-            field(u"mnemonic"_s, command->mnemonic());
-            field(u"address"_s, command->address());
-            field(u"data"_s, command->data());
-            if (command->spec().data == unitlink::DataShape::Image) {
-                const QString data =
-                    unitlink::uploadData(command->address(), unitlink::hexTextFromDigits(command->data().left(64)));
-                field(u"checksum"_s, data == command->data() ? u"ok"_s : u"bad"_s);
-            }
-        } else {
-            const Reply reply = Reply::parse(*text);
-            field(u"mnemonic"_s, reply.kind() == Reply::Kind::Unknown ? u"unknown"_s : reply.mnemonic().toString());
-            if (reply.kind() == Reply::Kind::Address)
-                field(u"address"_s, reply.address());
-            else
-                field(u"data"_s, reply.data().toString());
-            if (reply.kind() == Reply::Kind::Image) field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
-            if (reply.kind() == Reply::Kind::UnitError) {
-                const std::optional<unitlink::UnitError> error = reply.error();
-                field(u"error"_s, error ? unitlink::unitErrorText(*error) : u"unknown code"_s);
-            }
-            if (reply.kind() == Reply::Kind::Malformed) {
-                json[u"malformed"_s] = true;
-                meaning << u"malformed"_s;
-            }
+        const unitlink::FrameMeaning m = unitlink::frameMeaning(*text, unitlink::Reading::CommandsFirst);
+        field(u"mnemonic"_s, m.role == unitlink::FrameMeaning::Role::Unknown ? u"unknown"_s : m.mnemonic);
+        field(u"address"_s, m.address);
+        // An address reply's data is the address.
+        if (m.reply != Reply::Kind::Address) field(u"data"_s, m.data);
+        if (m.image) field(u"checksum"_s, m.image->checksumOk ? u"ok"_s : u"bad"_s);
+        if (m.unitError) field(u"error"_s, m.unitError->error ? m.unitError->text : u"unknown code"_s);
+        if (m.malformed) {
+            json[u"malformed"_s] = true;
+            meaning << u"malformed"_s;
         }
         if (raw) field(u"hex"_s, spacedHex(bytes));
         result(u"%1 %2 %3"_s.arg(json[u"ms"_s].toInteger()).arg(json[u"frame"_s].toString(), meaning.join(u' ')), json);
