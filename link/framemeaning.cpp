@@ -17,8 +17,9 @@ FrameMeaning commandMeaning(const Command &c)
     case DataShape::None: break;
     case DataShape::Image: {
         const QString hexText = hexTextFromDigits(QStringView(d).left(64));
-        const QString sum = uploadData(c.address(), hexText);
-        m.image = ImageMeaning{hexText.trimmed(), d.mid(64), sum.mid(64), sum == d};
+        // The same image with the checksum it should carry.
+        const QString right = uploadData(c.address(), hexText);
+        m.image = ImageMeaning{hexText.trimmed(), d.mid(64), right.mid(64), right == d};
         break;
     }
     case DataShape::Text: m.text = d; break;
