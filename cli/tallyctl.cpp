@@ -1,110 +1,37 @@
 #include "cli/tallyctl.h"
 
-#include "console/dotimage.h"
-#include "link/font5x7.h"
-#include "link/ledfile.h"
-#include "link/protocol.h"
-#include "link/replycollector.h"
-#include "link/switcherframe.h"
+#include "cli/output.h"
+#include "cli/session.h"
+#include "cli/verbs.h"
 #include "platform/commandline.h"
-#include "platform/linesettings.h"
-#include "platform/portmap.h"
-#include "platform/signals.h"
 
-#include <QDeadlineTimer>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSerialPort>
-#include <QTimer>
+#include <QCoreApplication>
 
-#include <algorithm>
 #include <climits>
-#include <memory>
-#include <optional>
-
-#include <csignal>
 
 namespace cli {
 
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
-using unitlink::Command;
-using unitlink::Mnemonic;
-using unitlink::Reply;
 
-constexpr int kDefaultTimeoutMs = 500;
-constexpr int kDefaultRetries = 2;
-
-class Tool;
-using Handler = int (Tool::*)(const QStringList &);
-
-// One row per command: its words, the count of arguments after the command
-// word and what it does, for the dispatcher and for --help alike. A list
-// command's results make one JSON array, however many there are.
-struct Verb {
-    QLatin1StringView name;
-    QLatin1StringView syntax;
-    int args;
-    Handler handler;
-    QLatin1StringView help;
-    bool list = false;
-};
-
+// The command line: the options every command shares, what they say in
+// --help, and the command they pick.
 class Tool {
 public:
     Tool(QTextStream &out, QTextStream &err);
     int run(const QStringList &args);
 
-    int adapters(const QStringList &args);
-    int ids(const QStringList &args);
-    int query(const QStringList &args);
-    int setAddress(const QStringList &args);
-    int read(const QStringList &args);
-    int write(const QStringList &args);
-    int copy(const QStringList &args);
-    int tally(const QStringList &args);
-    int text(const QStringList &args);
-    int mode(const QStringList &args);
-    int input(const QStringList &args);
-    int watch(const QStringList &args);
-    int switcherWatch(const QStringList &args);
-
 private:
     int dispatch(const QStringList &args);
-    int fail(int code, const QString &message);
-    int usage(const QString &message);
-    void result(const QString &plain, const QJsonObject &json);
-    void endJson(int code);
 
-    int openLine(bool switcher);
-    void send(const Command &command);
-    // False once the port failed or a signal ended the watch.
-    bool waitForBytes(QDeadlineTimer deadline);
-    bool interrupted() const { return m_interruption && m_interruption->happened(); }
-    std::optional<QString> nextFrame(QDeadlineTimer deadline);
-    // Sends a command and waits for its answer; reply, when given, is the last frame read.
-    int exchange(const Command &command, std::optional<Reply> *reply = nullptr);
-    int readImage(Mnemonic id, const QString &address, QString &hexText);
-    QStringList addressesAnsweringSid();
-    bool counted(int &seen) const;
-
-    std::optional<QString> address(const QString &text);
-    std::optional<Mnemonic> memory(const QString &text, Mnemonic ram, Mnemonic prom);
-    std::optional<int> number(const QString &text, int low, int high);
-
-    QTextStream &m_out;
-    QTextStream &m_err;
     platform::CommandLine m_commandLine;
     QCommandLineOption m_portOption{u"port"_s,
                                     u"Device path, or port number as in --ports. Without it: port 1 of --ports or "
                                     "TALLY_SERIAL_PORTS, else the only USB or ACM adapter (see adapters)."_s,
                                     u"port"_s};
     QCommandLineOption m_timeoutOption{u"timeout"_s, u"Milliseconds to wait for a reply (default 500)."_s, u"ms"_s,
-                                       QString::number(kDefaultTimeoutMs)};
+                                       QString::number(Session::kDefaultTimeoutMs)};
     QCommandLineOption m_jsonOption{u"json"_s, u"One JSON document: an array for ids, adapters and the watches, else "
                                                "one object; a failure gives {\"error\": ..., \"exit\": N}."_s};
     QCommandLineOption m_yesOption{u"yes"_s, u"set-address: renumber even when several units answer."_s};
@@ -116,85 +43,12 @@ private:
     QCommandLineOption m_pxrOption{u"pxr"_s, u"mode: PXR-09 mode."_s};
     QCommandLineOption m_countOption{u"count"_s, u"watch, switcher-watch: stop after n frames."_s, u"n"_s};
 
-    // Declared before the port, so that the handlers stay until it has closed.
-    // While it lives, SIGINT and SIGTERM end a watch as its count does: the
-    // port then closes as usual and puts back the settings it found, so the
-    // next run can open it.
-    std::optional<platform::SignalWatcher> m_interruption;
-    QSerialPort m_port;
-    QString m_portLabel; // empty until a command names its port
-    QByteArray m_pending;
-    unitlink::ReplyCollector m_collector;
-    int m_timeoutMs = kDefaultTimeoutMs;
-    int m_count = -1;
-    bool m_json = false;
-    bool m_list = false;
-    int m_elements = 0; // of the JSON array printed so far
-    QString m_failure;  // the message of the failure, for --json
+    Output m_output;
+    // Tells its failures through the output, so it goes before it.
+    Session m_session{m_output};
 };
 
-constexpr Verb kVerbs[] = {
-    {"ids"_L1, ""_L1, 0, &Tool::ids, "Send SID; list every address that answers."_L1, true},
-    {"query"_L1, "ADDR"_L1, 1, &Tool::query, "Send QID; done when the unit answers."_L1},
-    {"set-address"_L1, "NEW"_L1, 1, &Tool::setAddress,
-     "SETID renumbers every unit on the line: first SID, and when more than one unit answers refuse "
-     "(exit 2, naming them) unless --yes."_L1},
-    {"read"_L1, "ram|prom ADDR [-o FILE.LED]"_L1, 2, &Tool::read,
-     "Download the image, check its checksum; print the 32 pairs or write the file."_L1},
-    {"write"_L1, "ram|prom ADDR (FILE.LED | --text TEXT | --hex PAIRS)"_L1, 3, &Tool::write,
-     "Upload, retry after err2, read back and compare. A file is read as the console opens it; one "
-     "that holds more than hex pairs and blanks is refused (exit 2)."_L1},
-    {"copy"_L1, "ram-to-prom|prom-to-ram ADDR"_L1, 2, &Tool::copy,
-     "RTM, or MTR (every unit on the line) checked by reading both images."_L1},
-    {"tally"_L1, "ADDR pgm|pvw|flash on|off"_L1, 3, &Tool::tally,
-     "Switch a tally lamp; flash off switches PGM and PVW off."_L1},
-    {"text"_L1, "ADDR TEXT"_L1, 2, &Tool::text, "Show five characters (the last five of TEXT, printable ASCII)."_L1},
-    {"mode"_L1, "ADDR N [--pxr]"_L1, 2, &Tool::mode, "Display mode 0 none, 1-7 width, 8 inverse, 9 volume."_L1},
-    {"input"_L1, "ADDR pgm|pvw N"_L1, 3, &Tool::input, "Parallel input 1-48 (0 none) for the lamp."_L1},
-    {"watch"_L1, ""_L1, 0, &Tool::watch, "Print every frame on the line until interrupted."_L1, true},
-    {"switcher-watch"_L1, ""_L1, 0, &Tool::switcherWatch,
-     "Decode a switcher tally line (38400 8E1) until interrupted."_L1, true},
-    {"adapters"_L1, ""_L1, 0, &Tool::adapters,
-     "List this machine's USB and ACM serial adapters, one a line (none: nothing); without --port a command "
-     "uses the only one. Built-in UARTs (/dev/ttyS*) are left out."_L1,
-     true},
-};
-
-QString description()
-{
-    QString text = u"Commands for ZIDID tally display units on a serial line (9600 8N1).\n\nCommands:\n"_s;
-    for (const Verb &verb : kVerbs) {
-        const QString words = verb.syntax.isEmpty() ? QString(verb.name) : verb.name + u' ' + verb.syntax;
-        text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
-    }
-    text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address or a file refused, or no port named and not "
-            "one adapter), 3 port or file failure, 4 checksum or verify failure, 5 unit error (errN)."_s;
-    return text;
-}
-
-// The console opens any file and draws whatever hex digits stand in the
-// first 95 characters of its hex image text, so a text file gives dark
-// columns. From the command line nobody sees that image before it is
-// uploaded: a file is taken only when those characters hold hex digits and
-// nothing but blanks besides (its line ends among them, for a short file).
-bool isImageText(QStringView text)
-{
-    const QStringView read = text.first(std::min<qsizetype>(text.size(), 3 * unitlink::kColumns - 1));
-    const auto digit = [](QChar c) { return QStringView(u"0123456789ABCDEFabcdef").contains(c); };
-    return std::any_of(read.begin(), read.end(), digit) && std::all_of(read.begin(), read.end(), [&](QChar c) {
-               return digit(c) || QStringView(u" \t\r\n").contains(c);
-           });
-}
-
-// Hex pairs separated by spaces, for frames shown with --hex.
-QString spacedHex(QByteArrayView bytes)
-{
-    return QString::fromLatin1(bytes.toByteArray().toHex(' ').toUpper());
-}
-
-} // namespace
-
-Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_commandLine(u"tallyctl"_s, description())
+Tool::Tool(QTextStream &out, QTextStream &err) : m_commandLine(u"tallyctl"_s, description()), m_output(out, err)
 {
     m_commandLine.addPortsOption();
     m_commandLine.parser().addOptions({m_portOption, m_timeoutOption, m_jsonOption, m_yesOption, m_retriesOption,
@@ -206,7 +60,7 @@ Tool::Tool(QTextStream &out, QTextStream &err) : m_out(out), m_err(err), m_comma
 int Tool::run(const QStringList &args)
 {
     const int code = dispatch(args);
-    if (m_json) endJson(code);
+    if (m_output.json()) m_output.endJson(code);
     return code;
 }
 
@@ -214,530 +68,42 @@ int Tool::dispatch(const QStringList &args)
 {
     QCommandLineParser &parser = m_commandLine.parser();
     if (!parser.parse(args)) {
-        m_json = args.mid(1, args.indexOf(u"--"_s) - 1).contains(u"--json"_s);
-        return usage(parser.errorText());
+        m_output.setJson(args.mid(1, args.indexOf(u"--"_s) - 1).contains(u"--json"_s));
+        return m_output.usage(parser.errorText());
     }
     if (parser.isSet(u"help"_s)) {
-        m_out << parser.helpText();
+        m_output.text(parser.helpText());
         return kDone;
     }
     if (parser.isSet(u"version"_s)) {
-        m_out << "tallyctl " << QCoreApplication::applicationVersion() << '\n';
+        m_output.text(u"tallyctl "_s + QCoreApplication::applicationVersion() + u'\n');
         return kDone;
     }
-    m_json = parser.isSet(m_jsonOption);
+    m_output.setJson(parser.isSet(m_jsonOption));
     const std::optional<int> timeout = number(parser.value(m_timeoutOption), 1, 3600000);
-    if (!timeout) return usage(u"--timeout wants milliseconds"_s);
-    m_timeoutMs = *timeout;
+    if (!timeout) return m_output.usage(u"--timeout wants milliseconds"_s);
+    m_session.setTimeout(*timeout);
+    VerbOptions options;
     if (parser.isSet(m_countOption)) {
         const std::optional<int> count = number(parser.value(m_countOption), 1, INT_MAX);
-        if (!count) return usage(u"--count wants a number of frames"_s);
-        m_count = *count;
+        if (!count) return m_output.usage(u"--count wants a number of frames"_s);
+        options.count = *count;
     }
     QStringList words = parser.positionalArguments();
-    if (words.isEmpty()) return usage(u"no command given"_s);
+    if (words.isEmpty()) return m_output.usage(u"no command given"_s);
     const QString name = words.takeFirst();
-    for (const Verb &verb : kVerbs) {
-        if (verb.name != name) continue;
-        m_list = verb.list;
-        if (words.size() != verb.args) return usage(u"usage: tallyctl %1 %2"_s.arg(verb.name, verb.syntax));
-        return (this->*verb.handler)(words);
-    }
-    return usage(u"unknown command '%1'"_s.arg(name));
+    if (parser.isSet(m_portOption)) options.port.port = parser.value(m_portOption);
+    options.port.ports = m_commandLine.ports();
+    options.output = parser.value(m_outputOption);
+    options.retries = parser.value(m_retriesOption);
+    options.yes = parser.isSet(m_yesOption);
+    options.text = parser.isSet(m_textOption);
+    options.hex = parser.isSet(m_hexOption);
+    options.pxr = parser.isSet(m_pxrOption);
+    return runVerb(name, words, options, m_output, m_session);
 }
 
-int Tool::fail(int code, const QString &message)
-{
-    m_failure = m_portLabel.isEmpty() ? message : m_portLabel + u": "_s + message;
-    m_err << "tallyctl: " << m_failure << '\n';
-    m_err.flush();
-    return code;
-}
-
-int Tool::usage(const QString &message)
-{
-    m_failure = message;
-    m_err << "tallyctl: " << message << "\n(tallyctl --help lists the commands)\n";
-    m_err.flush();
-    return kUsage;
-}
-
-// A list command's array goes out element by element, each on its own line
-// as it comes (a watch runs on), and is closed at the end.
-void Tool::result(const QString &plain, const QJsonObject &json)
-{
-    if (!m_json) {
-        m_out << plain << '\n';
-    } else {
-        if (m_list) m_out << (m_elements++ ? ',' : '[');
-        m_out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
-    }
-    m_out.flush();
-}
-
-// Whatever happened, --json gives one document: a failure is an object of
-// its own, or the last element of an array already under way.
-void Tool::endJson(int code)
-{
-    if (code != kDone) {
-        m_list = m_list && m_elements > 0;
-        result({}, {{u"error"_s, m_failure}, {u"exit"_s, code}});
-    }
-    if (m_list) m_out << (m_elements ? "]\n" : "[]\n");
-    m_out.flush();
-}
-
-std::optional<QString> Tool::address(const QString &text)
-{
-    const unitlink::LeadingHex hex = unitlink::readLeadingHex(text);
-    if (hex.digits != text.size() || hex.digits < 1 || hex.digits > 2) {
-        usage(u"'%1' is no unit address (one or two hex digits)"_s.arg(text));
-        return std::nullopt;
-    }
-    return unitlink::hex2(hex.low32);
-}
-
-std::optional<Mnemonic> Tool::memory(const QString &text, Mnemonic ram, Mnemonic prom)
-{
-    if (text == "ram"_L1) return ram;
-    if (text == "prom"_L1) return prom;
-    usage(u"'%1': ram or prom"_s.arg(text));
-    return std::nullopt;
-}
-
-std::optional<int> Tool::number(const QString &text, int low, int high)
-{
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    if (!ok || n < low || n > high) return std::nullopt;
-    return n;
-}
-
-int Tool::openLine(bool switcher)
-{
-    const QString port = m_commandLine.parser().value(m_portOption);
-    bool numbered = false;
-    const int n = port.toInt(&numbered);
-    QString device = port;
-    if (!m_commandLine.parser().isSet(m_portOption)) {
-        const platform::UnnamedPort unnamed = platform::unnamedPort(platform::listedPorts(m_commandLine.ports()));
-        if (unnamed.device.isEmpty())
-            return fail(kUsage, u"name the port with --port; adapters here: %1"_s.arg(
-                                    unnamed.adapters.isEmpty() ? u"none"_s : unnamed.adapters.join(u", "_s)));
-        device = unnamed.device;
-        m_portLabel = device;
-    } else if (numbered) {
-        device = platform::PortMap::fromEnvironment(m_commandLine.ports()).device(n);
-        m_portLabel = u"port %1 (%2)"_s.arg(n).arg(device.isEmpty() ? u"no device"_s : device);
-        if (device.isEmpty()) return fail(kPortFailure, u"no device has this port number"_s);
-    } else {
-        m_portLabel = device;
-    }
-    m_port.setPortName(device);
-    platform::applyFraming(m_port, switcher ? platform::switcherLine() : platform::LineSettings{});
-    if (!m_port.open(QIODevice::ReadWrite))
-        return fail(kPortFailure, u"cannot open: "_s + platform::whyNotOpen(m_port, device));
-    return kDone;
-}
-
-void Tool::send(const Command &command)
-{
-    m_port.write(command.frame());
-    m_port.flush();
-}
-
-// Waits in an event loop rather than blocking, so that whatever else runs
-// in this thread (a virtual unit in the tests) goes on meanwhile.
-bool Tool::waitForBytes(QDeadlineTimer deadline)
-{
-    if (m_port.bytesAvailable() == 0) {
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-        QObject::connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
-        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        if (m_interruption)
-            QObject::connect(&*m_interruption, &platform::SignalWatcher::caught, &loop, &QEventLoop::quit);
-        if (!deadline.isForever()) timer.start(std::chrono::milliseconds(deadline.remainingTime()));
-        loop.exec();
-    }
-    m_pending += m_port.readAll();
-    return m_port.error() == QSerialPort::NoError && !interrupted();
-}
-
-// The next frame completed by the console's rule (STX empties, ETX ends),
-// its text between STX and ETX; none when the deadline passed first.
-std::optional<QString> Tool::nextFrame(QDeadlineTimer deadline)
-{
-    for (;;) {
-        while (!m_pending.isEmpty()) {
-            const char c = m_pending.front();
-            m_pending.remove(0, 1);
-            if (m_collector.feed(QByteArrayView(&c, 1)) == unitlink::ReplyCollector::Fed::Completed)
-                return m_collector.text();
-        }
-        if (deadline.hasExpired() || !waitForBytes(deadline)) return std::nullopt;
-    }
-}
-
-// Sends the command and waits for its reply; frames that answer something
-// else (another controller's tally messages) pass by.
-int Tool::exchange(const Command &command, std::optional<Reply> *answer)
-{
-    std::optional<Reply> kept;
-    std::optional<Reply> &reply = answer ? *answer : kept;
-    send(command);
-    const QDeadlineTimer deadline(m_timeoutMs);
-    while (const std::optional<QString> text = nextFrame(deadline)) {
-        reply = Reply::parse(*text);
-        if (reply->kind() == Reply::Kind::UnitError)
-            return fail(kUnitError,
-                        u"unit %1 answered %2 to %3"_s.arg(command.address(), reply->text(), command.mnemonic()));
-        if (reply->answers(command.id())) return kDone;
-    }
-    if (m_port.error() != QSerialPort::NoError) return fail(kPortFailure, m_port.errorString());
-    return fail(kNoReply,
-                u"no reply to %1%2 within %3 ms"_s.arg(command.mnemonic(), command.address()).arg(m_timeoutMs));
-}
-
-int Tool::readImage(Mnemonic id, const QString &address, QString &hexText)
-{
-    std::optional<Reply> reply;
-    if (const int code = exchange(Command(id, address), &reply)) return code;
-    const unitlink::ImageReply image = reply->image();
-    if (!image.checksumOk || image.hexText.size() != 96)
-        return fail(kVerifyFailure, u"the image from unit %1 fails its checksum: %2"_s.arg(address, reply->text()));
-    hexText = image.hexText.trimmed();
-    return kDone;
-}
-
-QStringList Tool::addressesAnsweringSid()
-{
-    send(Command(Mnemonic::SID));
-    QStringList found;
-    const QDeadlineTimer deadline(m_timeoutMs);
-    while (const std::optional<QString> text = nextFrame(deadline)) {
-        const Reply reply = Reply::parse(*text);
-        if (reply.answers(Mnemonic::SID) && unitlink::isAddress(reply.address())) found << reply.address();
-    }
-    return found;
-}
-
-int Tool::adapters(const QStringList &)
-{
-    for (const QString &device : platform::serialAdapters()) result(device, {{u"device"_s, device}});
-    return kDone;
-}
-
-int Tool::ids(const QStringList &)
-{
-    if (const int code = openLine(false)) return code;
-    const QStringList found = addressesAnsweringSid();
-    if (found.isEmpty()) return fail(kNoReply, u"no unit answered SID within %1 ms"_s.arg(m_timeoutMs));
-    for (const QString &a : found) result(a, {{u"address"_s, a}});
-    return kDone;
-}
-
-int Tool::query(const QStringList &args)
-{
-    const std::optional<QString> addr = address(args[0]);
-    if (!addr) return kUsage;
-    if (const int code = openLine(false)) return code;
-    std::optional<Reply> reply;
-    if (const int code = exchange(Command(Mnemonic::QID, *addr), &reply)) return code;
-    result(reply->address(), {{u"address"_s, reply->address()}});
-    return kDone;
-}
-
-int Tool::setAddress(const QStringList &args)
-{
-    const std::optional<QString> addr = address(args[0]);
-    if (!addr) return kUsage;
-    if (*addr == "00"_L1 || *addr == "FF"_L1) return usage(u"unit addresses run from 01 to FE"_s);
-    if (const int code = openLine(false)) return code;
-    const bool yes = m_commandLine.parser().isSet(m_yesOption);
-    const QStringList found = addressesAnsweringSid();
-    if (found.size() > 1 && !yes)
-        return fail(kUsage, u"units %1 answered: SETID would give all of them address %2 (--yes to do it)"_s.arg(
-                                found.join(u", "_s), *addr));
-    if (found.isEmpty() && !yes) return fail(kNoReply, u"no unit answered SID within %1 ms"_s.arg(m_timeoutMs));
-    send(Command(Mnemonic::SETID, {}, *addr));
-    if (const int code = exchange(Command(Mnemonic::QID, *addr))) return code;
-    result(*addr, {{u"address"_s, *addr}, {u"was"_s, QJsonArray::fromStringList(found)}});
-    return kDone;
-}
-
-int Tool::read(const QStringList &args)
-{
-    const std::optional<Mnemonic> id = memory(args[0], Mnemonic::RDR, Mnemonic::RDM);
-    const std::optional<QString> addr = id ? address(args[1]) : std::nullopt;
-    if (!addr) return kUsage;
-    if (const int code = openLine(false)) return code;
-    QString hexText;
-    if (const int code = readImage(*id, *addr, hexText)) return code;
-    const QString file = m_commandLine.parser().value(m_outputOption);
-    if (!file.isEmpty()) {
-        const unitlink::LedFileWrite written = unitlink::writeLedFile(file, hexText + u' ');
-        if (!written.ok()) return fail(kPortFailure, u"cannot write %1: %2"_s.arg(file, written.error()));
-    }
-    result(hexText, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, hexText}});
-    return kDone;
-}
-
-int Tool::write(const QStringList &args)
-{
-    const std::optional<Mnemonic> id = memory(args[0], Mnemonic::WRR, Mnemonic::WRM);
-    const std::optional<QString> addr = id ? address(args[1]) : std::nullopt;
-    if (!addr) return kUsage;
-    const QCommandLineParser &parser = m_commandLine.parser();
-    QString hexText;
-    if (parser.isSet(m_textOption)) {
-        const std::optional<unitlink::ImageBytes> image = unitlink::textImage(args[2]);
-        if (!image) return usage(u"--text takes up to five printable ASCII characters"_s);
-        hexText = unitlink::imageHexText(*image);
-    } else if (parser.isSet(m_hexOption)) {
-        QString digits = args[2];
-        digits.remove(u' ');
-        if (digits.size() != 64 || unitlink::readLeadingHex(digits).digits != 64)
-            return usage(u"--hex takes 32 pairs of hex digits"_s);
-        hexText = unitlink::hexTextFromDigits(digits);
-    } else {
-        const unitlink::LedFileRead file = unitlink::readLedFile(args[2]);
-        if (!file.ok()) return fail(kPortFailure, u"cannot read %1: %2"_s.arg(args[2], file.error));
-        if (!isImageText(file.text))
-            return fail(kUsage, u"%1 is not an image file: hex pairs and blanks only"_s.arg(args[2]));
-        // Loaded as the console loads it: drawn into dots and written out
-        // again, as its upload does, so both send the same bytes.
-        hexText = unitlink::dotsToHex(unitlink::hexToDots(file.text));
-    }
-    const std::optional<int> retries = number(parser.value(m_retriesOption), 0, 100);
-    if (!retries) return usage(u"--retries wants a number"_s);
-    if (const int code = openLine(false)) return code;
-
-    const QString data = unitlink::uploadData(*addr, hexText);
-    for (int attempt = 0;; ++attempt) {
-        std::optional<Reply> reply;
-        const int code = exchange(Command(*id, *addr, data), &reply);
-        if (code == kUnitError && reply->error() == unitlink::UnitError::Crc && attempt < *retries) continue;
-        if (code) return code;
-        break;
-    }
-    QString readBack;
-    const Mnemonic readId = *id == Mnemonic::WRR ? Mnemonic::RDR : Mnemonic::RDM;
-    if (const int code = readImage(readId, *addr, readBack)) return code;
-    const QString written = unitlink::hexTextFromDigits(data.left(64)).trimmed();
-    if (readBack.toUpper() != written)
-        return fail(kVerifyFailure, u"unit %1 holds %2, not the image written"_s.arg(*addr, readBack));
-    result(written, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, written}});
-    return kDone;
-}
-
-int Tool::copy(const QStringList &args)
-{
-    const bool toProm = args[0] == "ram-to-prom"_L1;
-    if (!toProm && args[0] != "prom-to-ram"_L1) return usage(u"copy ram-to-prom or prom-to-ram"_s);
-    const std::optional<QString> addr = address(args[1]);
-    if (!addr) return kUsage;
-    if (const int code = openLine(false)) return code;
-    if (toProm) {
-        if (const int code = exchange(Command(Mnemonic::RTM, *addr))) return code;
-    } else {
-        // MTR has no address and draws no reply: the two images tell.
-        send(Command(Mnemonic::MTR));
-        QString ram;
-        QString prom;
-        if (const int code = readImage(Mnemonic::RDR, *addr, ram)) return code;
-        if (const int code = readImage(Mnemonic::RDM, *addr, prom)) return code;
-        if (ram != prom) return fail(kVerifyFailure, u"unit %1: RAM %2 differs from PROM %3"_s.arg(*addr, ram, prom));
-    }
-    result(u"%1 %2"_s.arg(*addr, args[0]), {{u"address"_s, *addr}, {u"copy"_s, args[0]}});
-    return kDone;
-}
-
-int Tool::tally(const QStringList &args)
-{
-    struct Switch {
-        QLatin1StringView lamp;
-        QLatin1StringView state;
-        std::initializer_list<Mnemonic> commands;
-    };
-    static const Switch kSwitches[] = {
-        {"pgm"_L1, "on"_L1, {Mnemonic::TON}},
-        {"pgm"_L1, "off"_L1, {Mnemonic::TOF}},
-        {"pvw"_L1, "on"_L1, {Mnemonic::TWN}},
-        {"pvw"_L1, "off"_L1, {Mnemonic::TWF}},
-        {"flash"_L1, "on"_L1, {Mnemonic::TFH}},
-        // The unit stops flashing at any lamp command.
-        {"flash"_L1, "off"_L1, {Mnemonic::TOF, Mnemonic::TWF}},
-    };
-    const std::optional<QString> addr = address(args[0]);
-    if (!addr) return kUsage;
-    for (const Switch &s : kSwitches) {
-        if (s.lamp != args[1] || s.state != args[2]) continue;
-        if (const int code = openLine(false)) return code;
-        for (Mnemonic id : s.commands) {
-            if (const int code = exchange(Command(id, *addr))) return code;
-        }
-        result(u"%1 %2 %3"_s.arg(*addr, args[1], args[2]),
-               {{u"address"_s, *addr}, {u"lamp"_s, args[1]}, {u"state"_s, args[2]}});
-        return kDone;
-    }
-    return usage(u"tally ADDR pgm|pvw|flash on|off"_s);
-}
-
-int Tool::text(const QStringList &args)
-{
-    const std::optional<QString> addr = address(args[0]);
-    if (!addr) return kUsage;
-    // The console sends "?" for anything else; from a shell nobody would see that before the unit shows it.
-    if (!std::all_of(args[1].begin(), args[1].end(), [](QChar c) { return c >= u' ' && c <= u'~'; }))
-        return usage(u"text takes printable ASCII characters only"_s);
-    if (const int code = openLine(false)) return code;
-    const unitlink::FiveCharacters five = unitlink::fiveCharacters(args[1]);
-    if (const int code = exchange(Command(Mnemonic::CHR, *addr, five.line))) return code;
-    result(five.line, {{u"address"_s, *addr}, {u"text"_s, five.line}});
-    return kDone;
-}
-
-int Tool::mode(const QStringList &args)
-{
-    const std::optional<QString> addr = address(args[0]);
-    if (!addr) return kUsage;
-    const std::optional<int> index = number(args[1], 0, 9);
-    if (!index) return usage(u"mode N: 0 to 9"_s);
-    if (const int code = openLine(false)) return code;
-    const QString byte = unitlink::hex2(unitlink::displayModeByte(*index, m_commandLine.parser().isSet(m_pxrOption)));
-    if (const int code = exchange(Command(Mnemonic::CFG, *addr, byte))) return code;
-    result(byte, {{u"address"_s, *addr}, {u"mode"_s, byte}});
-    return kDone;
-}
-
-int Tool::input(const QStringList &args)
-{
-    const std::optional<QString> addr = address(args[0]);
-    if (!addr) return kUsage;
-    const bool pgm = args[1] == "pgm"_L1;
-    if (!pgm && args[1] != "pvw"_L1) return usage(u"input ADDR pgm|pvw N"_s);
-    const std::optional<int> n = number(args[2], 0, unitlink::kParallelInputs);
-    if (!n) return usage(u"input N: 1 to 48, or 0 for none"_s);
-    if (const int code = openLine(false)) return code;
-    const Command command(pgm ? Mnemonic::GPI : Mnemonic::GPW, *addr, unitlink::inputCode(*n));
-    QJsonObject json{{u"address"_s, *addr}, {args[1], *n}};
-    QString plain = u"%1 %2 %3"_s.arg(*addr, args[1]).arg(*n);
-    if (pgm) {
-        // Only the PGM input draws a reply: both inputs, as the unit has them.
-        std::optional<Reply> reply;
-        if (const int code = exchange(command, &reply)) return code;
-        if (reply->kind() == Reply::Kind::Inputs) {
-            json[u"inputs"_s] =
-                QJsonArray{unitlink::codedValue(reply->pgmInput()), unitlink::codedValue(reply->pvwInput())};
-            plain += u" (unit: pgm %1 pvw %2)"_s.arg(unitlink::codedAsDecimal(reply->pgmInput()),
-                                                     unitlink::codedAsDecimal(reply->pvwInput()));
-        }
-    } else {
-        send(command);
-    }
-    result(plain, json);
-    return kDone;
-}
-
-bool Tool::counted(int &seen) const
-{
-    return m_count > 0 && ++seen >= m_count;
-}
-
-int Tool::watch(const QStringList &)
-{
-    m_interruption.emplace({SIGINT, SIGTERM});
-    if (const int code = openLine(false)) return code;
-    const bool raw = m_commandLine.parser().isSet(m_hexOption);
-    QElapsedTimer clock;
-    clock.start();
-    int seen = 0;
-    while (const std::optional<QString> text = nextFrame(QDeadlineTimer::Forever)) {
-        // The collector keeps each byte as one Latin-1 character.
-        const QByteArray bytes = unitlink::STX + text->toLatin1() + unitlink::ETX;
-        QJsonObject json{{u"ms"_s, clock.elapsed()}, {u"frame"_s, unitlink::shownBytes(bytes)}};
-        QStringList meaning;
-        const auto field = [&](const QString &name, const QString &value) {
-            if (value.isEmpty()) return;
-            const QString escaped = unitlink::shownBytes(value.toLatin1());
-            json[name] = escaped;
-            meaning << (name == "mnemonic"_L1 ? escaped : name + u' ' + escaped);
-        };
-        if (const std::optional<Command> command = Command::parseBody(*text)) {
-            field(u"mnemonic"_s, command->mnemonic());
-            field(u"address"_s, command->address());
-            field(u"data"_s, command->data());
-            if (command->spec().data == unitlink::DataShape::Image) {
-                const QString data =
-                    unitlink::uploadData(command->address(), unitlink::hexTextFromDigits(command->data().left(64)));
-                field(u"checksum"_s, data == command->data() ? u"ok"_s : u"bad"_s);
-            }
-        } else {
-            const Reply reply = Reply::parse(*text);
-            field(u"mnemonic"_s, reply.kind() == Reply::Kind::Unknown ? u"unknown"_s : reply.mnemonic().toString());
-            if (reply.kind() == Reply::Kind::Address)
-                field(u"address"_s, reply.address());
-            else
-                field(u"data"_s, reply.data().toString());
-            if (reply.kind() == Reply::Kind::Image) field(u"checksum"_s, reply.image().checksumOk ? u"ok"_s : u"bad"_s);
-            if (reply.kind() == Reply::Kind::UnitError) {
-                const std::optional<unitlink::UnitError> error = reply.error();
-                field(u"error"_s, error ? unitlink::unitErrorText(*error) : u"unknown code"_s);
-            }
-            if (reply.kind() == Reply::Kind::Malformed) {
-                json[u"malformed"_s] = true;
-                meaning << u"malformed"_s;
-            }
-        }
-        if (raw) field(u"hex"_s, spacedHex(bytes));
-        result(u"%1 %2 %3"_s.arg(json[u"ms"_s].toInteger()).arg(json[u"frame"_s].toString(), meaning.join(u' ')), json);
-        if (counted(seen)) return kDone;
-    }
-    if (interrupted()) return kDone;
-    return fail(kPortFailure, m_port.errorString());
-}
-
-int Tool::switcherWatch(const QStringList &)
-{
-    m_interruption.emplace({SIGINT, SIGTERM});
-    if (const int code = openLine(true)) return code;
-    QElapsedTimer clock;
-    clock.start();
-    int seen = 0;
-    const auto malformed = [&](QByteArrayView bytes) {
-        result(u"%1 malformed %2"_s.arg(clock.elapsed()).arg(spacedHex(bytes)),
-               {{u"ms"_s, clock.elapsed()}, {u"malformed"_s, spacedHex(bytes)}});
-        return counted(seen);
-    };
-    while (waitForBytes(QDeadlineTimer::Forever)) {
-        while (const std::optional<switcherlink::TallyPiece> piece = switcherlink::takeTally(m_pending)) {
-            const std::optional<switcherlink::Tally> &tally = piece->tally;
-            bool done = false;
-            if (!tally) {
-                done = malformed(piece->bytes);
-            } else {
-                QStringList lit;
-                QJsonArray litJson;
-                for (int k = 0; k < switcherlink::kLampCount; ++k) {
-                    if (!tally->lamps[std::size_t(k)]) continue;
-                    lit << QString::number(k + 1);
-                    litJson << k + 1;
-                }
-                result(u"%1 id %2 lit %3"_s.arg(clock.elapsed())
-                           .arg(tally->id)
-                           .arg(lit.isEmpty() ? u"none"_s : lit.join(u' ')),
-                       {{u"ms"_s, clock.elapsed()}, {u"id"_s, tally->id}, {u"lit"_s, litJson}});
-                done = counted(seen);
-            }
-            if (done) return kDone;
-        }
-    }
-    if (interrupted()) return kDone;
-    return fail(kPortFailure, m_port.errorString());
-}
+} // namespace
 
 int run(const QStringList &args, QTextStream &out, QTextStream &err)
 {

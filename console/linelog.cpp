@@ -1,15 +1,13 @@
 #include "console/linelog.h"
 
 #include "link/frame.h"
-#include "link/protocol.h"
+#include "link/framemeaning.h"
 
 #include <QSaveFile>
 
 namespace console {
 
-using unitlink::Command;
-using unitlink::DataShape;
-using unitlink::Reply;
+using unitlink::FrameMeaning;
 
 namespace {
 
@@ -20,81 +18,81 @@ QString codes(QStringView coded)
     return numbers.join(QLatin1Char(' '));
 }
 
-QString describeCommand(const Command &c)
+QString describeCommand(const FrameMeaning &m)
 {
-    const unitlink::CommandSpec &spec = c.spec();
-    QString text = spec.mnemonic;
-    if (spec.addressed) text += LineLog::tr(" address ") + c.address();
-    const QString &d = c.data();
-    switch (spec.data) {
-    case DataShape::None: break;
-    case DataShape::Image:
-        text += LineLog::tr(", checksum ") + d.mid(64) + LineLog::tr(", image ") +
-                unitlink::hexTextFromDigits(QStringView(d).left(64)).trimmed();
-        break;
-    case DataShape::Text: text += LineLog::tr(", text \"%1\"").arg(d); break;
-    case DataShape::Byte: text += LineLog::tr(", mode byte ") + d; break;
-    case DataShape::Input: text += LineLog::tr(", input ") + codes(d); break;
-    case DataShape::InputList:
-        text += d.isEmpty() ? LineLog::tr(", no inputs") : LineLog::tr(", inputs ") + codes(d);
-        break;
-    case DataShape::NewAddress: text += LineLog::tr(", new address ") + d; break;
-    }
+    QString text = m.mnemonic;
+    if (!m.address.isEmpty()) text += LineLog::tr(" address ") + m.address;
+    if (m.image) text += LineLog::tr(", checksum ") + m.image->received + LineLog::tr(", image ") + m.image->hexText;
+    if (m.text) text += LineLog::tr(", text \"%1\"").arg(*m.text);
+    if (m.modeByte) text += LineLog::tr(", mode byte ") + *m.modeByte;
+    if (m.input) text += LineLog::tr(", input ") + unitlink::codedAsDecimal(*m.input);
+    if (m.tallies)
+        text += m.tallies->codes.isEmpty() ? LineLog::tr(", no inputs")
+                                           : LineLog::tr(", inputs ") + codes(m.tallies->codes);
+    if (m.newAddress) text += LineLog::tr(", new address ") + *m.newAddress;
     return text;
 }
 
-QString describeReply(const Reply &r, bool *error)
+QString describeReply(const FrameMeaning &m)
 {
-    using Kind = Reply::Kind;
-    const QString name = r.mnemonic().toString();
-    switch (r.kind()) {
+    using Kind = unitlink::Reply::Kind;
+    const QString &name = m.mnemonic;
+    switch (m.reply) {
     case Kind::Image: {
-        const unitlink::ImageReply image = r.image();
         // The verdict first: the pairs run past the edge of the view.
-        const QString pairsText = LineLog::tr(", image ") + image.hexText.trimmed();
-        if (image.checksumOk) return name + LineLog::tr(": checksum ok") + pairsText;
-        *error = true;
-        return name + LineLog::tr(": checksum mismatch: %1, expected %2").arg(image.received, image.expected) +
+        const QString pairsText = LineLog::tr(", image ") + m.image->hexText;
+        if (m.image->checksumOk) return name + LineLog::tr(": checksum ok") + pairsText;
+        return name + LineLog::tr(": checksum mismatch: %1, expected %2").arg(m.image->received, m.image->expected) +
                pairsText;
     }
-    case Kind::Done: return name + QStringLiteral(": ") + QString(r.command()->mnemonic) + LineLog::tr(" done");
-    case Kind::Flag: return name + LineLog::tr(": flag ") + r.flag().toString();
+    case Kind::Done:
+        return name + QStringLiteral(": ") + QString(unitlink::commandSpec(*m.command).mnemonic) + LineLog::tr(" done");
+    case Kind::Flag: return name + LineLog::tr(": flag ") + *m.flag;
     case Kind::Inputs:
         return name + LineLog::tr(": PGM input %1, PVW input %2")
-                          .arg(unitlink::codedAsDecimal(r.pgmInput()), unitlink::codedAsDecimal(r.pvwInput()));
-    case Kind::Address: return name + LineLog::tr(": address ") + r.address();
+                          .arg(unitlink::codedAsDecimal(m.inputs->pgm), unitlink::codedAsDecimal(m.inputs->pvw));
+    case Kind::Address: return name + LineLog::tr(": address ") + m.address;
     case Kind::TallyList: {
-        const QString which = r.answers(unitlink::Mnemonic::TLY) ? QStringLiteral("PGM") : QStringLiteral("PVW");
-        const QString list = codes(r.data());
+        const QString which =
+            m.tallies->lamp == unitlink::TallyLamp::Program ? QStringLiteral("PGM") : QStringLiteral("PVW");
+        const QString list = codes(m.tallies->codes);
         return name + QStringLiteral(": ") + which + (list.isEmpty() ? LineLog::tr(" none") : QLatin1Char(' ') + list);
     }
     case Kind::UnitError:
-        *error = true;
-        if (const std::optional<unitlink::UnitError> e = r.error())
-            return r.text() + QStringLiteral(": ") + unitlink::unitErrorText(*e);
-        return r.text() + LineLog::tr(": unknown error code");
-    case Kind::Malformed: *error = true; return name + LineLog::tr(": wrong length, not acted upon");
+        if (m.unitError->error) return m.body + QStringLiteral(": ") + m.unitError->text;
+        return m.body + LineLog::tr(": unknown error code");
+    case Kind::Malformed: return name + LineLog::tr(": wrong length, not acted upon");
     case Kind::Unknown: break;
     }
-    // Another controller on the line talks in commands.
-    if (const std::optional<Command> c = Command::parseBody(r.text()))
-        return LineLog::tr("another controller: ") + describeCommand(*c);
-    *error = true;
-    return LineLog::tr("unknown reply");
+    return {};
 }
 
-// What a frame means by the command table: name, address, data and, for an
-// image reply, the checksum verdict. A reply that reports or shows a fault
-// sets error.
+QString bodyOf(QByteArrayView frame)
+{
+    return QString::fromLatin1(frame.sliced(1, frame.size() - 2));
+}
+
+// What a frame we sent means: the command's name, address and data.
 QString commandMeaning(QByteArrayView frame)
 {
-    if (const std::optional<Command> c = Command::parse(frame)) return describeCommand(*c);
+    const FrameMeaning m = unitlink::frameMeaning(bodyOf(frame), unitlink::Reading::Commands);
+    if (m.role == FrameMeaning::Role::Command) return describeCommand(m);
     return LineLog::tr("not a command");
 }
 
+// What a received frame means: the reply and, for an image, the checksum
+// verdict, or another controller's command. A reply that reports or shows
+// a fault sets error.
 QString replyMeaning(QByteArrayView frame, bool *error)
 {
-    return describeReply(Reply::parse(QString::fromLatin1(frame.sliced(1, frame.size() - 2))), error);
+    const FrameMeaning m = unitlink::frameMeaning(bodyOf(frame), unitlink::Reading::RepliesFirst);
+    *error = m.fault;
+    switch (m.role) {
+    case FrameMeaning::Role::Reply: return describeReply(m);
+    case FrameMeaning::Role::Command: return LineLog::tr("another controller: ") + describeCommand(m);
+    case FrameMeaning::Role::Unknown: break;
+    }
+    return LineLog::tr("unknown reply");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // protocol core, the console's reply handling (fed through its window-free
 // view) and the virtual unit's answers, frame by frame.
 #include "link/frame.h"
+#include "link/framemeaning.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
 #include "tests/support/recordingview.h"
@@ -14,6 +15,7 @@ using unit::UnitLine;
 using Frames = QList<QByteArray>;
 
 Q_DECLARE_METATYPE(unitlink::Mnemonic)
+Q_DECLARE_METATYPE(unitlink::Reading)
 
 namespace {
 const QByteArray kFF32 = QByteArray("FF").repeated(32);
@@ -187,6 +189,34 @@ private slots:
     {
         QFETCH(QByteArray, frame);
         QVERIFY(!Command::parse(frame));
+    }
+
+    // What the line log and tallyctl do not show: a command's checksum
+    // verdict and the pair it should carry, a tally list's lamp whichever
+    // way it is read, a fault only where replies are read.
+    void meanings_data()
+    {
+        QTest::addColumn<Reading>("reading");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("meaning");
+        QTest::newRow("STX WRR 01 FFx32 E0 ETX") << Reading::CommandsFirst << "WRR01" + QString(64, u'F') + "E0" << "command WRR 01 image bad E0 expected E1";
+        QTest::newRow("STX TLW AC ETX, a command") << Reading::CommandsFirst << "TLWAC" << "command TLW preview AC";
+        QTest::newRow("STX TLW AC ETX, a reply") << Reading::RepliesFirst << "TLWAC" << "reply TLW preview AC";
+        QTest::newRow("STX xyz ETX, sent") << Reading::Commands << "xyz" << "unknown";
+        QTest::newRow("STX xyz ETX, received") << Reading::RepliesFirst << "xyz" << "unknown fault";
+    }
+    void meanings()
+    {
+        QFETCH(Reading, reading);
+        QFETCH(QString, body);
+        const FrameMeaning m = frameMeaning(body, reading);
+        static const char *roles[] = {"command", "reply", "unknown"};
+        QStringList s{roles[int(m.role)], m.mnemonic, m.address};
+        if (m.image) s << "image" << (m.image->checksumOk ? "ok" : "bad") << m.image->received << "expected" << m.image->expected;
+        if (m.tallies) s << (m.tallies->lamp == TallyLamp::Program ? "program" : "preview") << m.tallies->codes;
+        if (m.fault) s << "fault";
+        s.removeAll(QString());
+        QTEST(s.join(' '), "meaning");
     }
 
     void replyBufferBound()
