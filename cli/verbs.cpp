@@ -2,9 +2,9 @@
 
 #include "cli/output.h"
 #include "cli/tallyctl.h"
-#include "console/dotimage.h"
 #include "link/font5x7.h"
 #include "link/framemeaning.h"
+#include "link/heximage.h"
 #include "link/ledfile.h"
 #include "link/protocol.h"
 #include "link/switcherframe.h"
