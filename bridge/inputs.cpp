@@ -55,7 +55,7 @@ private:
                 Tsl31Reader reader;
                 const QList<Tsl31Message> messages = reader.feed(bytes);
                 reader.end();
-                malformed(reader.malformed());
+                malformed(reader.malformed().take());
                 if (!messages.isEmpty()) heard(tsl31Sources(config(), messages));
             } else {
                 tsl5(bytes);
@@ -106,7 +106,6 @@ private:
         QElapsedTimer heard; // since it last sent, or connected
         Tsl31Reader tsl31;
         Tsl5Stream tsl5;
-        qint64 malformedSeen = 0;
     };
 
     void accept()
@@ -198,19 +197,17 @@ private:
         Client &c = *it->second;
         c.heard.start();
         const QByteArray bytes = socket->readAll(); // at most the read buffer's size
-        qint64 malformedNow = 0;
         qsizetype backlog = 0;
         if (kind() == Kind::Tsl31) {
             const QList<Tsl31Message> messages = c.tsl31.feed(bytes);
             if (!messages.isEmpty()) heard(tsl31Sources(config(), messages));
-            malformedNow = c.tsl31.malformed();
+            malformed(c.tsl31.malformed().take());
             backlog = c.tsl31.pending();
         } else {
             for (const QByteArray &packet : c.tsl5.feed(bytes)) tsl5(packet);
-            malformedNow = c.tsl5.malformed();
+            malformed(c.tsl5.malformed().take());
             backlog = c.tsl5.pending();
         }
-        malformed(malformedNow - std::exchange(c.malformedSeen, malformedNow));
         if (backlog > kClientBacklog) {
             log(QStringLiteral("%1: dropped %2: over %3 bytes that are no whole message")
                     .arg(name(), c.peer)
@@ -260,9 +257,8 @@ public:
             // nothing (a forward to a vMix that is down) is no connection.
             setConnections(1);
             m_silence.start();
-            const qint64 before = m_reader.malformed();
             const QList<QList<VmixState>> tallies = m_reader.feed(m_socket.readAll());
-            malformed(m_reader.malformed() - before);
+            malformed(m_reader.malformed().take());
             if (!tallies.isEmpty()) heard(vmixSources(tallies.last()), true);
         });
         connect(&m_socket, &QTcpSocket::errorOccurred, this, [this] { fail(m_socket.errorString()); });
@@ -355,9 +351,8 @@ private:
     }
     void read()
     {
-        const qint64 before = m_reader.malformed();
         const QList<switcherlink::Tally> frames = m_reader.feed(m_port.readAll());
-        malformed(m_reader.malformed() - before);
+        malformed(m_reader.malformed().take());
         if (frames.isEmpty()) return;
         if (std::exchange(m_toldQuiet, false) && !stale) log(name() + QStringLiteral(": heard again"));
         m_quiet.start();

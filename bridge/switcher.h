@@ -3,6 +3,7 @@
 // as velk writes them; anything else on the line is malformed.
 #pragma once
 
+#include "bridge/malformed.h"
 #include "link/switcherframe.h"
 
 #include <QByteArrayView>
@@ -14,12 +15,14 @@ class SwitcherReader {
 public:
     // The frames the bytes complete.
     QList<switcherlink::Tally> feed(QByteArrayView bytes);
-    qint64 malformed() const { return m_malformed; }
+    // Frames that could not be read, and runs of noise, since the start.
+    const MalformedCount &malformed() const { return m_malformed; }
+    MalformedCount &malformed() { return m_malformed; }
     qsizetype pending() const { return m_pending.size(); }
 
 private:
     QByteArray m_pending;
-    qint64 m_malformed = 0;
+    MalformedCount m_malformed;
 };
 
 } // namespace bridge

@@ -5,6 +5,8 @@
 // the next such byte.
 #pragma once
 
+#include "bridge/malformed.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -33,13 +35,14 @@ public:
     void end();
 
     // Runs of bytes that were not a message, since the start.
-    qint64 malformed() const { return m_malformed; }
+    const MalformedCount &malformed() const { return m_malformed; }
+    MalformedCount &malformed() { return m_malformed; }
     // Bytes held for a message not yet complete.
     qsizetype pending() const { return m_pending.size(); }
 
 private:
     QByteArray m_pending;
-    qint64 m_malformed = 0;
+    MalformedCount m_malformed;
 };
 
 } // namespace bridge

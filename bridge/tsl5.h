@@ -8,6 +8,8 @@
 // in the packet is sent twice.
 #pragma once
 
+#include "bridge/malformed.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -47,7 +49,8 @@ public:
     // The whole packets (undoubled, PBC first) the bytes complete.
     QList<QByteArray> feed(QByteArrayView bytes);
     // Runs of bytes that were no packet, since the start.
-    qint64 malformed() const { return m_malformed; }
+    const MalformedCount &malformed() const { return m_malformed; }
+    MalformedCount &malformed() { return m_malformed; }
     // Bytes held for a packet not yet complete.
     qsizetype pending() const { return m_packet.size(); }
 
@@ -58,7 +61,7 @@ private:
     bool m_inPacket = false;
     bool m_afterDle = false;
     bool m_inGarbage = false;
-    qint64 m_malformed = 0;
+    MalformedCount m_malformed;
 };
 
 // The packet as it goes on TCP: DLE STX, then every DLE doubled.

@@ -3,6 +3,8 @@
 // at every change. Other lines (the subscription's own answer) are not tally.
 #pragma once
 
+#include "bridge/malformed.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -25,13 +27,14 @@ public:
     // The tally of each "TALLY OK" line the bytes complete; input n is entry n - 1.
     QList<QList<VmixState>> feed(QByteArrayView bytes);
     // Tally lines that could not be read, and overlong lines, since the start.
-    qint64 malformed() const { return m_malformed; }
+    const MalformedCount &malformed() const { return m_malformed; }
+    MalformedCount &malformed() { return m_malformed; }
     qsizetype pending() const { return m_line.size(); }
 
 private:
     QByteArray m_line;
     bool m_overlong = false;
-    qint64 m_malformed = 0;
+    MalformedCount m_malformed;
 };
 
 } // namespace bridge
