@@ -55,11 +55,11 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     const auto bits = [](const QString &v) { return numbers(v, 1, 4); };
     const auto ids = [](const QString &v) { return numbers(v, 0, 7); };
     const QString wantEndpoint = QStringLiteral("wants [ADDR:]PORT");
+    const QString wantStale = QStringLiteral("wants 0 to %1").arg(kMaxStaleS);
     const std::optional<Kind> kind = kindNamed(section);
     if (key == QLatin1String("stale_s") && kind)
         return set(
-            c.staleOf[int(*kind)], [](const QString &v) { return number(v, 0, 86400); },
-            QStringLiteral("wants 0 to 86400"));
+            c.staleOf[int(*kind)], [](const QString &v) { return number(v, 0, kMaxStaleS); }, wantStale);
     if (key == QLatin1String("map")) {
         if (!kind) return QStringLiteral("unknown key");
         const int k = int(*kind);
@@ -82,11 +82,12 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     if (where == QLatin1String("line/device")) return set(c.line, device, QStringLiteral("wants a device"));
     if (where == QLatin1String("line/refresh_ms"))
         return set(
-            c.refreshMs, [](const QString &v) { return number(v, 0, 60000); }, QStringLiteral("wants 0 to 60000"));
+            c.refreshMs, [](const QString &v) { return number(v, 0, kMaxRefreshMs); },
+            QStringLiteral("wants 0 to %1").arg(kMaxRefreshMs));
     if (where == QLatin1String("line/state")) return set(c.statePath, device, QStringLiteral("wants a file"));
     if (where == QLatin1String("line/stale_s"))
         return set(
-            c.staleS, [](const QString &v) { return number(v, 0, 86400); }, QStringLiteral("wants 0 to 86400"));
+            c.staleS, [](const QString &v) { return number(v, 0, kMaxStaleS); }, wantStale);
     if (where == QLatin1String("switcher/device")) return set(c.switcher, device, QStringLiteral("wants a device"));
     if (where == QLatin1String("switcher/program_ids"))
         return set(c.programIds, ids, QStringLiteral("wants IDs 0 to 7"));
@@ -192,7 +193,7 @@ QString readConfigFile(const QString &path, Config &config)
     return {};
 }
 
-QList<InputSpec> Config::inputs() const
+QList<InputSpec> Endpoints::inputs() const
 {
     QList<InputSpec> specs;
     if (switcher) specs.append({Kind::Switcher, {}, *switcher});

@@ -41,6 +41,10 @@ struct Tsl5Rule {
     }
 };
 
+// The ranges the file and the command line allow.
+inline constexpr int kMaxRefreshMs = 60000;
+inline constexpr int kMaxStaleS = 86400;
+
 // Defaults, shared rather than written into every Config (GCC 12 at -O3
 // warns of the inlined initialiser lists as maybe uninitialised).
 inline const QList<int> kEveryId{0, 1, 2, 3, 4, 5, 6, 7};
@@ -70,33 +74,48 @@ struct InputSpec {
     friend bool operator==(const InputSpec &, const InputSpec &) = default;
 };
 
-struct Config {
+// What the bridge opens: the unit line and how often it is sent again, the
+// state file, each input's endpoint, and how long it waits on each. A
+// reload opens what changed here and nothing else.
+struct Endpoints {
     // The unit line: a device path or a port number of --ports.
     QString line;
-    QString statePath; // where the lamps' state is kept across restarts; empty: not kept
     int refreshMs = 200;
-    int staleS = 0;                     // 0: an input's last state stays for ever
-    std::optional<int> staleOf[kKinds]; // an input section's own stale_s
-    int stale(Kind kind) const { return staleOf[int(kind)].value_or(staleS); }
-    bool verbose = false;
+    QString statePath; // where the lamps' state is kept across restarts; empty: not kept
     Timing timing;
 
     std::optional<QString> switcher;
+    std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
+    std::optional<Remote> vmix;
+
+    bool hasInput() const { return !inputs().isEmpty(); }
+    QList<InputSpec> inputs() const;
+};
+
+// What the inputs' messages mean for the lamps: which IDs, tally bits and
+// TSL 5 lamps are program and preview, which sources drive which parallel
+// input, and how long a lost input's tally still counts. Read live by
+// every input, so a reload takes the new one whole.
+struct Mapping {
+    int staleS = 0;                     // 0: an input's last state stays for ever
+    std::optional<int> staleOf[kKinds]; // an input section's own stale_s
+    int stale(Kind kind) const { return staleOf[int(kind)].value_or(staleS); }
+
     QList<int> programIds = kEveryId;
     QList<int> previewIds;
 
-    std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
     QList<int> tsl31Program = kTsl31ProgramBits, tsl31Preview = kTsl31PreviewBits; // tally bits 1 to 4
     Tsl5Rule tsl5Program{Tsl5Lamp::Text, Tsl5Colour::Red};
     Tsl5Rule tsl5Preview{Tsl5Lamp::Text, Tsl5Colour::Green};
     std::optional<int> tsl5Screen; // none: every screen
 
-    std::optional<Remote> vmix;
-
     SourceMap maps[kKinds];
+};
 
-    bool hasInput() const { return !inputs().isEmpty(); }
-    QList<InputSpec> inputs() const;
+// Everything the file and the command line give: what is opened, what the
+// messages mean, and whether every change is logged.
+struct Config : Endpoints, Mapping {
+    bool verbose = false;
 };
 
 // Reads a config file over config. Empty on success, else the error, naming

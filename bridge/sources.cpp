@@ -4,25 +4,25 @@
 
 namespace bridge {
 
-SourceStates tsl31Sources(const Config &config, const QList<Tsl31Message> &messages)
+SourceStates tsl31Sources(const Mapping &mapping, const QList<Tsl31Message> &messages)
 {
     SourceStates states;
     for (const Tsl31Message &m : messages) {
         const auto any = [&](const QList<int> &bits) {
             return std::any_of(bits.begin(), bits.end(), [&](int b) { return m.tally(b); });
         };
-        states.insert(m.address, {any(config.tsl31Program), any(config.tsl31Preview)});
+        states.insert(m.address, {any(mapping.tsl31Program), any(mapping.tsl31Preview)});
     }
     return states;
 }
 
-SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet, const SourceStates &heard)
+SourceStates tsl5Sources(const Mapping &mapping, const Tsl5Packet &packet, const SourceStates &heard)
 {
     const bool everyScreen = packet.screen == Tsl5Packet::kEveryScreen;
-    if (config.tsl5Screen && !everyScreen && packet.screen != *config.tsl5Screen) return {};
+    if (mapping.tsl5Screen && !everyScreen && packet.screen != *mapping.tsl5Screen) return {};
     QList<int> screens;
-    if (config.tsl5Screen)
-        screens = {*config.tsl5Screen};
+    if (mapping.tsl5Screen)
+        screens = {*mapping.tsl5Screen};
     else if (!everyScreen)
         screens = {packet.screen};
     else
@@ -31,9 +31,9 @@ SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet, const S
     if (screens.isEmpty()) screens = {0};
     SourceStates states;
     for (const Tsl5Display &d : packet.displays) {
-        const SourceTally t{config.tsl5Program.matches(d), config.tsl5Preview.matches(d)};
+        const SourceTally t{mapping.tsl5Program.matches(d), mapping.tsl5Preview.matches(d)};
         const QList<int> indexes =
-            d.index == Tsl5Display::kBroadcast ? config.maps[int(Kind::Tsl5)].sources() : QList<int>{d.index};
+            d.index == Tsl5Display::kBroadcast ? mapping.maps[int(Kind::Tsl5)].sources() : QList<int>{d.index};
         for (const int screen : screens)
             for (const int index : indexes) states.insert(screen * kScreenStep + index, t);
     }
@@ -48,15 +48,15 @@ SourceStates vmixSources(const QList<VmixState> &tally)
     return states;
 }
 
-SourceStates switcherSources(const Config &config, const QMap<int, switcherlink::LampStates> &frames)
+SourceStates switcherSources(const Mapping &mapping, const QMap<int, switcherlink::LampStates> &frames)
 {
     SourceStates states;
     for (int s = 0; s < switcherlink::kLampCount; ++s) {
         SourceTally t;
         for (auto it = frames.cbegin(); it != frames.cend(); ++it) {
             if (!it.value()[size_t(s)]) continue;
-            t.program |= config.programIds.contains(it.key());
-            t.preview |= config.previewIds.contains(it.key());
+            t.program |= mapping.programIds.contains(it.key());
+            t.preview |= mapping.previewIds.contains(it.key());
         }
         states.insert(s + 1, t);
     }

@@ -1,5 +1,5 @@
 // What each input's messages say about its sources, under the
-// configuration: which tally bit, lamp, colour or frame ID means program
+// mapping: which tally bit, lamp, colour or frame ID means program
 // and which preview.
 #pragma once
 
@@ -14,16 +14,16 @@
 
 namespace bridge {
 
-SourceStates tsl31Sources(const Config &config, const QList<Tsl31Message> &messages);
+SourceStates tsl31Sources(const Mapping &mapping, const QList<Tsl31Message> &messages);
 // Each screen's displays are sources of their own. A broadcast display
 // message speaks for every source the map drives; a packet to every screen
 // for each screen heard so far (screen 0 before any), or the configured one.
 // A packet to another screen than the configured one says nothing.
-SourceStates tsl5Sources(const Config &config, const Tsl5Packet &packet, const SourceStates &heard);
+SourceStates tsl5Sources(const Mapping &mapping, const Tsl5Packet &packet, const SourceStates &heard);
 // Input n of vMix is source n.
 SourceStates vmixSources(const QList<VmixState> &tally);
 // The last frame of each ID: a source is on program when it is lit in any
 // program ID's frame, likewise preview.
-SourceStates switcherSources(const Config &config, const QMap<int, switcherlink::LampStates> &frames);
+SourceStates switcherSources(const Mapping &mapping, const QMap<int, switcherlink::LampStates> &frames);
 
 } // namespace bridge
