@@ -11,6 +11,16 @@
 
 namespace bridge {
 
+// Something that may come many times a second (malformed messages,
+// senders replaced) is told at most this often.
+inline constexpr int kNoiseReportMs = 1000;
+
+// "0.6": milliseconds as the log tells them, in seconds.
+inline QString seconds(int ms)
+{
+    return QString::number(ms / 1000.0);
+}
+
 class Throttle {
 public:
     // count: how many came since the last telling; last: the newest's text.
@@ -63,9 +73,10 @@ public:
     Retrying(int retryMs, int reportMs, Log log, std::function<QString()> who, std::function<QString()> stays)
         : m_log(std::move(log)), m_who(std::move(who)),
           m_failures(reportMs, [this, retryMs, stays = std::move(stays)](qint64 n, const QString &why) {
-              m_log(n == 1 ? QStringLiteral("%1: %2%3; trying again every %4 s")
-                                 .arg(m_who(), why, stays(), QString::number(retryMs / 1000.0))
-                           : QStringLiteral("%1: %2 (%3 more failed attempts)").arg(m_who(), why).arg(n));
+              m_log(
+                  n == 1
+                      ? QStringLiteral("%1: %2%3; trying again every %4 s").arg(m_who(), why, stays(), seconds(retryMs))
+                      : QStringLiteral("%1: %2 (%3 more failed attempts)").arg(m_who(), why).arg(n));
           })
     {}
     void failed(const QString &why) { m_failures.add(why); }

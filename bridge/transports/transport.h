@@ -1,0 +1,85 @@
+// How an input's bytes reach it: a UDP socket, a TCP listener and its
+// senders, an outgoing TCP connection, or a serial line. A transport opens
+// its endpoint, keeps it open and tells of it; what the bytes say is for
+// the input's reader. Each reads in bounded batches, so a flood on one
+// never keeps the event loop from the others, the line or a signal.
+#pragma once
+
+#include <QByteArrayView>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace bridge {
+
+// One stream's reader (a TCP sender's, the vMix connection's, the switcher
+// line's since it opened): made anew for each, so nothing a stream left
+// half read spills into the next.
+class StreamReader {
+public:
+    virtual ~StreamReader() = default;
+    // Hands on to the input whatever the bytes complete.
+    virtual void feed(QByteArrayView bytes) = 0;
+    // Bytes held for a message not yet whole.
+    virtual qsizetype pending() const = 0;
+};
+
+// What a transport asks of the input it carries.
+class Carried {
+public:
+    // What its log lines start with: "tsl31 udp 0.0.0.0:4003".
+    virtual QString name() const = 0;
+    // "; its last tally stays on the lamps", where it has one.
+    virtual QString staysText() const = 0;
+    virtual void log(const QString &text) const = 0;
+    // A reader for a stream that starts now.
+    virtual std::unique_ptr<StreamReader> newStream() = 0;
+    // A datagram, which holds whole messages or packets.
+    virtual void datagram(QByteArrayView bytes) = 0;
+
+protected:
+    ~Carried() = default;
+};
+
+class Transport : public QObject {
+    Q_OBJECT
+public:
+    // A read takes at most this much before the event loop runs again.
+    static constexpr qint64 kReadBatch = 64 * 1024;
+
+    explicit Transport(Carried &input) : m_input(input) { m_since.start(); }
+    // Empty when it is open (or will keep trying); else why not.
+    virtual QString open() = 0;
+    // The input heard a message; stale: its tally had been cleared.
+    virtual void heard(bool stale)
+    {
+        Q_UNUSED(stale);
+        if (!m_isConnection) m_since.start();
+    }
+    // How long it has not vouched for the input's state: since its last
+    // message (UDP, a serial line) or since its connection ended (TCP
+    // senders, an outgoing connection); -1 while connected.
+    qint64 silentMs() const { return m_connections > 0 ? -1 : m_since.elapsed(); }
+    bool connection() const { return m_isConnection; }
+
+protected:
+    // Connections open now (TCP senders, an outgoing one): while any is,
+    // nothing is stale. A transport that calls this is a connection.
+    void setConnections(int count)
+    {
+        m_isConnection = true;
+        if (m_connections > 0 && count == 0) m_since.start();
+        m_connections = count;
+    }
+
+    Carried &m_input;
+
+private:
+    QElapsedTimer m_since;
+    int m_connections = 0;
+    bool m_isConnection = false;
+};
+
+} // namespace bridge
