@@ -67,29 +67,49 @@ QString Service::start()
 QString Service::reload(const Config &next, QString *changes)
 {
     if (m_stopped) return QStringLiteral("ending");
-    QStringList changed, failed;
-    std::unique_ptr<LineWriter> line;
+    Opened opened;
+    if (const QString error = open(next, opened); !error.isEmpty()) return error;
+    const bool newLine = bool(opened.line);
+    QStringList changed = takeEndpoints(next, opened);
+    takeMapping(next);
+    m_config = next;
+    *changes = changed.isEmpty() ? QStringLiteral("every input as it was") : changed.join(QLatin1String("; "));
+    publish(QStringLiteral("new configuration"));
+    // Unchanged lamps too: a new line has had none.
+    if (newLine) m_line->setFrames(tallyFrames(m_lamps));
+    return {};
+}
+
+// The new ones open before anything closes: a port that cannot be had
+// leaves the line and every input as they were.
+QString Service::open(const Endpoints &next, Opened &opened)
+{
     if (next.line != m_config.line) {
-        line = std::make_unique<LineWriter>(next.line, next.refreshMs, next.timing, m_log);
-        if (const QString error = line->open(); !error.isEmpty()) return error;
-        changed << QStringLiteral("line %1 → %2").arg(m_config.line, next.line);
+        opened.line = std::make_unique<LineWriter>(next.line, next.refreshMs, next.timing, m_log);
+        if (const QString error = opened.line->open(); !error.isEmpty()) return error;
+        opened.changed << QStringLiteral("line %1 → %2").arg(m_config.line, next.line);
     }
-    // The new ones open before anything closes: a port that cannot be had
-    // leaves every input as it was.
-    std::map<QString, std::unique_ptr<Input>> opened;
+    QStringList failed;
     for (const InputSpec &spec : next.inputs()) {
         const auto old = m_inputs.find(spec.id());
         if (old != m_inputs.end() && old->second->spec() == spec) continue;
         auto input = makeInput(*this, next, spec);
         if (const QString error = input->open(); !error.isEmpty()) failed << error;
-        opened[spec.id()] = std::move(input);
-        changed << (old == m_inputs.end()
-                        ? spec.name() + QStringLiteral(" added")
-                        : QStringLiteral("%1: %2 → %3")
-                              .arg(kindName(spec.kind), old->second->spec().name().section(QLatin1Char(' '), 1),
-                                   spec.endpoint));
+        opened.inputs[spec.id()] = std::move(input);
+        opened.changed << (old == m_inputs.end()
+                               ? spec.name() + QStringLiteral(" added")
+                               : QStringLiteral("%1: %2 → %3")
+                                     .arg(kindName(spec.kind), old->second->spec().name().section(QLatin1Char(' '), 1),
+                                          spec.endpoint));
     }
-    if (!failed.isEmpty()) return failed.join(QLatin1String("; "));
+    return failed.join(QLatin1String("; "));
+}
+
+// What was opened takes the place of what it replaces; inputs no longer
+// named close. What changed, for the log.
+QStringList Service::takeEndpoints(const Endpoints &next, Opened &opened)
+{
+    QStringList changed = std::move(opened.changed);
     QList<QString> wanted;
     for (const InputSpec &spec : next.inputs()) wanted << spec.id();
     for (auto it = m_inputs.begin(); it != m_inputs.end();) {
@@ -103,26 +123,26 @@ QString Service::reload(const Config &next, QString *changes)
     }
     // A moved input is another sender's, or another switcher's, until it
     // speaks: what the old one said lights nothing.
-    for (auto &[id, input] : opened) {
+    for (auto &[id, input] : opened.inputs) {
         m_state.remove(id);
         m_inputs[id] = std::move(input);
     }
-    // Displays of a screen no longer taken light nothing either.
-    if (next.tsl5Screen)
-        for (const auto &[id, input] : m_inputs) {
-            if (input->kind() != Kind::Tsl5) continue;
-            SourceStates kept = m_state.states(id);
-            kept.removeIf([&](const auto &it) { return sourceScreen(it.key()) != *next.tsl5Screen; });
-            m_state.replace(id, Kind::Tsl5, kept);
-        }
-    m_config = next;
-    const bool newLine = bool(line);
-    if (newLine) m_line = std::move(line);
-    m_line->setRefresh(m_config.refreshMs);
-    *changes = changed.isEmpty() ? QStringLiteral("every input as it was") : changed.join(QLatin1String("; "));
-    publish(QStringLiteral("new configuration"));
-    if (newLine) m_line->setFrames(tallyFrames(m_lamps)); // unchanged lamps too: the new line has had none
-    return {};
+    if (opened.line) m_line = std::move(opened.line);
+    m_line->setRefresh(next.refreshMs);
+    return changed;
+}
+
+// The state as the new mapping reads it: displays of a screen no longer
+// taken light nothing.
+void Service::takeMapping(const Mapping &next)
+{
+    if (!next.tsl5Screen) return;
+    for (const auto &[id, input] : m_inputs) {
+        if (input->kind() != Kind::Tsl5) continue;
+        SourceStates kept = m_state.states(id);
+        kept.removeIf([&](const auto &it) { return sourceScreen(it.key()) != *next.tsl5Screen; });
+        m_state.replace(id, Kind::Tsl5, kept);
+    }
 }
 
 void Service::stop()

@@ -33,7 +33,7 @@ public:
     QString start();
     // Applies a whole new configuration, or none of it. An input whose
     // endpoint moved is opened anew, added ones are opened, removed ones
-    // closed, the others left as they are. Empty with *changes listing what
+    // closed, the others left as they are; the mapping is taken whole. Empty with *changes listing what
     // was opened or closed, or why nothing was applied.
     QString reload(const Config &config, QString *changes);
     // Saves the state and closes everything without a word more in the log.
@@ -52,6 +52,15 @@ public:
     }
 
 private:
+    // What a reload opened, not yet in use.
+    struct Opened {
+        std::unique_ptr<LineWriter> line; // none: the line stays
+        std::map<QString, std::unique_ptr<Input>> inputs;
+        QStringList changed;
+    };
+    QString open(const Endpoints &next, Opened &opened);
+    QStringList takeEndpoints(const Endpoints &next, Opened &opened);
+    void takeMapping(const Mapping &next);
     void verbose(const QString &text) const
     {
         if (m_config.verbose) log(text);
