@@ -32,9 +32,12 @@ public:
     bool connection() const { return m_transport->connection(); }
     bool stale = false; // its tally cleared after stale_s
 
+    // The transport it is read from, given once by makeInput: the
+    // transport asks the input it carries for its readers.
     void carry(std::unique_ptr<Transport> transport) { m_transport = std::move(transport); }
     QString staysText() const override;
     void log(const QString &text) const override;
+    // Only TSL comes in datagrams.
     void datagram(QByteArrayView) override {}
 
 protected:
