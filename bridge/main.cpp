@@ -22,15 +22,19 @@ constexpr int kCannotOpen = 3;
 
 QString description()
 {
-    return QStringLiteral(
+    const QString text = QStringLiteral(
         "Takes tally from a vision switcher and keeps the units' PGM and PVW lamps in step: on every change, and "
         "again every refresh period, it sends \"TLY\" with the program inputs and \"TLW\" with the preview inputs "
         "on the unit line. A unit follows the parallel inputs assigned to it (tallyctl input).\n\n"
-        "Source n of an input drives parallel input n (1 to 48) unless the config file maps it elsewhere. "
+        "Source n of an input drives parallel input n (1 to %1) unless the config file maps it elsewhere. "
         "Options win over the config file. SIGHUP applies the configuration file again, all of it or, when it "
         "does not read or a new port cannot be opened, none of it; SIGTERM and SIGINT end it.\n\n"
-        "Exit status: 0 ended by a signal, 2 usage or configuration, 3 the unit line or a socket that cannot be "
-        "opened (a switcher line that is missing is tried again every 2 s).");
+        "Exit status: 0 ended by a signal, %2 usage or configuration, %3 the unit line or a socket that cannot be "
+        "opened (a switcher line that is missing is tried again every %4 s).");
+    return text.arg(bridge::kParallelInputs)
+        .arg(kUsage)
+        .arg(kCannotOpen)
+        .arg(bridge::seconds(bridge::Timing().retryMs));
 }
 
 // The journal stamps each line itself; a terminal or a file needs the time.
@@ -63,7 +67,8 @@ int main(int argc, char *argv[])
                                   QStringLiteral("The unit line: a device, or a port number of --ports."),
                                   QStringLiteral("device"));
     const QCommandLineOption refresh(QStringLiteral("refresh"),
-                                     QStringLiteral("Send the state again every ms (0: only on change; default 200)."),
+                                     QStringLiteral("Send the state again every ms (0: only on change; default %1).")
+                                         .arg(bridge::Endpoints().refreshMs),
                                      QStringLiteral("ms"));
     const QCommandLineOption stale(
         QStringLiteral("stale"),
@@ -81,7 +86,8 @@ int main(int argc, char *argv[])
                                   QStringLiteral("[addr:]port"));
     const QCommandLineOption tsl5Tcp(QStringLiteral("tsl5-tcp"), QStringLiteral("TSL UMD 5.0 on TCP."),
                                      QStringLiteral("[addr:]port"));
-    const QCommandLineOption vmix(QStringLiteral("vmix"), QStringLiteral("vMix's TCP tally (port 8099 unless given)."),
+    const QCommandLineOption vmix(QStringLiteral("vmix"),
+                                  QStringLiteral("vMix's TCP tally (port %1 unless given).").arg(bridge::kVmixPort),
                                   QStringLiteral("host[:port]"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every change of state and its source."));
