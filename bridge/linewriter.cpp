@@ -45,13 +45,7 @@ QString LineWriter::open()
 
 QString LineWriter::openPort()
 {
-    m_port.setPortName(m_device);
-    platform::applyFraming(m_port, m_settings);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        const QString why = platform::whyNotOpen(m_port, m_device);
-        m_port.clearError();
-        return why;
-    }
+    if (const QString why = platform::openLine(m_port, m_device, m_settings); !why.isEmpty()) return why;
     m_failures.opened(QStringLiteral("open"));
     return {};
 }

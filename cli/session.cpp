@@ -37,10 +37,10 @@ int Session::open(const PortChoice &choice, bool switcher)
     } else {
         m_output.setPortLabel(device);
     }
-    m_port.setPortName(device);
-    platform::applyFraming(m_port, switcher ? platform::switcherLine() : platform::LineSettings{});
-    if (!m_port.open(QIODevice::ReadWrite))
-        return m_output.fail(kPortFailure, u"cannot open: "_s + platform::whyNotOpen(m_port, device));
+    if (const QString why =
+            platform::openLine(m_port, device, switcher ? platform::switcherLine() : platform::LineSettings{});
+        !why.isEmpty())
+        return m_output.fail(kPortFailure, u"cannot open: "_s + why);
     return kDone;
 }
 

@@ -58,4 +58,14 @@ void applyFraming(QSerialPort &port, const LineSettings &settings)
     port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+QString openLine(QSerialPort &port, const QString &device, const LineSettings &settings, QIODevice::OpenMode mode)
+{
+    port.setPortName(device);
+    applyFraming(port, settings);
+    if (port.open(mode)) return {};
+    const QString why = whyNotOpen(port, device);
+    port.clearError();
+    return why;
+}
+
 } // namespace platform

@@ -39,4 +39,10 @@ QString whyNotOpen(const QSerialPort &port, const QString &device);
 // open(): on some platforms they are applied as part of it.
 void applyFraming(QSerialPort &port, const LineSettings &settings);
 
+// Names the device, frames the line and opens it. Empty when it opened,
+// else why not (whyNotOpen), with the port's error cleared so that the next
+// attempt starts afresh.
+QString openLine(QSerialPort &port, const QString &device, const LineSettings &settings,
+                 QIODevice::OpenMode mode = QIODevice::ReadWrite);
+
 } // namespace platform

@@ -42,11 +42,7 @@ QString SerialLine::open()
 
 void SerialLine::tryOpen()
 {
-    m_port.setPortName(m_device);
-    platform::applyFraming(m_port, m_settings);
-    if (!m_port.open(QIODevice::ReadOnly)) {
-        const QString why = platform::whyNotOpen(m_port, m_device);
-        m_port.clearError();
+    if (const QString why = platform::openLine(m_port, m_device, m_settings, QIODevice::ReadOnly); !why.isEmpty()) {
         m_retrying.failed(QStringLiteral("cannot open: ") + why);
         m_retry.start();
         return;
