@@ -1,10 +1,12 @@
 // The line's two ends without ports or windows, in hand-written rows: the
-// protocol core, the console's reply handling (fed through its window-free
-// view) and the virtual unit's answers, frame by frame.
+// protocol core, the switcher's tally frame, the console's reply handling
+// (fed through its window-free view) and the virtual unit's answers, frame
+// by frame.
 #include "link/frame.h"
 #include "link/framemeaning.h"
 #include "link/protocol.h"
 #include "link/replycollector.h"
+#include "link/switcherframe.h"
 #include "tests/support/recordingview.h"
 #include "unit/unitline.h"
 
@@ -318,6 +320,32 @@ private slots:
         UnitLine line({0x01, 0x2A});
         QTEST(run(line, frames), "replies");
         QTEST(state(line.units()), "state");
+    }
+
+    // The switcher's tally frame, rows named by its bytes.
+    void tallyFrames_data()
+    {
+        QTest::addColumn<QList<int>>("lit");  // lamp numbers 1..64
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QByteArray>("frame");
+        QList<int> all;
+        for (int n = 1; n <= 64; ++n) all << n;
+        QTest::newRow("FF0B01 00..") << QList<int>{} << 1 << QByteArray::fromHex("FF0B01 00000000000000000000");
+        QTest::newRow("FF0B03 0101..") << QList<int>{1, 8} << 3 << QByteArray::fromHex("FF0B03 01010000000000000000");
+        QTest::newRow("FF0B00 7F01..") << QList<int>{1, 2, 3, 4, 5, 6, 7, 8} << 0 << QByteArray::fromHex("FF0B00 7F010000000000000000");
+        QTest::newRow("FF0B00 ..0100") << QList<int>{57} << 0 << QByteArray::fromHex("FF0B00 00000000000000000100");
+        QTest::newRow("FF0B00 ..0001") << QList<int>{64} << 0 << QByteArray::fromHex("FF0B00 00000000000000000001");
+        QTest::newRow("FF0B07 7Fx9 01") << all << 7 << QByteArray::fromHex("FF0B07 7F7F7F7F7F7F7F7F7F01");
+    }
+    void tallyFrames()
+    {
+        QFETCH(QList<int>, lit);
+        QFETCH(int, id);
+        QFETCH(QByteArray, frame);
+        switcherlink::LampStates lamps{};
+        for (int n : lit) lamps[std::size_t(n - 1)] = true;
+        const switcherlink::TallyBytes f = switcherlink::packTally(lamps, id);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(f.data()), 13).toHex(' '), frame.toHex(' '));
     }
 };
 
