@@ -133,8 +133,19 @@ void HttpSide::route()
     get("/metrics", [this](const QHttpServerRequest &) {
         return QHttpServerResponse("text/plain; version=0.0.4; charset=utf-8", metricsText(m_service));
     });
-    get("/ws", [](const QHttpServerRequest &) {
-        return error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired);
+    // Qt (6.4) gives an upgrade to the WebSocket server only once a route has
+    // taken it, and first sends whatever that route answers: an upgrade is
+    // answered nothing here, or the client reads a 426 before its 101.
+    m_server.route(QStringLiteral("/ws"), [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) return;
+        QHttpServerResponse r = request.method() != Method::Get
+                                    ? error(QStringLiteral("not allowed here"), Status::MethodNotAllowed)
+                                    : error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired);
+        if (request.method() != Method::Get) r.setHeader("Allow", "GET");
+        // afterRequest() sees only the answers routes return.
+        r.setHeader("Cache-Control", "no-store");
+        r.setHeader("X-Content-Type-Options", "nosniff");
+        r.write(std::move(responder));
     });
     m_server.route(QStringLiteral("/api/test"), [this](const QHttpServerRequest &request) {
         if (request.method() != Method::Post && request.method() != Method::Delete) {
