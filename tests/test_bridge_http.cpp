@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -152,6 +154,36 @@ private slots:
         // The time left is whole seconds only at the start.
         answer.replace("\"left_s\":4.999", "\"left_s\":5").replace("\"left_s\":4.998", "\"left_s\":5");
         QVERIFY2(answer.contains(says), answer.constData());
+    }
+
+    // The program refuses at start what would fail on the studio floor:
+    // the exit status and its last line.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("a port taken: 3") << "[http]\nlisten = 127.0.0.1:TAKEN\n" << 3 << "http 127.0.0.1:TAKEN: cannot listen: The bound address is already in use";
+        QTest::newRow("control without a token: 2") << "[http]\ncontrol = yes\n" << 2 << "[http] control = yes wants a token_file";
+        QTest::newRow("a token file missing: 2") << "[http]\ncontrol = yes\ntoken_file = DIR/none\n" << 2 << "[http] token_file DIR/none: No such file or directory";
+        QTest::newRow("an empty token: 2") << "[http]\ncontrol = yes\ntoken_file = DIR/empty\n" << 2 << "[http] token_file DIR/empty: its first line is empty";
+    }
+    void refusals()
+    {
+        QFETCH(QString, config);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        testsupport::Pty line;
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost));
+        const auto fill = [&](QString text) { return text.replace("TAKEN", QString::number(taken.serverPort())).replace("DIR", dir.path()); };
+        QVERIFY(testsupport::writeFile(dir.filePath("empty"), "\n"));
+        QVERIFY(testsupport::writeFile(dir.filePath("bridge.conf"), fill(config).toUtf8()));
+        QProcess bridge;
+        bridge.start(TALLY_BRIDGE_BIN, {"--config", dir.filePath("bridge.conf"), "--line", line.slavePath(), "--tsl31", QString("127.0.0.1:%1").arg(freePort())});
+        QVERIFY(bridge.waitForFinished(5000));
+        QTEST(bridge.exitCode(), "exit");
+        QVERIFY2(bridge.readAllStandardError().trimmed().endsWith(fill(says).toUtf8()), qPrintable(fill(says)));
     }
 
     // Two displays and a datagram that is none: the state and the metrics
