@@ -168,10 +168,11 @@
     const bus = l.program && l.preview ? "both" : l.program ? "program" : l.preview ? "preview" : "off";
     lamp.dataset.bus = bus;
     lamp.dataset.test = l.test ? "true" : "false";
-    lamp.title = l.input + (l.label ? " " + l.label : "") + ": " + busName(bus);
+    const sources = (l.sources || []).map(sourceText);
+    lamp.title = [l.input + (l.label ? " " + l.label : "") + ": " + busName(bus) + (l.test ? " (" + t.test + ")" : "")]
+      .concat(sources).join("\n");
     lamp.querySelector(".lamp-label").textContent = l.label || "";
-    const sources = lamp.querySelector(".lamp-sources");
-    sources.replaceChildren(...(l.sources || []).map((s) => el("span", {}, sourceText(s))));
+    lamp.querySelector(".lamp-sources").replaceChildren(...sources.map((s) => el("span", {}, s)));
   }
 
   // Last heard ticks here between messages: display only, the bridge is
