@@ -78,7 +78,24 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
         }
         return {};
     }
+    if (section == QLatin1String("names")) {
+        const std::optional<int> input = number(key, 1, kParallelInputs);
+        if (!input) return QStringLiteral("wants an input 1 to %1").arg(kParallelInputs);
+        c.names[*input] = value.left(kMaxNameLength);
+        return {};
+    }
     const QString where = section + QLatin1Char('/') + key;
+    if (where == QLatin1String("http/listen")) return set(c.http, endpoint, wantEndpoint);
+    if (where == QLatin1String("http/control"))
+        return set(
+            c.httpControl,
+            [](const QString &v) -> std::optional<bool> {
+                if (v == QLatin1String("yes")) return true;
+                if (v == QLatin1String("no")) return false;
+                return std::nullopt;
+            },
+            QStringLiteral("wants yes or no"));
+    if (where == QLatin1String("http/token_file")) return set(c.httpTokenFile, device, QStringLiteral("wants a file"));
     if (where == QLatin1String("line/device")) return set(c.line, device, QStringLiteral("wants a device"));
     if (where == QLatin1String("line/refresh_ms"))
         return set(
@@ -174,7 +191,8 @@ QString readConfigFile(const QString &path, Config &config)
         };
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             section = line.mid(1, line.size() - 2).trimmed().toLower();
-            if (section != QLatin1String("line") && !kindNamed(section))
+            if (section != QLatin1String("line") && section != QLatin1String("http") &&
+                section != QLatin1String("names") && !kindNamed(section))
                 return at + QStringLiteral("unknown section [%1]").arg(section);
             if (const QString twice = once(QLatin1Char('[') + section); !twice.isEmpty())
                 return at + QStringLiteral("[%1] %2").arg(section, twice);

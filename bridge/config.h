@@ -18,6 +18,7 @@ struct Endpoint {
     QHostAddress address = QHostAddress::Any;
     quint16 port = 0;
     QString text() const;
+    friend bool operator==(const Endpoint &, const Endpoint &) = default;
 };
 std::optional<Endpoint> readEndpoint(const QString &text);
 
@@ -44,6 +45,7 @@ struct Tsl5Rule {
 // The ranges the file and the command line allow.
 inline constexpr int kMaxRefreshMs = 60000;
 inline constexpr int kMaxStaleS = 86400;
+inline constexpr int kMaxNameLength = 32; // a lamp's label on the status page
 
 // Defaults, shared rather than written into every Config (GCC 12 at -O3
 // warns of the inlined initialiser lists as maybe uninitialised).
@@ -87,6 +89,7 @@ struct Endpoints {
     std::optional<QString> switcher;
     std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
     std::optional<Remote> vmix;
+    std::optional<Endpoint> http; // the status page; none: no HTTP at all
 
     bool hasInput() const { return !inputs().isEmpty(); }
     QList<InputSpec> inputs() const;
@@ -110,6 +113,14 @@ struct Mapping {
     std::optional<int> tsl5Screen; // none: every screen
 
     SourceMap maps[kKinds];
+
+    // What the status page calls each parallel input ("CAM 1"); empty:
+    // whatever lights it says.
+    QString names[kParallelInputs + 1];
+    // Whether the status page may run a lamp test, and the file whose
+    // first line is the token it must be given.
+    bool httpControl = false;
+    QString httpTokenFile;
 };
 
 // Everything the file and the command line give: what is opened, what the

@@ -49,15 +49,22 @@ public:
         const QList<Tsl31Message> messages = reader.feed(bytes);
         reader.end();
         malformed(reader.malformed().take());
-        if (!messages.isEmpty()) heard(tsl31Sources(mapping(), messages));
+        take(messages);
     }
     std::unique_ptr<StreamReader> newStream() override
     {
         return stream<Tsl31Reader>([this](Tsl31Reader &reader, QByteArrayView bytes) {
-            const QList<Tsl31Message> messages = reader.feed(bytes);
-            if (!messages.isEmpty()) heard(tsl31Sources(mapping(), messages));
+            take(reader.feed(bytes));
             malformed(reader.malformed().take());
         });
+    }
+
+private:
+    void take(const QList<Tsl31Message> &messages)
+    {
+        if (messages.isEmpty()) return;
+        for (const Tsl31Message &m : messages) setText(m.address, QString::fromLatin1(m.text));
+        heard(tsl31Sources(mapping(), messages), messages.size());
     }
 };
 
@@ -77,10 +84,14 @@ public:
 private:
     void packet(QByteArrayView bytes)
     {
-        if (const std::optional<Tsl5Packet> p = readTsl5Packet(bytes))
-            heard(tsl5Sources(mapping(), *p, m_service.state().states(id())));
-        else
-            malformed(1);
+        const std::optional<Tsl5Packet> p = readTsl5Packet(bytes);
+        if (!p) return malformed(1);
+        const SourceStates states = tsl5Sources(mapping(), *p, m_service.state().states(id()));
+        for (const Tsl5Display &d : p->displays)
+            if (d.index != Tsl5Display::kBroadcast)
+                for (const SourceKey key : states.keys())
+                    if (sourceNumber(key) == d.index) setText(key, d.text);
+        heard(states, 1);
     }
 };
 
@@ -93,7 +104,7 @@ public:
         return stream<VmixReader>([this](VmixReader &reader, QByteArrayView bytes) {
             const QList<QList<VmixState>> tallies = reader.feed(bytes);
             malformed(reader.malformed().take());
-            if (!tallies.isEmpty()) heard(vmixSources(tallies.last()), true);
+            if (!tallies.isEmpty()) heard(vmixSources(tallies.last()), tallies.size(), true);
         });
     }
 };
@@ -110,7 +121,7 @@ public:
             malformed(reader.malformed().take());
             if (frames.isEmpty()) return;
             for (const switcherlink::Tally &t : frames) m_frames[t.id] = t.lamps;
-            heard(switcherSources(mapping(), m_frames), true);
+            heard(switcherSources(mapping(), m_frames), frames.size(), true);
         });
     }
 
@@ -168,15 +179,31 @@ QString Input::staysText() const
     return m_service.lit(id()) ? QStringLiteral("; its last tally stays on the lamps") : QString();
 }
 
-void Input::heard(const SourceStates &states, bool complete)
+void Input::heard(const SourceStates &states, qsizetype messages, bool complete)
 {
+    m_messages += messages;
+    m_lastHeard.start();
     m_transport->heard(stale);
     m_service.heard(*this, states, complete);
 }
 
+void Input::setText(SourceKey source, const QString &text)
+{
+    if (text.isEmpty()) return;
+    if (m_texts.size() < TallyState::kMaxSources || m_texts.contains(source)) m_texts[source] = text;
+}
+
 void Input::malformed(qint64 count)
 {
-    if (count > 0) m_malformed.add({}, count);
+    if (count <= 0) return;
+    m_malformedCount += count;
+    m_malformed.add({}, count);
+    changed();
+}
+
+void Input::changed()
+{
+    m_service.inputChanged();
 }
 
 std::unique_ptr<Input> makeInput(Service &service, const Endpoints &endpoints, const InputSpec &spec)

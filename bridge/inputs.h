@@ -8,6 +8,8 @@
 #include "bridge/throttle.h"
 #include "bridge/transports/transport.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 
 #include <memory>
@@ -31,6 +33,13 @@ public:
     qint64 silentMs() const { return m_transport->silentMs(); }
     bool connection() const { return m_transport->connection(); }
     bool stale = false; // its tally cleared after stale_s
+    const Transport &transport() const { return *m_transport; }
+    qint64 messages() const { return m_messages; }
+    qint64 malformedCount() const { return m_malformedCount; }
+    // Since its last message; -1 before the first.
+    qint64 lastHeardMs() const { return m_lastHeard.isValid() ? m_lastHeard.elapsed() : -1; }
+    // What the sender calls a source (a TSL display's text), where it does.
+    QString text(SourceKey source) const { return m_texts.value(source); }
 
     // The transport it is read from, given once by makeInput: the
     // transport asks the input it carries for its readers.
@@ -39,10 +48,14 @@ public:
     void log(const QString &text) const override;
     // Only TSL comes in datagrams.
     void datagram(QByteArrayView) override {}
+    void changed() override;
 
 protected:
-    // What was read: some sources (complete = false) or all of them.
-    void heard(const SourceStates &states, bool complete = false);
+    // What was read from so many messages: some sources (complete =
+    // false) or all of them.
+    void heard(const SourceStates &states, qsizetype messages, bool complete = false);
+    // The text a sender gives a source, kept while there is room.
+    void setText(SourceKey source, const QString &text);
     // Counts malformed input and says so at most once a second.
     void malformed(qint64 count);
     // Read anew for every message: a reload's mapping counts at once.
@@ -52,6 +65,10 @@ protected:
 private:
     InputSpec m_spec;
     Throttle m_malformed;
+    qint64 m_messages = 0;
+    qint64 m_malformedCount = 0;
+    QElapsedTimer m_lastHeard;
+    QHash<SourceKey, QString> m_texts;
     // Last, so it goes first: nothing it still reads reaches a half gone input.
     std::unique_ptr<Transport> m_transport;
 };

@@ -47,6 +47,7 @@ QString LineWriter::openPort()
 {
     if (const QString why = platform::openLine(m_port, m_device, m_settings); !why.isEmpty()) return why;
     m_failures.opened(QStringLiteral("open"));
+    emit changed();
     return {};
 }
 
@@ -74,7 +75,9 @@ void LineWriter::lost(const QString &why)
     m_drain.stop();
     m_stuck.stop();
     m_failures.failed(why);
+    ++m_losses;
     m_retry.start();
+    emit changed();
 }
 
 void LineWriter::setFrames(const QByteArray &frames)
@@ -97,6 +100,7 @@ void LineWriter::sendIfFree()
     if (m_busy || !m_port.isOpen() || m_newest.isEmpty()) return;
     if (m_newest == m_sent && !m_refreshDue) return;
     m_refreshDue = false;
+    const bool again = m_newest == m_sent;
     m_sent = m_newest;
     m_busy = true;
     m_sentAt.start();
@@ -104,6 +108,8 @@ void LineWriter::sendIfFree()
     if (m_port.write(m_sent) != m_sent.size()) return lost(QStringLiteral("cannot write: ") + m_port.errorString());
     // Out now rather than on the next turn of the event loop.
     m_port.flush();
+    ++m_pairs;
+    emit wrote(m_sent, again);
     if (m_refresh.interval() > 0) m_refresh.start();
     checkDrained();
 }

@@ -41,6 +41,17 @@ public:
     void setFrames(const QByteArray &frames);
     void setRefresh(int ms);
 
+    const QString &device() const { return m_device; }
+    bool isOpen() const { return m_port.isOpen(); }
+    qint64 pairsWritten() const { return m_pairs; }
+    qint64 losses() const { return m_losses; }
+
+signals:
+    // A pair went out; again: the same as the one before it.
+    void wrote(const QByteArray &pair, bool again);
+    // Opened, or lost.
+    void changed();
+
 private:
     QString openPort(); // empty, or why the device did not open
     bool reopen();
@@ -58,6 +69,8 @@ private:
     QElapsedTimer m_sentAt;
     bool m_busy = false;
     bool m_refreshDue = false;
+    qint64 m_pairs = 0;
+    qint64 m_losses = 0;
     QTimer m_refresh, m_retry, m_drain, m_stuck;
     // Last, so it goes first: its closing signals reach the members above.
     QSerialPort m_port;

@@ -1,6 +1,7 @@
 // tally-bridge: takes tally from a vision switcher (its serial tally line,
 // TSL UMD 3.1 or 5.0, vMix) and keeps the units' lamps in step.
 #include "bridge/config.h"
+#include "bridge/http/httpside.h"
 #include "bridge/service.h"
 #include "bridge/systemd.h"
 #include "platform/commandline.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QTextStream>
 
 #include <csignal>
@@ -89,9 +91,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption vmix(QStringLiteral("vmix"),
                                   QStringLiteral("vMix's TCP tally (port %1 unless given).").arg(bridge::kVmixPort),
                                   QStringLiteral("host[:port]"));
+    const QCommandLineOption http(QStringLiteral("http"),
+                                  QStringLiteral("Serve the status page, /api/state and /metrics (default: off)."),
+                                  QStringLiteral("[addr:]port"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every change of state and its source."));
-    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, verbose});
+    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, http, verbose});
     if (const std::optional<int> done = cli.parse(argc, argv)) return *done;
 
     bridge::Config c;
@@ -115,7 +120,7 @@ int main(int argc, char *argv[])
         };
         for (const QString &error :
              {endpoint(tsl31, into.tsl31Udp), endpoint(tsl31Tcp, into.tsl31Tcp), endpoint(tsl5, into.tsl5Udp),
-              endpoint(tsl5Tcp, into.tsl5Tcp), whole(refresh, into.refreshMs, bridge::kMaxRefreshMs),
+              endpoint(tsl5Tcp, into.tsl5Tcp), endpoint(http, into.http), whole(refresh, into.refreshMs, bridge::kMaxRefreshMs),
               whole(stale, into.staleS, bridge::kMaxStaleS)})
             if (!error.isEmpty()) return error;
         if (p.isSet(stale))
@@ -147,6 +152,15 @@ int main(int argc, char *argv[])
         if (!c.hasInput())
             return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp or --vmix, "
                                   "or enable one in the config file");
+        // Found out now, not when the show's first lamp test is refused.
+        if (c.httpControl) {
+            if (c.httpTokenFile.isEmpty()) return QStringLiteral("[http] control = yes wants a token_file");
+            QFile token(c.httpTokenFile);
+            if (!token.open(QIODevice::ReadOnly))
+                return QStringLiteral("[http] token_file %1: %2").arg(c.httpTokenFile, token.errorString());
+            if (token.readLine().trimmed().isEmpty())
+                return QStringLiteral("[http] token_file %1: its first line is empty").arg(c.httpTokenFile);
+        }
         return {};
     };
     if (const QString error = complete(c); !error.isEmpty()) {
@@ -159,7 +173,12 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
-    bridge::Service service(c, say);
+    std::unique_ptr<bridge::HttpSide> page;
+    const auto log = [&page](const QString &text) {
+        say(text);
+        if (page) page->log(text);
+    };
+    bridge::Service service(c, log);
     bridge::Systemd systemd;
     platform::SignalWatcher watcher({SIGINT, SIGTERM, SIGHUP});
     bool ending = false;
@@ -171,7 +190,7 @@ int main(int argc, char *argv[])
             systemd.stopping();
             // Closed first, so that no input says anything after the last line.
             service.stop();
-            say(QStringLiteral("ending on signal %1").arg(s));
+            log(QStringLiteral("ending on signal %1").arg(s));
             return app.quit();
         }
         systemd.reloading();
@@ -180,15 +199,25 @@ int main(int argc, char *argv[])
         if (error.isEmpty()) error = complete(next);
         if (error.isEmpty()) error = lineDevice(next);
         if (error.isEmpty()) error = service.reload(next, &changes);
-        say(error.isEmpty() ? QStringLiteral("configuration reloaded: ") + changes
+        if (error.isEmpty() && next.http != c.http)
+            changes += QStringLiteral("; the status page stays on %1 until a restart")
+                           .arg(c.http ? c.http->text() : QStringLiteral("none"));
+        log(error.isEmpty() ? QStringLiteral("configuration reloaded: ") + changes
                             : QStringLiteral("configuration not reloaded, the old one stays: ") + error);
         systemd.ready();
     });
+    if (c.http) {
+        page = std::make_unique<bridge::HttpSide>(service);
+        if (const QString error = page->listen(*c.http); !error.isEmpty()) {
+            say(error);
+            return kCannotOpen;
+        }
+    }
     if (const QString error = service.start(); !error.isEmpty()) {
         say(error);
         return kCannotOpen;
     }
-    say(QStringLiteral("configuration loaded%1; line %2")
+    log(QStringLiteral("configuration loaded%1; line %2")
             .arg(configFile.isEmpty() ? QString() : QStringLiteral(" from ") + configFile, c.line));
     systemd.ready();
     return app.exec();

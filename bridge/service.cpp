@@ -42,6 +42,12 @@ Service::Service(Config config, Log log, QObject *parent)
     connect(&m_staleCheck, &QTimer::timeout, this, &Service::checkStale);
     m_save.setSingleShot(true);
     connect(&m_save, &QTimer::timeout, this, &Service::save);
+    m_testEnd.setSingleShot(true);
+    connect(&m_testEnd, &QTimer::timeout, this, [this] {
+        this->log(QStringLiteral("lamp test of input %1: ended").arg(m_test->input));
+        m_test.reset();
+        publish(QStringLiteral("lamp test"));
+    });
 }
 
 Service::~Service() = default;
@@ -49,7 +55,7 @@ Service::~Service() = default;
 QString Service::start()
 {
     // The line first: without it nothing the inputs say can reach a lamp.
-    m_line = std::make_unique<LineWriter>(m_config.line, m_config.refreshMs, m_config.timing, m_log);
+    setLine(std::make_unique<LineWriter>(m_config.line, m_config.refreshMs, m_config.timing, m_log));
     if (QString error = m_line->open(); !error.isEmpty()) return error;
     QStringList failed;
     for (const InputSpec &spec : m_config.inputs()) {
@@ -127,7 +133,7 @@ QStringList Service::takeEndpoints(const Endpoints &next, Opened &opened)
         m_state.remove(id);
         m_inputs[id] = std::move(input);
     }
-    if (opened.line) m_line = std::move(opened.line);
+    if (opened.line) setLine(std::move(opened.line));
     m_line->setRefresh(next.refreshMs);
     return changed;
 }
@@ -145,11 +151,38 @@ void Service::takeMapping(const Mapping &next)
     }
 }
 
+void Service::setLine(std::unique_ptr<LineWriter> line)
+{
+    m_line = std::move(line);
+    connect(m_line.get(), &LineWriter::wrote, this, &Service::wrote);
+    connect(m_line.get(), &LineWriter::changed, this, &Service::changed);
+    emit changed();
+}
+
+void Service::startTest(int input, Bus bus, int seconds, const QString &by)
+{
+    static const char *const buses[] = {"program", "preview", "program and preview"};
+    m_test = LampTest{input, bus, QDeadlineTimer(seconds * 1000)};
+    m_testEnd.start(seconds * 1000);
+    log(QStringLiteral("lamp test of input %1: %2 for %3 s, by %4").arg(input).arg(QLatin1String(buses[int(bus)])).arg(seconds).arg(by));
+    publish(QStringLiteral("lamp test"));
+}
+
+void Service::endTest(const QString &by)
+{
+    if (!m_test) return;
+    log(QStringLiteral("lamp test of input %1: ended by %2").arg(m_test->input).arg(by));
+    m_test.reset();
+    m_testEnd.stop();
+    publish(QStringLiteral("lamp test"));
+}
+
 void Service::stop()
 {
     save();
     m_stopped = true;
     m_staleCheck.stop();
+    m_testEnd.stop();
     m_inputs.clear();
     m_line.reset();
 }
@@ -184,7 +217,12 @@ void Service::heard(Input &input, const SourceStates &states, bool complete)
 void Service::publish(const QString &cause)
 {
     if (!m_config.statePath.isEmpty() && !m_save.isActive() && m_state != m_saved) m_save.start(m_config.timing.saveMs);
-    const Lamps lamps = m_state.lamps(m_config.maps);
+    emit changed();
+    Lamps lamps = m_state.lamps(m_config.maps);
+    if (m_test) {
+        if (m_test->bus != Bus::Preview) lamps.program.set(size_t(m_test->input));
+        if (m_test->bus != Bus::Program) lamps.preview.set(size_t(m_test->input));
+    }
     if (lamps == m_lamps) return;
     m_lamps = lamps;
     verbose(QStringLiteral("lamps (%1): program %2, preview %3")

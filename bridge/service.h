@@ -8,16 +8,26 @@
 #include "bridge/tallystate.h"
 #include "bridge/throttle.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace bridge {
 
 class Input;
+
+// An input lit by hand for a while, to check a camera's lamp before the
+// show, beside whatever the switcher says.
+struct LampTest {
+    int input = 0;
+    Bus bus = Bus::Program;
+    QDeadlineTimer ends;
+};
 
 class Service : public QObject {
     Q_OBJECT
@@ -41,6 +51,18 @@ public:
 
     const Config &config() const { return m_config; }
     const TallyState &state() const { return m_state; }
+    // What the units are told: the state under the mapping, and the test.
+    const Lamps &lamps() const { return m_lamps; }
+    // By id; config().inputs() gives their order.
+    const std::map<QString, std::unique_ptr<Input>> &inputs() const { return m_inputs; }
+    // None before start and after stop.
+    const LineWriter *line() const { return m_line.get(); }
+
+    // Lights an input for 1 to 60 s, replacing a test that runs; by whom
+    // goes into the log.
+    void startTest(int input, Bus bus, int seconds, const QString &by);
+    void endTest(const QString &by);
+    const std::optional<LampTest> &test() const { return m_test; }
     // Whether any source of the input lights a lamp.
     bool lit(const QString &input) const;
 
@@ -50,6 +72,14 @@ public:
     {
         if (!m_stopped) m_log(text);
     }
+    // A count or the link of an input changed.
+    void inputChanged() { emit changed(); }
+
+signals:
+    // Something the status page shows: the state, an input, the line, the test.
+    void changed();
+    // A pair went out on the unit line; again: the same as the one before.
+    void wrote(const QByteArray &pair, bool again);
 
 private:
     // What a reload opened, not yet in use.
@@ -69,6 +99,7 @@ private:
     void checkStale();
     void restore();
     void save();
+    void setLine(std::unique_ptr<LineWriter> line);
 
     Config m_config;
     Log m_log;
@@ -76,7 +107,8 @@ private:
     Lamps m_lamps;
     std::unique_ptr<LineWriter> m_line;
     std::map<QString, std::unique_ptr<Input>> m_inputs; // by id
-    QTimer m_staleCheck, m_save;
+    std::optional<LampTest> m_test;
+    QTimer m_staleCheck, m_save, m_testEnd;
     Throttle m_saveFailures;
     bool m_stopped = false;
 };

@@ -25,6 +25,9 @@ inline constexpr int kKinds = 4;
 QString kindName(Kind kind); // "switcher", "tsl31", "tsl5", "vmix": the config's sections
 std::optional<Kind> kindNamed(const QString &name);
 
+// Which lamps: a lamp test's, as the status page asks for it.
+enum class Bus { Program, Preview, Both };
+
 struct SourceTally {
     bool program = false;
     bool preview = false;

@@ -33,6 +33,7 @@ Connection::Connection(Carried &input, Remote at, QByteArray hello, QByteArray p
         // Live from its first answer: a port that accepts and says
         // nothing (a forward to a vMix that is down) is no connection.
         setConnections(1);
+        setLink(Link::Connected);
         m_silence.start();
         m_reader->feed(m_socket.readAll());
     });
@@ -55,6 +56,7 @@ QString Connection::open()
 void Connection::connectNow()
 {
     m_socket.abort();
+    setLink(Link::Retrying);
     m_connecting.start();
     m_socket.connectToHost(m_at.host, m_at.port);
 }
@@ -67,6 +69,7 @@ void Connection::fail(const QString &why)
     m_retry.start();
     for (QTimer *timer : {&m_connecting, &m_silence, &m_polling}) timer->stop();
     setConnections(0);
+    setLink(Link::Lost);
     m_retrying.failed(why);
     m_socket.abort();
 }

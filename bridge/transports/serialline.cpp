@@ -25,6 +25,7 @@ SerialLine::SerialLine(Carried &input, QString device, const platform::LineSetti
         m_port.close();
         m_quiet.stop();
         m_retrying.failed(QStringLiteral("lost"));
+        setLink(Link::Lost);
         m_retry.start();
     });
 }
@@ -44,6 +45,7 @@ void SerialLine::tryOpen()
 {
     if (const QString why = platform::openLine(m_port, m_device, m_settings, QIODevice::ReadOnly); !why.isEmpty()) {
         m_retrying.failed(QStringLiteral("cannot open: ") + why);
+        setLink(Link::Retrying);
         m_retry.start();
         return;
     }
@@ -51,6 +53,7 @@ void SerialLine::tryOpen()
     m_reader = m_input.newStream();
     m_port.setReadBufferSize(kReadBatch);
     m_retrying.opened(QStringLiteral("open"));
+    setLink(Link::Connected);
     m_quiet.start();
 }
 

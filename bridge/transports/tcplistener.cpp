@@ -49,6 +49,7 @@ QString TcpListener::open()
     if (!m_server.listen(m_at.address, m_at.port))
         return QStringLiteral("%1: cannot listen: %2").arg(m_input.name(), m_server.errorString());
     m_input.log(m_input.name() + QStringLiteral(": listening"));
+    setLink(Link::Listening);
     return {};
 }
 
@@ -82,6 +83,7 @@ void TcpListener::accept()
         client->reader = m_input.newStream();
         m_clients.emplace(socket, std::move(client));
         setConnections(int(m_clients.size()));
+        setLink(Link::Connected);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { closed(socket); });
     }
@@ -96,6 +98,7 @@ QString TcpListener::release(QTcpSocket *socket)
     socket->disconnect(this);
     m_clients.erase(it);
     setConnections(int(m_clients.size()));
+    if (m_clients.empty()) setLink(Link::Listening);
     socket->abort();
     return peer;
 }

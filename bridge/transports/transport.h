@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 namespace bridge {
 
@@ -38,9 +39,19 @@ public:
     virtual std::unique_ptr<StreamReader> newStream() = 0;
     // A datagram, which holds whole messages or packets.
     virtual void datagram(QByteArrayView bytes) = 0;
+    // What the status page shows of the transport changed.
+    virtual void changed() = 0;
 
 protected:
     ~Carried() = default;
+};
+
+// Where a transport stands, as the status page shows it.
+enum class Link {
+    Listening, // a socket bound; for TCP, no sender connected
+    Connected, // a TCP sender, vMix answering, the switcher line open
+    Lost,      // the connection or the line went away
+    Retrying,  // being opened or connected (again)
 };
 
 class Transport : public QObject {
@@ -63,15 +74,28 @@ public:
     // senders, an outgoing connection); -1 while connected.
     qint64 silentMs() const { return m_connections > 0 ? -1 : m_since.elapsed(); }
     bool connection() const { return m_isConnection; }
+    Link link() const { return m_link; }
+    // TCP senders connected now.
+    int senders() const { return m_connections; }
+    // Connections made again after one was lost.
+    qint64 reconnects() const { return m_reconnects; }
 
 protected:
+    void setLink(Link link)
+    {
+        if (link == m_link) return;
+        if (link == Link::Connected && m_wasLost) ++m_reconnects;
+        m_wasLost = m_wasLost || link == Link::Lost;
+        m_link = link;
+        m_input.changed();
+    }
     // Connections open now (TCP senders, an outgoing one): while any is,
     // nothing is stale. A transport that calls this is a connection.
     void setConnections(int count)
     {
         m_isConnection = true;
         if (m_connections > 0 && count == 0) m_since.start();
-        m_connections = count;
+        if (std::exchange(m_connections, count) != count) m_input.changed();
     }
 
     Carried &m_input;
@@ -80,6 +104,9 @@ private:
     QElapsedTimer m_since;
     int m_connections = 0;
     bool m_isConnection = false;
+    Link m_link = Link::Retrying;
+    bool m_wasLost = false;
+    qint64 m_reconnects = 0;
 };
 
 } // namespace bridge

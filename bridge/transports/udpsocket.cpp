@@ -15,6 +15,7 @@ QString UdpSocket::open()
     if (!m_socket.bind(m_at.address, m_at.port, QUdpSocket::DontShareAddress))
         return QStringLiteral("%1: cannot listen: %2").arg(m_input.name(), m_socket.errorString());
     m_input.log(m_input.name() + QStringLiteral(": listening"));
+    setLink(Link::Listening);
     return {};
 }
 
