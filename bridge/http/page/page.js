@@ -26,6 +26,7 @@
       senders: "Senders",
       states: { listening: "listening", connected: "connected", lost: "lost", retrying: "retrying" },
       never: "never",
+      onBus: (bus, inputs) => bus + ": " + inputs,
       seconds_: (s) => s + " s",
       minutes_: (m, s) => m + " min " + s + " s",
       hours_: (h, m) => h + " h " + m + " min",
@@ -77,6 +78,7 @@
       senders: "发送端",
       states: { listening: "监听中", connected: "已连接", lost: "已丢失", retrying: "重试中" },
       never: "从未",
+      onBus: (bus, inputs) => bus + "：" + inputs,
       seconds_: (s) => s + " 秒",
       minutes_: (m, s) => m + " 分 " + s + " 秒",
       hours_: (h, m) => h + " 小时 " + m + " 分",
@@ -237,7 +239,7 @@
   function frameEntry(f) {
     const li = el("li", f.again ? { class: "again" } : {});
     li.append(el("time", {}, clock(f.at)), el("code", {}, f.frame),
-              el("span", { class: "meaning " + (f.bus || "") }, busName(f.bus) + ": " + list(f.inputs)));
+              el("span", { class: "meaning " + (f.bus || "") }, t.onBus(busName(f.bus), list(f.inputs))));
     if (f.again) li.append(el("span", { class: "tag" }, t.again));
     return li;
   }
