@@ -191,8 +191,11 @@ void HttpSide::route()
     get("/metrics", [this](const QHttpServerRequest &) {
         return QHttpServerResponse("text/plain; version=0.0.4; charset=utf-8", metricsText(m_service));
     });
-    get("/ws", [](const QHttpServerRequest &) {
-        return error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired);
+    // Qt's server hands an upgrade to the WebSocket side only once a route
+    // took the request: this one says nothing to an upgrade.
+    m_server.route(QStringLiteral("/ws"), [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
+        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) return;
+        error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired).write(std::move(responder));
     });
     m_server.route(QStringLiteral("/api/test"), [this](const QHttpServerRequest &request) {
         if (request.method() != Method::Post && request.method() != Method::Delete) {
