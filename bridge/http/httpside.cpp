@@ -8,9 +8,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QWebSocket>
-#include <QWebSocketServer>
 
 namespace bridge {
 
@@ -71,62 +69,6 @@ bool equalTokens(const QByteArray &a, const QByteArray &b)
     return diff == 0;
 }
 
-// Debian 12's QHttpServer (6.4.2) never takes a request for an upgrade,
-// so its own hand-over to WebSockets never happens and "GET /ws" reaches
-// the router like any other request. The door looks at the head of each
-// new connection without taking it, as QSslServer waits for its handshake,
-// and gives a WebSocket handshake to the bridge's own QWebSocketServer and
-// anything else to the HTTP server.
-class Door : public QTcpServer {
-public:
-    static constexpr qsizetype kMaxHead = 8192; // longer: the HTTP server's to refuse
-
-    Door(QWebSocketServer &webSockets, QObject *parent = nullptr) : QTcpServer(parent), m_webSockets(webSockets) {}
-
-protected:
-    void incomingConnection(qintptr handle) override
-    {
-        auto *socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(handle)) {
-            delete socket;
-            return;
-        }
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { sort(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [socket] { socket->deleteLater(); });
-    }
-
-private:
-    static bool upgradesToWebSocket(const QByteArray &head)
-    {
-        const QList<QByteArray> lines = head.split('\n');
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const qsizetype colon = lines[i].indexOf(':');
-            if (colon > 0 && lines[i].left(colon).trimmed().toLower() == "upgrade" &&
-                lines[i].mid(colon + 1).trimmed().toLower() == "websocket")
-                return true;
-        }
-        return false;
-    }
-
-    void sort(QTcpSocket *socket)
-    {
-        const QByteArray head = socket->peek(kMaxHead);
-        const qsizetype end = head.indexOf("\r\n\r\n");
-        if (end < 0 && head.size() < kMaxHead) return; // the rest of the head is still on its way
-        socket->disconnect(this);
-        if (end >= 0 && upgradesToWebSocket(head.left(end))) {
-            m_webSockets.handleConnection(socket);
-            Q_EMIT socket->readyRead();
-            return;
-        }
-        addPendingConnection(socket);
-        // What came already is in the socket: the server reads it only when told.
-        QMetaObject::invokeMethod(socket, &QTcpSocket::readyRead, Qt::QueuedConnection);
-    }
-
-    QWebSocketServer &m_webSockets;
-};
-
 } // namespace
 
 HttpSide::HttpSide(Service &service, QObject *parent)
@@ -141,7 +83,7 @@ HttpSide::HttpSide(Service &service, QObject *parent)
         m_lastPair = WrittenPair{QDateTime::currentDateTimeUtc(), pair};
         for (const QJsonValue f : framesJson(*m_lastPair, again)) remember(m_frames, kFrames, f.toObject());
     });
-    connect(&m_webSockets, &QWebSocketServer::newConnection, this, &HttpSide::accept);
+    connect(&m_server, &QHttpServer::newWebSocketConnection, this, &HttpSide::accept);
     m_sinceFlush.start();
     route();
 }
@@ -153,7 +95,7 @@ HttpSide::~HttpSide()
 
 QString HttpSide::listen(const Endpoint &at)
 {
-    auto server = std::make_unique<Door>(m_webSockets);
+    auto server = std::make_unique<QTcpServer>();
     if (!server->listen(at.address, at.port))
         return QStringLiteral("http %1: cannot listen: %2").arg(at.text(), server->errorString());
     m_server.bind(server.release());
@@ -271,8 +213,8 @@ QHttpServerResponse HttpSide::lampTest(const QHttpServerRequest &request)
 
 void HttpSide::accept()
 {
-    while (m_webSockets.hasPendingConnections()) {
-        std::unique_ptr<QWebSocket> socket(m_webSockets.nextPendingConnection());
+    while (m_server.hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = m_server.nextPendingWebSocketConnection();
         QWebSocket *s = socket.get();
         if (socket->requestUrl().path() != QLatin1String("/ws")) {
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("no such page"));

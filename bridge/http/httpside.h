@@ -15,7 +15,6 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QTimer>
-#include <QWebSocketServer>
 
 #include <deque>
 #include <map>
@@ -72,8 +71,6 @@ private:
     void remember(std::deque<Recent> &list, size_t bound, QJsonObject entry);
 
     Service &m_service;
-    // Before the server: its door hands connections to it until the end.
-    QWebSocketServer m_webSockets{QStringLiteral("tally-bridge"), QWebSocketServer::NonSecureMode};
     QHttpServer m_server;
     std::map<QWebSocket *, Client> m_clients;
     std::deque<Recent> m_frames, m_log;
