@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUdpSocket>
@@ -45,6 +46,7 @@ struct Rig {
         c.line = line.slavePath();
         c.refreshMs = 0;
         c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
+        c.tsl31Tcp = Endpoint{QHostAddress::LocalHost, freePort()};
         c.names[4] = "CAM 4";
         c.httpControl = control;
         c.httpTokenFile = dir.filePath("token");
@@ -59,11 +61,12 @@ struct Rig {
     }
     void send(const QByteArray &datagram) { QUdpSocket().writeDatagram(datagram, QHostAddress::LocalHost, c.tsl31Udp->port); }
     // Status and body; 0 when no answer came.
+    // header: "Name: value", or none.
     std::pair<int, QByteArray> request(const QByteArray &method, const QString &path, const QByteArray &body = {},
-                                       const QByteArray &token = {})
+                                       const QByteArray &header = {})
     {
         QNetworkRequest r(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(http->port()).arg(path)));
-        if (!token.isEmpty()) r.setRawHeader("Authorization", "Bearer " + token);
+        if (const qsizetype colon = header.indexOf(": "); colon > 0) r.setRawHeader(header.left(colon), header.mid(colon + 2));
         if (!body.isEmpty()) r.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         std::unique_ptr<QNetworkReply> reply(nam.sendCustomRequest(r, method, body));
         if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 5000)) return {0, {}};
@@ -114,36 +117,37 @@ private slots:
         QTest::addColumn<bool>("control");
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<QByteArray>("header");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("says");
         const QByteArray test = "{\"input\":7,\"bus\":\"program\",\"seconds\":5}";
         QTest::newRow("GET / in English") << true << QByteArray("GET") << "/" << QByteArray() << QByteArray() << 200 << QByteArray("<html lang=\"en\">");
+        QTest::newRow("GET / in Chinese") << true << QByteArray("GET") << "/" << QByteArray("Accept-Language: en;q=0.5, fr, zh-CN;q=0.8") << QByteArray() << 200 << QByteArray("<html lang=\"zh\">");
         QTest::newRow("GET /nothing") << true << QByteArray("GET") << "/nothing" << QByteArray() << QByteArray() << 404 << QByteArray("{\"error\":\"no such page\"}");
         QTest::newRow("PUT /api/state") << true << QByteArray("PUT") << "/api/state" << QByteArray() << QByteArray() << 405 << QByteArray("{\"error\":\"not allowed here\"}");
         QTest::newRow("GET /api/test") << true << QByteArray("GET") << "/api/test" << QByteArray() << QByteArray() << 405 << QByteArray("{\"error\":\"not allowed here\"}");
         QTest::newRow("GET /ws without upgrade") << true << QByteArray("GET") << "/ws" << QByteArray() << QByteArray() << 426 << QByteArray("{\"error\":\"a WebSocket upgrade is wanted here\"}");
-        QTest::newRow("POST /api/test, control = no") << false << QByteArray("POST") << "/api/test" << QByteArray("s3cret") << test << 403 << QByteArray("{\"error\":\"the lamp test is off: [http] control = no\"}");
+        QTest::newRow("POST /api/test, control = no") << false << QByteArray("POST") << "/api/test" << QByteArray("Authorization: Bearer s3cret") << test << 403 << QByteArray("{\"error\":\"the lamp test is off: [http] control = no\"}");
         QTest::newRow("POST /api/test without token") << true << QByteArray("POST") << "/api/test" << QByteArray() << test << 401 << QByteArray("{\"error\":\"the token is wanted: Authorization: Bearer TOKEN\"}");
-        QTest::newRow("POST /api/test, the token's second line") << true << QByteArray("POST") << "/api/test" << QByteArray("not this line") << test << 401 << QByteArray("{\"error\":\"the token is wanted: Authorization: Bearer TOKEN\"}");
-        QTest::newRow("DELETE /api/test, a token one longer") << true << QByteArray("DELETE") << "/api/test" << QByteArray("s3crett") << QByteArray() << 401 << QByteArray("{\"error\":\"the token is wanted: Authorization: Bearer TOKEN\"}");
-        QTest::newRow("POST /api/test, bus red") << true << QByteArray("POST") << "/api/test" << QByteArray("s3cret") << QByteArray("{\"input\":7,\"bus\":\"red\",\"seconds\":5}") << 400 << QByteArray("{\"error\":\"bus wants \\\"program\\\", \\\"preview\\\" or \\\"both\\\"\"}");
-        QTest::newRow("POST /api/test, 4097 bytes") << true << QByteArray("POST") << "/api/test" << QByteArray("s3cret") << test + QByteArray(4097 - test.size(), ' ') << 413 << QByteArray("{\"error\":\"a request of 4096 bytes at most\"}");
-        QTest::newRow("POST /api/test, 4096 bytes") << true << QByteArray("POST") << "/api/test" << QByteArray("s3cret") << test + QByteArray(4096 - test.size(), ' ') << 200 << QByteArray("{\"test\":{\"bus\":\"program\",\"input\":7,\"left_s\":5}}");
-        QTest::newRow("DELETE /api/test") << true << QByteArray("DELETE") << "/api/test" << QByteArray("s3cret") << QByteArray() << 200 << QByteArray("{\"test\":null}");
+        QTest::newRow("POST /api/test, the token's second line") << true << QByteArray("POST") << "/api/test" << QByteArray("Authorization: Bearer not this line") << test << 401 << QByteArray("{\"error\":\"the token is wanted: Authorization: Bearer TOKEN\"}");
+        QTest::newRow("DELETE /api/test, a token one longer") << true << QByteArray("DELETE") << "/api/test" << QByteArray("Authorization: Bearer s3crett") << QByteArray() << 401 << QByteArray("{\"error\":\"the token is wanted: Authorization: Bearer TOKEN\"}");
+        QTest::newRow("POST /api/test, bus red") << true << QByteArray("POST") << "/api/test" << QByteArray("Authorization: Bearer s3cret") << QByteArray("{\"input\":7,\"bus\":\"red\",\"seconds\":5}") << 400 << QByteArray("{\"error\":\"bus wants \\\"program\\\", \\\"preview\\\" or \\\"both\\\"\"}");
+        QTest::newRow("POST /api/test, 4097 bytes") << true << QByteArray("POST") << "/api/test" << QByteArray("Authorization: Bearer s3cret") << test + QByteArray(4097 - test.size(), ' ') << 413 << QByteArray("{\"error\":\"a request of 4096 bytes at most\"}");
+        QTest::newRow("POST /api/test, 4096 bytes") << true << QByteArray("POST") << "/api/test" << QByteArray("Authorization: Bearer s3cret") << test + QByteArray(4096 - test.size(), ' ') << 200 << QByteArray("{\"test\":{\"bus\":\"program\",\"input\":7,\"left_s\":5}}");
+        QTest::newRow("DELETE /api/test") << true << QByteArray("DELETE") << "/api/test" << QByteArray("Authorization: Bearer s3cret") << QByteArray() << 200 << QByteArray("{\"test\":null}");
     }
     void requests()
     {
         QFETCH(bool, control);
         QFETCH(QByteArray, method);
         QFETCH(QString, path);
-        QFETCH(QByteArray, token);
+        QFETCH(QByteArray, header);
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, says);
         Rig rig(control);
         QVERIFY(rig.ok);
-        auto [status, answer] = rig.request(method, path, body, token);
+        auto [status, answer] = rig.request(method, path, body, header);
         QTEST(status, "status");
         // The time left is whole seconds only at the start.
         answer.replace("\"left_s\":4.999", "\"left_s\":5").replace("\"left_s\":4.998", "\"left_s\":5");
@@ -156,6 +160,9 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.ok);
+        QTcpSocket sender;
+        sender.connectToHost(QHostAddress::LocalHost, rig.c.tsl31Tcp->port);
+        QTRY_VERIFY(!rig.log.filter("tsl31 tcp 127.0.0.1:" + QString::number(rig.c.tsl31Tcp->port) + ": 127.0.0.1:").isEmpty());
         rig.send(tsl31(3, 0x02, "CAM3 TSL") + tsl31(4, 0x01));
         QCOMPARE(rig.line.readBytes(13), QByteArray("\x02TLYC\x03\x02TLWD\x03"));
         rig.send("\x83\x02");
@@ -168,6 +175,9 @@ private slots:
         QJsonObject input = state["inputs"][0].toObject();
         QVERIFY(input.take("last_heard_s").toDouble() < 5);
         QCOMPARE(input, json(QStringLiteral("{\"id\": \"tsl31 udp\", \"kind\": \"tsl31\", \"transport\": \"udp\", \"endpoint\": \"127.0.0.1:%1\", \"state\": \"listening\", \"messages\": 2, \"malformed\": 1, \"senders\": null, \"reconnects\": 0}").arg(rig.c.tsl31Udp->port).toUtf8()));
+        QJsonObject tcp = state["inputs"][1].toObject();
+        QCOMPARE(tcp.take("last_heard_s"), QJsonValue());
+        QCOMPARE(tcp, json(QStringLiteral("{\"id\": \"tsl31 tcp\", \"kind\": \"tsl31\", \"transport\": \"tcp\", \"endpoint\": \"127.0.0.1:%1\", \"state\": \"connected\", \"messages\": 0, \"malformed\": 0, \"senders\": 1, \"reconnects\": 0}").arg(rig.c.tsl31Tcp->port).toUtf8()));
         QJsonObject line = state["line"].toObject();
         QJsonObject last = line.take("last_pair").toObject();
         QVERIFY(last.take("at").toString().endsWith('Z'));
@@ -206,7 +216,7 @@ private slots:
         QCOMPARE(update["type"], "update");
         QCOMPARE(update["lamps"].toArray(), QJsonArray({json("{\"input\": 5, \"program\": true, \"preview\": false, \"test\": false, \"label\": \"\", \"sources\": [{\"input\": \"tsl31 udp\", \"source\": 5}]}")}));
 
-        QCOMPARE(rig.request("POST", "/api/test", "{\"input\":7,\"bus\":\"preview\",\"seconds\":1}", "s3cret").first, 200);
+        QCOMPARE(rig.request("POST", "/api/test", "{\"input\":7,\"bus\":\"preview\",\"seconds\":1}", "Authorization: Bearer s3cret").first, 200);
         QCOMPARE(rig.line.readBytes(12), QByteArray("\x02TLYE\x03\x02TLWG\x03"));
         QTRY_VERIFY(page.lastWith("test")["test"].isObject());
         QCOMPARE(page.lastWith("test")["test"].toObject()["input"], 7);

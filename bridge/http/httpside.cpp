@@ -301,6 +301,11 @@ void HttpSide::flush()
         update.insert(QStringLiteral("inputs"), inputs);
         m_inputs = inputs;
     }
+    // A reload may allow the lamp test, or take it back.
+    if (const QJsonObject bridge = bridgeJson(); bridge != m_bridge) {
+        update.insert(QStringLiteral("bridge"), bridge);
+        m_bridge = bridge;
+    }
     if (const QJsonObject line = lineJson(m_service, m_lastPair); line != m_line) {
         update.insert(QStringLiteral("line"), line);
         m_line = line;
@@ -325,14 +330,18 @@ void HttpSide::flush()
         if (const auto it = m_clients.find(socket); it != m_clients.end()) send(it->second, message);
 }
 
+QJsonObject HttpSide::bridgeJson() const
+{
+    return {{QStringLiteral("version"), QCoreApplication::applicationVersion()},
+            {QStringLiteral("control"), m_service.config().httpControl}};
+}
+
 QJsonObject HttpSide::state() const
 {
     QJsonArray frames, log;
     for (const Recent &r : m_frames) frames << r.entry;
     for (const Recent &r : m_log) log << r.entry;
-    return {{QStringLiteral("bridge"),
-             QJsonObject{{QStringLiteral("version"), QCoreApplication::applicationVersion()},
-                         {QStringLiteral("control"), m_service.config().httpControl}}},
+    return {{QStringLiteral("bridge"), bridgeJson()},
             {QStringLiteral("lamps"), lampsJson(m_service)},
             {QStringLiteral("inputs"), inputsJson(m_service)},
             {QStringLiteral("line"), lineJson(m_service, m_lastPair)},
