@@ -122,7 +122,9 @@ void HttpSide::route()
             return handler(request);
         };
     };
-    const auto get = [&](const char *path, auto handler) { m_server.route(QString::fromLatin1(path), only(Method::Get, handler)); };
+    const auto get = [&](const char *path, auto handler) {
+        m_server.route(QString::fromLatin1(path), only(Method::Get, handler));
+    };
     get("/", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("index.html")); });
     get("/page.css", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("page.css")); });
     get("/page.js", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("page.js")); });
@@ -137,7 +139,8 @@ void HttpSide::route()
     // took the request: this one says nothing to an upgrade.
     m_server.route(QStringLiteral("/ws"), [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
         if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) return;
-        error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired).write(std::move(responder));
+        error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired)
+            .write(std::move(responder));
     });
     m_server.route(QStringLiteral("/api/test"), [this](const QHttpServerRequest &request) {
         if (request.method() != Method::Post && request.method() != Method::Delete) {
@@ -180,7 +183,8 @@ QString HttpSide::refused(const QHttpServerRequest &request) const
     if (!c.httpControl) return QStringLiteral("403");
     QFile file(c.httpTokenFile);
     const QByteArray token = file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray();
-    if (token.isEmpty()) m_service.log(QStringLiteral("http: token file %1: no token to check against").arg(c.httpTokenFile));
+    if (token.isEmpty())
+        m_service.log(QStringLiteral("http: token file %1: no token to check against").arg(c.httpTokenFile));
     const QByteArray given = request.value("Authorization");
     if (token.isEmpty() || !given.startsWith("Bearer ") || !equalTokens(given.mid(7).trimmed(), token))
         return QStringLiteral("401");
@@ -193,7 +197,8 @@ QHttpServerResponse HttpSide::lampTest(const QHttpServerRequest &request)
     if (why == QLatin1String("403"))
         return error(QStringLiteral("the lamp test is off: [http] control = no"), Status::Forbidden);
     if (why == QLatin1String("401")) {
-        QHttpServerResponse r = error(QStringLiteral("the token is wanted: Authorization: Bearer TOKEN"), Status::Unauthorized);
+        QHttpServerResponse r =
+            error(QStringLiteral("the token is wanted: Authorization: Bearer TOKEN"), Status::Unauthorized);
         r.setHeader("WWW-Authenticate", "Bearer");
         return r;
     }
