@@ -4,6 +4,7 @@
 #include "bridge/http/httpside.h"
 #include "bridge/service.h"
 #include "tests/support/files.h"
+#include "tests/support/freeport.h"
 #include "tests/support/pty.h"
 
 #include <QJsonArray>
@@ -20,15 +21,9 @@
 #include <QWebSocket>
 
 using namespace bridge;
+using testsupport::freePort;
 
 namespace {
-
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
 
 // Display address's tally bits and text.
 QByteArray tsl31(int address, quint8 control, const QByteArray &text = {})
