@@ -120,8 +120,8 @@ int main(int argc, char *argv[])
         };
         for (const QString &error :
              {endpoint(tsl31, into.tsl31Udp), endpoint(tsl31Tcp, into.tsl31Tcp), endpoint(tsl5, into.tsl5Udp),
-              endpoint(tsl5Tcp, into.tsl5Tcp), endpoint(http, into.http), whole(refresh, into.refreshMs, bridge::kMaxRefreshMs),
-              whole(stale, into.staleS, bridge::kMaxStaleS)})
+              endpoint(tsl5Tcp, into.tsl5Tcp), endpoint(http, into.http),
+              whole(refresh, into.refreshMs, bridge::kMaxRefreshMs), whole(stale, into.staleS, bridge::kMaxStaleS)})
             if (!error.isEmpty()) return error;
         if (p.isSet(stale))
             for (std::optional<int> &own : into.staleOf) own.reset();

@@ -164,7 +164,11 @@ void Service::startTest(int input, Bus bus, int seconds, const QString &by)
     static const char *const buses[] = {"program", "preview", "program and preview"};
     m_test = LampTest{input, bus, QDeadlineTimer(seconds * 1000)};
     m_testEnd.start(seconds * 1000);
-    log(QStringLiteral("lamp test of input %1: %2 for %3 s, by %4").arg(input).arg(QLatin1String(buses[int(bus)])).arg(seconds).arg(by));
+    log(QStringLiteral("lamp test of input %1: %2 for %3 s, by %4")
+            .arg(input)
+            .arg(QLatin1String(buses[int(bus)]))
+            .arg(seconds)
+            .arg(by));
     publish(QStringLiteral("lamp test"));
 }
 

@@ -24,6 +24,12 @@ ensure_packages() {
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+    # The tests want promtool alone; Debian's prometheus package also
+    # starts a Prometheus server at install, which nobody asked for.
+    if [[ " ${missing[*]} " == *" prometheus "* ]] && [ -d /run/systemd/system ]; then
+        echo "Stopping and disabling the Prometheus server that came with promtool"
+        "${sudo[@]}" systemctl disable --now prometheus prometheus-node-exporter 2>/dev/null || true
+    fi
 }
 
 build_all() {

@@ -1,6 +1,7 @@
 // tally-bridge without sockets: each protocol's bytes, written by hand from
 // its layout, read in the pieces a socket may cut them into; what a message
 // means under the configuration; the frames that go to the units.
+#include "bridge/http/testrequest.h"
 #include "bridge/sources.h"
 #include "bridge/switcher.h"
 #include "tests/support/files.h"
@@ -139,6 +140,8 @@ private slots:
         QTest::newRow("a section twice") << "[tsl31]\nudp = 4003\n[TSL31]\n" << "" << QByteArray() << QByteArray(":3: [tsl31] given twice (lines 1 and 3)");
         QTest::newRow("a source mapped twice") << "[tsl31]\nmap = 3:5, 3:6\n" << "" << QByteArray() << QByteArray(":2: [tsl31] map: source 3 is mapped twice");
         QTest::newRow("an empty value") << "[tsl31]\nprogram =\n" << "" << QByteArray() << QByteArray(":2: [tsl31] program: wants a value");
+        QTest::newRow("control maybe") << "[http]\ncontrol = maybe\n" << "" << QByteArray() << QByteArray(":2: [http] control: wants yes or no");
+        QTest::newRow("a name for input 49") << "[names]\n48 = CAM 48\n49 = CAM 49\n" << "" << QByteArray() << QByteArray(":3: [names] 49: wants an input 1 to 48");
         QTest::newRow("key before any section") << "device = x\n" << "" << QByteArray() << QByteArray(":1: not a key = value line in a [section]");
     }
     void frames()
@@ -171,6 +174,32 @@ private slots:
         QCOMPARE(tallyFrames(state.lamps(c.maps)), frames);
     }
 
+    // A lamp test as a client may send it: what is lit, or why not.
+    void lampTestRequest_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("input 48 both 60 s") << QByteArray("{\"seconds\": 60, \"bus\": \"both\", \"input\": 48}") << "48 both 60";
+        QTest::newRow("input 1 preview 1 s") << QByteArray("{\"input\":1,\"bus\":\"preview\",\"seconds\":1.0}") << "1 preview 1";
+        QTest::newRow("input 0") << QByteArray("{\"input\":0,\"bus\":\"program\",\"seconds\":5}") << "input wants a whole number 1 to 48";
+        QTest::newRow("input 2.5") << QByteArray("{\"input\":2.5,\"bus\":\"program\",\"seconds\":5}") << "input wants a whole number 1 to 48";
+        QTest::newRow("input \"3\"") << QByteArray("{\"input\":\"3\",\"bus\":\"program\",\"seconds\":5}") << "input wants a whole number 1 to 48";
+        QTest::newRow("bus red") << QByteArray("{\"input\":3,\"bus\":\"red\",\"seconds\":5}") << "bus wants \"program\", \"preview\" or \"both\"";
+        QTest::newRow("61 s") << QByteArray("{\"input\":3,\"bus\":\"program\",\"seconds\":61}") << "seconds wants a whole number 1 to 60";
+        QTest::newRow("no seconds") << QByteArray("{\"input\":3,\"bus\":\"program\"}") << "seconds wants a whole number 1 to 60";
+        QTest::newRow("1e300 s") << QByteArray("{\"input\":3,\"bus\":\"program\",\"seconds\":1e300}") << "seconds wants a whole number 1 to 60";
+        QTest::newRow("a member more") << QByteArray("{\"input\":3,\"bus\":\"program\",\"seconds\":5,\"unit\":\"01\"}") << "unknown member \"unit\"";
+        QTest::newRow("an array") << QByteArray("[3]") << "wants an object: {\"input\": 1, \"bus\": \"program\", \"seconds\": 10}";
+        QTest::newRow("cut short") << QByteArray("{\"input\":3") << "not JSON: invalid termination by number at 10";
+    }
+    void lampTestRequest()
+    {
+        QFETCH(QByteArray, body);
+        const auto r = readTestRequest(body);
+        const TestRequest *t = std::get_if<TestRequest>(&r);
+        QTEST(t ? QStringLiteral("%1 %2 %3").arg(t->input).arg(busName(t->bus)).arg(t->seconds) : std::get<QString>(r), "read");
+    }
+
     // The package's /etc/zidid-tally/bridge.conf reads as it is and enables
     // nothing; its examples (";key = value", where prose is "; ...") read
     // too once uncommented, so the file cannot show a value the bridge
@@ -182,6 +211,7 @@ private slots:
         Config asShipped, examples;
         QCOMPARE(readConfigFile(shipped.fileName(), asShipped), QString());
         QVERIFY(asShipped.line.isEmpty() && !asShipped.hasInput());
+        QCOMPARE(asShipped.http->text(), "127.0.0.1:8090"); // this machine only
         QByteArray uncommented;
         for (QByteArray line : shipped.readAll().split('\n')) {
             if (line.size() > 1 && line[0] == ';' && line[1] != ' ') line.remove(0, 1);
@@ -191,6 +221,7 @@ private slots:
         QVERIFY(testsupport::writeFile(dir.filePath("bridge.conf"), uncommented));
         QCOMPARE(readConfigFile(dir.filePath("bridge.conf"), examples), QString());
         QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix);
+        QVERIFY(examples.httpControl && !examples.httpTokenFile.isEmpty() && examples.names[2] == "CAM 2");
     }
 };
 

@@ -4,6 +4,7 @@
 #include "bridge/service.h"
 #include "simulator/simulatorwindow.h"
 #include "tests/support/files.h"
+#include "tests/support/freeport.h"
 #include "tests/support/pty.h"
 #include "tests/support/recordingboxes.h"
 #include "unit/virtualunits.h"
@@ -27,15 +28,9 @@
 #include <unistd.h>
 
 using namespace bridge;
+using testsupport::freePort;
 
 namespace {
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
-
 // The studio's time-outs at a twentieth: the same rules, seconds sooner.
 Config quick(const QString &line)
 {

@@ -122,7 +122,9 @@ void HttpSide::route()
             return handler(request);
         };
     };
-    const auto get = [&](const char *path, auto handler) { m_server.route(QString::fromLatin1(path), only(Method::Get, handler)); };
+    const auto get = [&](const char *path, auto handler) {
+        m_server.route(QString::fromLatin1(path), only(Method::Get, handler));
+    };
     get("/", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("index.html")); });
     get("/page.css", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("page.css")); });
     get("/page.js", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("page.js")); });
@@ -133,19 +135,12 @@ void HttpSide::route()
     get("/metrics", [this](const QHttpServerRequest &) {
         return QHttpServerResponse("text/plain; version=0.0.4; charset=utf-8", metricsText(m_service));
     });
-    // Qt (6.4) gives an upgrade to the WebSocket server only once a route has
-    // taken it, and first sends whatever that route answers: an upgrade is
-    // answered nothing here, or the client reads a 426 before its 101.
+    // Qt's server hands an upgrade to the WebSocket side only once a route
+    // took the request: this one says nothing to an upgrade.
     m_server.route(QStringLiteral("/ws"), [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
         if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) return;
-        QHttpServerResponse r = request.method() != Method::Get
-                                    ? error(QStringLiteral("not allowed here"), Status::MethodNotAllowed)
-                                    : error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired);
-        if (request.method() != Method::Get) r.setHeader("Allow", "GET");
-        // afterRequest() sees only the answers routes return.
-        r.setHeader("Cache-Control", "no-store");
-        r.setHeader("X-Content-Type-Options", "nosniff");
-        r.write(std::move(responder));
+        error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired)
+            .write(std::move(responder));
     });
     m_server.route(QStringLiteral("/api/test"), [this](const QHttpServerRequest &request) {
         if (request.method() != Method::Post && request.method() != Method::Delete) {
@@ -188,7 +183,8 @@ QString HttpSide::refused(const QHttpServerRequest &request) const
     if (!c.httpControl) return QStringLiteral("403");
     QFile file(c.httpTokenFile);
     const QByteArray token = file.open(QIODevice::ReadOnly) ? file.readLine().trimmed() : QByteArray();
-    if (token.isEmpty()) m_service.log(QStringLiteral("http: token file %1: no token to check against").arg(c.httpTokenFile));
+    if (token.isEmpty())
+        m_service.log(QStringLiteral("http: token file %1: no token to check against").arg(c.httpTokenFile));
     const QByteArray given = request.value("Authorization");
     if (token.isEmpty() || !given.startsWith("Bearer ") || !equalTokens(given.mid(7).trimmed(), token))
         return QStringLiteral("401");
@@ -201,7 +197,8 @@ QHttpServerResponse HttpSide::lampTest(const QHttpServerRequest &request)
     if (why == QLatin1String("403"))
         return error(QStringLiteral("the lamp test is off: [http] control = no"), Status::Forbidden);
     if (why == QLatin1String("401")) {
-        QHttpServerResponse r = error(QStringLiteral("the token is wanted: Authorization: Bearer TOKEN"), Status::Unauthorized);
+        QHttpServerResponse r =
+            error(QStringLiteral("the token is wanted: Authorization: Bearer TOKEN"), Status::Unauthorized);
         r.setHeader("WWW-Authenticate", "Bearer");
         return r;
     }
@@ -309,6 +306,11 @@ void HttpSide::flush()
         update.insert(QStringLiteral("inputs"), inputs);
         m_inputs = inputs;
     }
+    // A reload may allow the lamp test, or take it back.
+    if (const QJsonObject bridge = bridgeJson(); bridge != m_bridge) {
+        update.insert(QStringLiteral("bridge"), bridge);
+        m_bridge = bridge;
+    }
     if (const QJsonObject line = lineJson(m_service, m_lastPair); line != m_line) {
         update.insert(QStringLiteral("line"), line);
         m_line = line;
@@ -333,14 +335,18 @@ void HttpSide::flush()
         if (const auto it = m_clients.find(socket); it != m_clients.end()) send(it->second, message);
 }
 
+QJsonObject HttpSide::bridgeJson() const
+{
+    return {{QStringLiteral("version"), QCoreApplication::applicationVersion()},
+            {QStringLiteral("control"), m_service.config().httpControl}};
+}
+
 QJsonObject HttpSide::state() const
 {
     QJsonArray frames, log;
     for (const Recent &r : m_frames) frames << r.entry;
     for (const Recent &r : m_log) log << r.entry;
-    return {{QStringLiteral("bridge"),
-             QJsonObject{{QStringLiteral("version"), QCoreApplication::applicationVersion()},
-                         {QStringLiteral("control"), m_service.config().httpControl}}},
+    return {{QStringLiteral("bridge"), bridgeJson()},
             {QStringLiteral("lamps"), lampsJson(m_service)},
             {QStringLiteral("inputs"), inputsJson(m_service)},
             {QStringLiteral("line"), lineJson(m_service, m_lastPair)},

@@ -68,6 +68,7 @@ private:
     void changed();
     void flush();
     QJsonObject state() const;
+    QJsonObject bridgeJson() const;
     void remember(std::deque<Recent> &list, size_t bound, QJsonObject entry);
 
     Service &m_service;
@@ -78,7 +79,7 @@ private:
     std::optional<WrittenPair> m_lastPair;
     // What the clients have been sent.
     QJsonArray m_lamps, m_inputs;
-    QJsonObject m_line;
+    QJsonObject m_bridge, m_line;
     QJsonValue m_test;
     QTimer m_flush;
     QElapsedTimer m_sinceFlush;

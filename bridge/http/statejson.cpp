@@ -72,10 +72,9 @@ QJsonArray lampsJson(const Service &service)
             const QString text = input != service.inputs().end() ? input->second->text(it.key()) : QString();
             if (!text.isEmpty()) s.insert(QStringLiteral("text"), text);
             if (said[n].isEmpty())
-                said[n] = !text.isEmpty() ? text
-                          : in->kind == Kind::Vmix
-                              ? QStringLiteral("vMix %1").arg(sourceNumber(it.key()))
-                              : QString();
+                said[n] = !text.isEmpty()          ? text
+                          : in->kind == Kind::Vmix ? QStringLiteral("vMix %1").arg(sourceNumber(it.key()))
+                                                   : QString();
             sources[n] << s;
         }
     }

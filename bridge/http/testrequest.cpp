@@ -36,7 +36,8 @@ std::variant<TestRequest, QString> readTestRequest(QByteArrayView body)
     const QJsonDocument doc = QJsonDocument::fromJson(body.toByteArray(), &error);
     if (error.error != QJsonParseError::NoError)
         return QStringLiteral("not JSON: %1 at %2").arg(error.errorString()).arg(error.offset);
-    if (!doc.isObject()) return QStringLiteral("wants an object: {\"input\": 1, \"bus\": \"program\", \"seconds\": 10}");
+    if (!doc.isObject())
+        return QStringLiteral("wants an object: {\"input\": 1, \"bus\": \"program\", \"seconds\": 10}");
     const QJsonObject o = doc.object();
     for (auto it = o.begin(); it != o.end(); ++it)
         if (it.key() != QLatin1String("input") && it.key() != QLatin1String("bus") &&
