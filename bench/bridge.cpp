@@ -674,7 +674,8 @@ private:
             const qsizetype mask = masked ? 4 : 0;
             if (quint64(left) < quint64(head + mask) + length) break;
             QByteArray payload = c.bytes.mid(at + head + mask, qsizetype(length));
-            for (qsizetype k = 0; masked && k < payload.size(); ++k) payload[k] = char(payload[k] ^ c.bytes[at + head + k % 4]);
+            for (qsizetype k = 0; masked && k < payload.size(); ++k)
+                payload[k] = char(payload[k] ^ c.bytes[at + head + k % 4]);
             at += head + mask + qsizetype(length);
             if (opcode == 0x8) {
                 std::lock_guard lock(m_mutex);
@@ -805,7 +806,8 @@ void toPage(int changes, std::chrono::microseconds spacing)
     if (!b.ready) return;
     PageClients page(http, 1, true);
     if (!page.waitStates(kEndMs)) {
-        std::printf("%-34s %s\n", label.constData(), page.why().isEmpty() ? "no state within 5 s" : qPrintable(page.why()));
+        std::printf("%-34s %s\n", label.constData(),
+                    page.why().isEmpty() ? "no state within 5 s" : qPrintable(page.why()));
         return;
     }
     const size_t first = page.messages().size(); // the state, and whatever else came before a change
@@ -833,8 +835,9 @@ void toPage(int changes, std::chrono::microseconds spacing)
     int missed = 0;
     size_t from = first;
     for (int i = 0; i < changes; ++i) {
-        const auto until = i + kLamps < changes ? std::min(sent[size_t(i + kLamps)], sent[size_t(i)] + milliseconds(kWaitMs))
-                                                 : sent[size_t(i)] + milliseconds(kWaitMs);
+        const auto until = i + kLamps < changes
+                               ? std::min(sent[size_t(i + kLamps)], sent[size_t(i)] + milliseconds(kWaitMs))
+                               : sent[size_t(i)] + milliseconds(kWaitMs);
         size_t j = from;
         for (; j < got.size() && got[j].at < until; ++j)
             if (got[j].at >= sent[size_t(i)] && programShown(got[j].text, lit(i)) == true) break;
