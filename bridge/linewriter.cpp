@@ -14,6 +14,9 @@ LineWriter::LineWriter(QString device, int refreshMs, const Timing &timing, Log 
           [] { return QString(); })
 {
     m_drain.setSingleShot(true);
+    // The pair's own line time is a floor, not a hint: a coarse timer may
+    // fire 5 % late, and a change that came meanwhile waits that long.
+    m_drain.setTimerType(Qt::PreciseTimer);
     m_stuck.setSingleShot(true);
     m_stuck.setInterval(kStuckMs);
     connect(&m_stuck, &QTimer::timeout, this,

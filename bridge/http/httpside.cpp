@@ -77,14 +77,18 @@ HttpSide::HttpSide(Service &service, QObject *parent)
       })
 {
     m_flush.setSingleShot(true);
+    m_flush.setTimerType(Qt::PreciseTimer);
     connect(&m_flush, &QTimer::timeout, this, &HttpSide::flush);
     connect(&m_service, &Service::changed, this, &HttpSide::changed);
     connect(&m_service, &Service::wrote, this, [this](const QByteArray &pair, bool again) {
         m_lastPair = WrittenPair{QDateTime::currentDateTimeUtc(), pair};
         for (const QJsonValue f : framesJson(*m_lastPair, again)) remember(m_frames, kFrames, f.toObject());
+        // The pair first: on a pty the kernel hands it on from a worker on
+        // this CPU, which the clients' messages, sent at once, would keep
+        // waiting. A millisecond later they cost the line nothing.
+        if (!m_clients.empty()) m_flush.start(kAfterPairMs);
     });
     connect(&m_server, &QHttpServer::newWebSocketConnection, this, &HttpSide::accept);
-    m_sinceFlush.start();
     route();
 }
 
@@ -93,9 +97,29 @@ HttpSide::~HttpSide()
     for (auto &[socket, client] : m_clients) socket->disconnect(this);
 }
 
+namespace {
+
+// Each update is small and wanted at once: Nagle's wait for the client's
+// ACK (which a client may delay by 40 ms) is no use here.
+class LowDelayServer : public QTcpServer {
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QTcpSocket(this);
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        addPendingConnection(socket);
+    }
+};
+
+} // namespace
+
 QString HttpSide::listen(const Endpoint &at)
 {
-    auto server = std::make_unique<QTcpServer>();
+    auto server = std::make_unique<LowDelayServer>();
     if (!server->listen(at.address, at.port))
         return QStringLiteral("http %1: cannot listen: %2").arg(at.text(), server->errorString());
     m_server.bind(server.release());
@@ -287,14 +311,15 @@ void HttpSide::changed()
 {
     // Nobody to tell: a newcomer is sent the whole state anyway.
     if (m_flush.isActive() || m_clients.empty()) return;
-    m_flush.start(std::max<qint64>(0, kGatherMs - m_sinceFlush.elapsed()));
+    // After what this turn of the event loop still reads: a batch of
+    // datagrams is one message, however many changes it holds.
+    m_flush.start(0);
 }
 
 // What changed since the last flush, to every client, in one message.
 void HttpSide::flush()
 {
     m_flush.stop();
-    m_sinceFlush.start();
     QJsonObject update;
     const QJsonArray lamps = lampsJson(m_service);
     QJsonArray changedLamps;

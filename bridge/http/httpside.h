@@ -1,15 +1,15 @@
 // The bridge seen from a browser: the status page, /api/state, /metrics,
 // the WebSocket that follows every change, and the lamp test. It only
 // reads the service, apart from the test, and costs the unit line
-// nothing: changes are gathered and sent once per turn of the event loop,
-// and a client that does not read is dropped, never waited for.
+// nothing: the line is written first, the changes of one turn of the event
+// loop then go out together, and a client that does not read is dropped,
+// never waited for.
 #pragma once
 
 #include "bridge/config.h"
 #include "bridge/http/statejson.h"
 #include "bridge/throttle.h"
 
-#include <QElapsedTimer>
 #include <QHttpServer>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -36,8 +36,8 @@ public:
     static constexpr qint64 kMaxQueued = 1 << 20; // bytes waiting for a client
     static constexpr int kFrames = 200;
     static constexpr int kLogLines = 100;
-    // Changes closer than this go out together.
-    static constexpr int kGatherMs = 1;
+    // What the page waits after a pair went out on the line.
+    static constexpr int kAfterPairMs = 1;
 
     explicit HttpSide(Service &service, QObject *parent = nullptr);
     ~HttpSide() override;
@@ -82,7 +82,6 @@ private:
     QJsonObject m_bridge, m_line;
     QJsonValue m_test;
     QTimer m_flush;
-    QElapsedTimer m_sinceFlush;
     Throttle m_refused;
 };
 
