@@ -91,11 +91,11 @@ struct Client {
         QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString &m) { messages << json(m.toUtf8()); });
         socket.open(url);
     }
-    // The newest message that carries member, or an empty object.
+    // The newest update that carries member, or an empty object.
     QJsonObject lastWith(const QString &member) const
     {
         for (auto it = messages.crbegin(); it != messages.crend(); ++it)
-            if (it->contains(member)) return *it;
+            if (it->contains(member) && (*it)["type"] == "update") return *it;
         return {};
     }
     QWebSocket socket;

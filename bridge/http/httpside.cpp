@@ -136,43 +136,35 @@ quint16 HttpSide::port() const
 void HttpSide::route()
 {
     // Each path answers its own methods; the others are told which those are.
-    const auto only = [](Method method, auto handler) {
-        return [method, handler](const QHttpServerRequest &request) {
-            if (request.method() != method) {
+    const auto only = [](QList<Method> methods, QByteArray allow, auto handler) {
+        return [methods, allow, handler](const QHttpServerRequest &request) {
+            if (!methods.contains(request.method())) {
                 QHttpServerResponse r = error(QStringLiteral("not allowed here"), Status::MethodNotAllowed);
-                r.setHeader("Allow", method == Method::Get ? "GET" : "POST, DELETE");
+                r.setHeader("Allow", allow);
                 return r;
             }
             return handler(request);
         };
     };
     const auto get = [&](const char *path, auto handler) {
-        m_server.route(QString::fromLatin1(path), only(Method::Get, handler));
+        m_server.route(QString::fromLatin1(path), only({Method::Get}, "GET", handler));
     };
     get("/", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("index.html")); });
     get("/page.css", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("page.css")); });
     get("/page.js", [this](const QHttpServerRequest &r) { return page(r, QStringLiteral("page.js")); });
-    get("/api/state", [this](const QHttpServerRequest &) {
-        QJsonObject s = state();
-        return QHttpServerResponse(s);
-    });
+    get("/api/state", [this](const QHttpServerRequest &) { return QHttpServerResponse(state()); });
     get("/metrics", [this](const QHttpServerRequest &) {
         return QHttpServerResponse("text/plain; version=0.0.4; charset=utf-8", metricsText(m_service));
     });
+    m_server.route(QStringLiteral("/api/test"),
+                   only({Method::Post, Method::Delete}, "POST, DELETE",
+                        [this](const QHttpServerRequest &request) { return lampTest(request); }));
     // Qt's server hands an upgrade to the WebSocket side only once a route
     // took the request: this one says nothing to an upgrade.
     m_server.route(QStringLiteral("/ws"), [](const QHttpServerRequest &request, QHttpServerResponder &&responder) {
         if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) return;
         error(QStringLiteral("a WebSocket upgrade is wanted here"), Status::UpgradeRequired)
             .write(std::move(responder));
-    });
-    m_server.route(QStringLiteral("/api/test"), [this](const QHttpServerRequest &request) {
-        if (request.method() != Method::Post && request.method() != Method::Delete) {
-            QHttpServerResponse r = error(QStringLiteral("not allowed here"), Status::MethodNotAllowed);
-            r.setHeader("Allow", "POST, DELETE");
-            return r;
-        }
-        return lampTest(request);
     });
     m_server.setMissingHandler([](const QHttpServerRequest &, QHttpServerResponder &&responder) {
         error(QStringLiteral("no such page"), Status::NotFound).write(std::move(responder));
@@ -192,12 +184,12 @@ QHttpServerResponse HttpSide::page(const QHttpServerRequest &request, const QStr
     QByteArray type = "text/html; charset=utf-8";
     if (file.endsWith(QLatin1String(".css"))) type = "text/css; charset=utf-8";
     if (file.endsWith(QLatin1String(".js"))) type = "text/javascript; charset=utf-8";
-    if (file == QLatin1String("index.html"))
-        body.replace("{{lang}}", language(request.value("Accept-Language")).toLatin1());
+    const QByteArray lang = language(request.value("Accept-Language")).toLatin1();
+    if (file == QLatin1String("index.html")) body.replace("{{lang}}", lang);
     QHttpServerResponse r(type, body);
     // Nothing from elsewhere: the page works where the studio has no internet.
     r.setHeader("Content-Security-Policy", "default-src 'self'; connect-src 'self' ws: wss:; frame-ancestors 'none'");
-    r.setHeader("Content-Language", language(request.value("Accept-Language")).toLatin1());
+    r.setHeader("Content-Language", lang);
     return r;
 }
 
@@ -245,6 +237,7 @@ void HttpSide::accept()
     while (m_server.hasPendingWebSocketConnections()) {
         std::unique_ptr<QWebSocket> socket = m_server.nextPendingWebSocketConnection();
         QWebSocket *s = socket.get();
+        // Another version of Qt's server may hand over an upgrade to any path.
         if (socket->requestUrl().path() != QLatin1String("/ws")) {
             socket->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("no such page"));
             socket.release()->deleteLater();
