@@ -200,8 +200,8 @@ int main(int argc, char *argv[])
         if (error.isEmpty()) error = lineDevice(next);
         if (error.isEmpty()) error = service.reload(next, &changes);
         if (error.isEmpty() && next.http != c.http)
-            changes += QStringLiteral("; the status page stays on %1 until a restart")
-                           .arg(c.http ? c.http->text() : QStringLiteral("none"));
+            changes += c.http ? QStringLiteral("; the status page stays on %1 until a restart").arg(c.http->text())
+                              : QStringLiteral("; the status page stays off until a restart");
         log(error.isEmpty() ? QStringLiteral("configuration reloaded: ") + changes
                             : QStringLiteral("configuration not reloaded, the old one stays: ") + error);
         systemd.ready();
