@@ -43,7 +43,7 @@ struct Rig {
         c.line = line.slavePath();
         c.refreshMs = 0;
         c.tsl31Udp = Endpoint{QHostAddress::LocalHost, freePort()};
-        c.tsl31Tcp = Endpoint{QHostAddress::LocalHost, freePort()};
+        c.tsl31Tcp = Endpoint{QHostAddress::LocalHost, testsupport::freeTcpPort()};
         c.names[4] = "CAM 4";
         c.httpControl = control;
         c.httpTokenFile = dir.filePath("token");
@@ -53,8 +53,9 @@ struct Rig {
             if (http) http->log(text);
         });
         http = std::make_unique<HttpSide>(*service);
-        ok = http->listen(Endpoint{QHostAddress::LocalHost, 0}).isEmpty() && service->start().isEmpty() &&
-             line.readBytes(10) == "\x02TLY\x03\x02TLW\x03";
+        why = http->listen(Endpoint{QHostAddress::LocalHost, 0});
+        if (why.isEmpty()) why = service->start();
+        if (why.isEmpty() && line.readBytes(10) != "\x02TLY\x03\x02TLW\x03") why = "no first pair";
     }
     void send(const QByteArray &datagram) { QUdpSocket().writeDatagram(datagram, QHostAddress::LocalHost, c.tsl31Udp->port); }
     // Status and body; 0 when no answer came.
@@ -81,7 +82,7 @@ struct Rig {
     std::unique_ptr<Service> service;
     std::unique_ptr<HttpSide> http;
     QNetworkAccessManager nam;
-    bool ok = false;
+    QString why; // empty once it runs
 };
 
 // A page client: every message it was sent, parsed.
@@ -143,7 +144,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QByteArray, says);
         Rig rig(control);
-        QVERIFY(rig.ok);
+        QVERIFY2(rig.why.isEmpty(), qPrintable(rig.why));
         auto [status, answer] = rig.request(method, path, body, header);
         QTEST(status, "status");
         // The time left is whole seconds only at the start.
@@ -186,7 +187,7 @@ private slots:
     void stateAndMetrics()
     {
         Rig rig;
-        QVERIFY(rig.ok);
+        QVERIFY2(rig.why.isEmpty(), qPrintable(rig.why));
         QTcpSocket sender;
         sender.connectToHost(QHostAddress::LocalHost, rig.c.tsl31Tcp->port);
         QTRY_VERIFY(!rig.log.filter("tsl31 tcp 127.0.0.1:" + QString::number(rig.c.tsl31Tcp->port) + ": 127.0.0.1:").isEmpty());
@@ -229,7 +230,7 @@ private slots:
     void webSocket()
     {
         Rig rig;
-        QVERIFY(rig.ok);
+        QVERIFY2(rig.why.isEmpty(), qPrintable(rig.why));
         Client page(rig.ws());
         QTRY_COMPARE(page.messages.size(), 1);
         QCOMPARE(page.messages[0]["type"], "state");
