@@ -12,6 +12,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption log(QStringLiteral("log"), QStringLiteral("Open the line log window beside the console."));
     cli.parser().addOption(log);
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
+    if (const std::optional<int> exitCode = platform::refuseWithoutDisplay(cli)) return *exitCode;
 
     platform::WindowProgram program(cli, argc, argv);
     platform::QtMessageBoxes boxes;

@@ -10,6 +10,7 @@
 #include "platform/commandline.h"
 #include "platform/portmap.h"
 #include "platform/signals.h"
+#include "platform/windowsetup.h"
 
 #include <QApplication>
 

@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
     cli.addResetLayoutOption();
     cli.addLanguageOption();
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
+    if (const std::optional<int> exitCode = platform::refuseWithoutDisplay(cli)) return *exitCode;
 
     platform::WindowProgram program(cli, argc, argv);
     platform::QtMessageBoxes boxes;

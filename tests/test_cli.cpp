@@ -87,6 +87,34 @@ private slots:
         if (exitCode != 0) QVERIFY2(out.contains("Usage: " + QFileInfo(binary).fileName() + " [options]"), qPrintable(out));
     }
 
+    // Over a plain SSH login: no display and no platform asked for. The
+    // window programs say so and end with 1 rather than abort; tally-unit
+    // without its window needs none.
+    void noDisplay_data()
+    {
+        QTest::addColumn<QString>("binary");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("error");
+        for (const auto &[name, binary] : kBin)
+            QTest::addRow("%s", qPrintable(name)) << binary << QStringList() << 1 << name + ": no display: run it from a desktop session, or under xvfb-run\n";
+        QTest::addRow("tally-unit --headless --system-ports") << TALLY_UNIT_BIN << QStringList{"--headless", "--system-ports"} << 0 << QString();
+    }
+    void noDisplay()
+    {
+        QFETCH(QString, binary);
+        QFETCH(QStringList, arguments);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(name);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(binary, arguments);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QTEST(program.exitCode(), "exitCode");
+        QTEST(QString(program.readAllStandardError()), "error");
+    }
+
     // --link, and what it is for: with nothing in the way, the README's
     // provisioning script (between its markers, run by sh as it stands) finds
     // the unit through the link as the README shows, the Enters typed.

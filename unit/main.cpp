@@ -51,6 +51,8 @@ int main(int argc, char *argv[])
     if (const std::optional<int> exitCode = cli.parse(argc, argv)) return *exitCode;
 
     const bool headless = parser.isSet(headlessOption) || parser.isSet(systemPorts);
+    if (!headless)
+        if (const std::optional<int> exitCode = platform::refuseWithoutDisplay(cli)) return *exitCode;
     std::unique_ptr<QCoreApplication> app;
     if (headless) {
         app = std::make_unique<QCoreApplication>(argc, argv);
