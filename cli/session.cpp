@@ -19,6 +19,9 @@ using unitlink::Reply;
 
 int Session::open(const PortChoice &choice, bool switcher)
 {
+    // Ctrl+C while a command waits is a failure told like any other, and
+    // the port closes as usual, its settings put back.
+    if (!m_interruption) watchSignals();
     const QString port = choice.port.value_or(QString());
     bool numbered = false;
     const int n = port.toInt(&numbered);
@@ -119,9 +122,15 @@ int Session::exchange(const Command &command, std::optional<Reply> *answer)
                 kUnitError, u"unit %1 answered %2 to %3"_s.arg(command.address(), reply->text(), command.mnemonic()));
         if (reply->answers(command.id())) return kDone;
     }
+    if (const int code = failIfInterrupted()) return code;
     if (m_port.error() != QSerialPort::NoError) return m_output.fail(kPortFailure, m_port.errorString());
     return m_output.fail(
         kNoReply, u"no reply to %1%2 within %3 ms"_s.arg(command.mnemonic(), command.address()).arg(m_timeoutMs));
+}
+
+int Session::failIfInterrupted()
+{
+    return interrupted() ? m_output.fail(kInterrupted, u"interrupted"_s) : kDone;
 }
 
 int Session::readImage(Mnemonic id, const QString &address, QString &hexText)

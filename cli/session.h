@@ -41,6 +41,9 @@ public:
     int exchange(const unitlink::Command &command, std::optional<unitlink::Reply> *reply = nullptr);
     int readImage(unitlink::Mnemonic id, const QString &address, QString &hexText);
     QStringList addressesAnsweringSid();
+    // After a wait: the failure (kInterrupted) when a signal came
+    // meanwhile, else kDone. Nothing more may go on the line then.
+    int failIfInterrupted();
 
     // From here on SIGINT and SIGTERM end a watch as its count does.
     void watchSignals();

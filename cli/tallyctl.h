@@ -14,6 +14,7 @@ enum Exit {
     kPortFailure = 3, // the port (or a file) could not be used
     kVerifyFailure = 4,
     kUnitError = 5,
+    kInterrupted = 130, // SIGINT or SIGTERM while waiting on the line, as a shell counts Ctrl+C
 };
 
 // One command line, args[0] being the program name. Results go to out, one

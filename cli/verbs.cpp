@@ -165,6 +165,7 @@ int Verbs::ids(const QStringList &)
 {
     if (const int code = openLine(false)) return code;
     const QStringList found = m_session.addressesAnsweringSid();
+    if (const int code = m_session.failIfInterrupted()) return code;
     if (found.isEmpty()) return fail(kNoReply, u"no unit answered SID within %1 ms"_s.arg(m_session.timeoutMs()));
     for (const QString &a : found) result(a, {{u"address"_s, a}});
     return kDone;
@@ -189,6 +190,8 @@ int Verbs::setAddress(const QStringList &args)
     if (const int code = openLine(false)) return code;
     const bool yes = m_options.yes;
     const QStringList found = m_session.addressesAnsweringSid();
+    // Stopped during the scan: no SETID goes out, --yes or not.
+    if (const int code = m_session.failIfInterrupted()) return code;
     if (found.size() > 1 && !yes)
         return fail(kUsage, u"units %1 answered: SETID would give all of them address %2 (--yes to do it)"_s.arg(
                                 found.join(u", "_s), *addr));
@@ -461,7 +464,9 @@ QString description()
         text += u"  tallyctl %1\n      %2\n"_s.arg(words, verb.help);
     }
     text += u"\nExit status: 0 done, 1 no reply, 2 usage (or set-address or a file refused, or no port named and not "
-            "one adapter), 3 port or file failure, 4 checksum or verify failure, 5 unit error (errN)."_s;
+            "one adapter), 3 port or file failure, 4 checksum or verify failure, 5 unit error (errN), 130 interrupted "
+            "(SIGINT or "
+            "SIGTERM while waiting for a reply)."_s;
     return text;
 }
 
