@@ -215,6 +215,9 @@ int Verbs::read(const QStringList &args)
     if (!file.isEmpty()) {
         const unitlink::LedFileWrite written = unitlink::writeLedFile(file, hexText + u' ');
         if (!written.ok()) return fail(kPortFailure, u"cannot write %1: %2"_s.arg(file, written.error()));
+        // The image is in the file: where it went is the answer.
+        result(file, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"file"_s, file}});
+        return kDone;
     }
     result(hexText, {{u"address"_s, *addr}, {u"memory"_s, args[0]}, {u"image"_s, hexText}});
     return kDone;

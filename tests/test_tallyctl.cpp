@@ -69,7 +69,8 @@ private slots:
         row("STX SID ETX, three units: refused", three, {"set-address", "07", "--json"}, {"<STX>SID<ETX>"}, 2, "{\"error\":\"PTY: units 01, 02, 03 answered: SETID would give all of them address 07 (--yes to do it)\",\"exit\":2}\n");
         row("STX SID ETX STX SETID 07 ETX, three units, --yes", three, {"set-address", "07", "--yes"}, {"<STX>SID<ETX>", "<STX>SETID07<ETX>", "<STX>QID07<ETX>"}, 0, "07\n");
         row("STX RDM 01 ETX, --json", one, {"read", "prom", "01", "--json"}, {"<STX>RDM01<ETX>"}, 0, "{\"address\":\"01\",\"image\":\"" + dark + "\",\"memory\":\"prom\"}\n");
-        row("STX RDR 01 ETX, -o x.LED over a file", one, {"read", "ram", "01", "-o", "x.LED"}, {"<STX>RDR01<ETX>"}, 0, dark + "\n", "old\r\n", QByteArray("00 ").repeated(32) + "\r\n");
+        row("STX RDR 01 ETX, -o x.LED over a file", one, {"read", "ram", "01", "-o", "x.LED"}, {"<STX>RDR01<ETX>"}, 0, "x.LED\n", "old\r\n", QByteArray("00 ").repeated(32) + "\r\n");
+        row("STX RDM 01 ETX, -o x.LED, --json", one, {"read", "prom", "01", "-o", "x.LED", "--json"}, {"<STX>RDM01<ETX>"}, 0, "{\"address\":\"01\",\"file\":\"x.LED\",\"memory\":\"prom\"}\n", {}, QByteArray("00 ").repeated(32) + "\r\n");
         row("STX WRR 01 CAM 1 B9 ETX STX RDR 01 ETX", one, {"write", "ram", "01", "--text", "CAM 1"}, {"<STX>WRR01007C82828244007E8888887E00FE402040FE000000000000000042FE02000000B9<ETX>", "<STX>RDR01<ETX>"}, 0, camImage + "\n");
         row("STX WRM 01 FF*32 E1 ETX STX RDM 01 ETX", one, {"write", "prom", "01", "--hex", lit}, {"<STX>WRM01" + QString("FF").repeated(32) + "E1<ETX>", "<STX>RDM01<ETX>"}, 0, lit + "\n");
         row("STX WRR 01 01*32 21 ETX STX RDR 01 ETX, file of \" 1\" pairs", one, writeFile, {"<STX>WRR01" + QString("01").repeated(32) + "21<ETX>", "<STX>RDR01<ETX>"}, 0, QString("01 ").repeated(32).trimmed() + "\n", QByteArray(" 1 ").repeated(32) + "\r\n");
