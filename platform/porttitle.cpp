@@ -29,7 +29,12 @@ PortTitle::PortTitle(QWidget *window, SerialComm *comm, const QString &caption)
         const PortState::Kind kind = event == Event::Opened ? PortState::Open
                                      : event == Event::Lost ? PortState::Lost
                                                             : PortState::Closed;
-        m_state = {kind, m_comm->portLabel(), {}, {}};
+        // Why a port would not open stays said until one opens: a box
+        // told it once, the title keeps it.
+        QString refused;
+        if (event == Event::OpenFailed) refused = m_comm->refusal();
+        if (kind == PortState::Closed && refused.isEmpty()) refused = m_state.refused;
+        m_state = {kind, m_comm->portLabel(), refused, {}};
         show();
     });
     show();

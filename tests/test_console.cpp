@@ -193,6 +193,10 @@ private slots:
         QTEST(w.windowTitle().replace(pty.slavePath(), "PTY"), "title");
         QTEST(QString(w.lineLog().row(1).meaning).replace(pty.slavePath(), "PTY"), "logged");
         QVERIFY(boxes.calls.isEmpty());
+        // Com2, which has no device, tried after: its box, and the title still says why Com1 is not open.
+        w.Combo1->setListIndex(1);
+        QCOMPARE(boxes.calls.size(), 1);
+        QTEST(w.windowTitle().replace(pty.slavePath(), "PTY"), "title");
     }
 };
 
