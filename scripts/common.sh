@@ -32,6 +32,13 @@ ensure_packages() {
     fi
 }
 
+# build_programs TARGET...: configures like build_all, builds only those.
+build_programs() {
+    # shellcheck disable=SC2086
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release ${TALLY_CMAKE_ARGS:-} >/dev/null
+    cmake --build "$BUILD" --parallel "$(nproc)" --target "$@"
+}
+
 build_all() {
     # shellcheck disable=SC2086
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release ${TALLY_CMAKE_ARGS:-} >/dev/null
