@@ -176,7 +176,15 @@ LineLogWindow::LineLogWindow(LineLog &log, platform::MessageBoxes &boxes, platfo
     Table->setColumnWidth(LineLogModel::Frame, Table->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 40);
     Table->setColumnWidth(LineLogModel::Meaning, Table->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 60);
     Table->setColumnHidden(LineLogModel::Hex, true);
-    resize(820, 480);
+    // The search field says what it is for, not "Sea…".
+    Search->setMinimumWidth(Search->fontMetrics().horizontalAdvance(Search->placeholderText()) +
+                            Search->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 8);
+    // Wide enough for every column in full, and for the bar above them.
+    int columns = 2 * Table->frameWidth() + Table->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < m_model.columnCount(); ++c)
+        if (!Table->isColumnHidden(c)) columns += Table->columnWidth(c);
+    const QMargins margins = layout->contentsMargins();
+    resize(std::max(columns + margins.left() + margins.right(), sizeHint().width()), 480);
 
     for (QCheckBox *box : {Sent, Received, ErrorsOnly})
         connect(box, &QCheckBox::toggled, this, &LineLogWindow::Filter_Change);

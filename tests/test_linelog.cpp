@@ -8,7 +8,10 @@
 #include <QDateTime>
 #include <QCheckBox>
 #include <QLabel>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTableView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -164,6 +167,23 @@ private slots:
         QCOMPARE(saved(), header + "\tHex\n12:00:00.006\t←\t[STX]ton[ETX]\tton: TON done\t02 74 6F 6E 03\n"
                           "12:00:00.008\t→\t[STX]TON01[ETX]\tNOT SENT (no serial port open): TON address 01\t02 54 4F 4E 30 31 03\n");
         QVERIFY(boxes.calls.isEmpty());
+    }
+
+    // At the size it opens with, every column shows in full, without
+    // scrolling, and the search field shows its word.
+    void defaultSizeShowsEveryColumn()
+    {
+        ManualClock clock;
+        LineLog log(clock);
+        testsupport::RecordingBoxes boxes;
+        testsupport::RecordingDialogs dialogs;
+        console::LineLogWindow w(log, boxes, dialogs);
+        exchange(log, clock);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.Table->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(w.Table->horizontalHeader()->sectionSize(3) >= w.Table->fontMetrics().horizontalAdvance('0') * 60);
+        QVERIFY(w.Search->width() > w.Search->fontMetrics().horizontalAdvance(w.Search->placeholderText()));
     }
 
     // The rows' times are the local time of the zone the console runs in.
