@@ -3,8 +3,14 @@
 #include <QFile>
 
 #ifdef Q_OS_UNIX
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <algorithm>
+#include <vector>
 
 namespace platform {
 
@@ -23,13 +29,12 @@ OpenRefusal openRefusal(const QSerialPort &port, const QString &device)
     return OpenRefusal::Other;
 }
 
-QString refusalText(OpenRefusal refusal)
+QString refusalText(OpenRefusal refusal, const QString &device)
 {
     switch (refusal) {
     case OpenRefusal::Absent: return QStringLiteral("absent");
     case OpenRefusal::Busy: return QStringLiteral("busy: held by another program");
-    case OpenRefusal::NoPermission:
-        return QStringLiteral("permission denied; the user needs to be in the dialout group");
+    case OpenRefusal::NoPermission: return permissionText(deviceAccess(device));
     case OpenRefusal::Other: break;
     }
     return {};
@@ -38,7 +43,46 @@ QString refusalText(OpenRefusal refusal)
 QString whyNotOpen(const QSerialPort &port, const QString &device)
 {
     const OpenRefusal refusal = openRefusal(port, device);
-    return refusal == OpenRefusal::Other ? port.errorString() : refusalText(refusal);
+    return refusal == OpenRefusal::Other ? port.errorString() : refusalText(refusal, device);
+}
+
+DeviceAccess deviceAccess(const QString &device)
+{
+    DeviceAccess a;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0) return a;
+    a.mode = st.st_mode & 0777;
+    const passwd *owner = ::getpwuid(st.st_uid);
+    a.owner = owner ? QString::fromLocal8Bit(owner->pw_name) : QString::number(st.st_uid);
+    const group *g = ::getgrgid(st.st_gid);
+    a.group = g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid);
+    const passwd *user = ::getpwuid(::geteuid());
+    a.user = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(::geteuid());
+    a.groupNow = ::getegid() == st.st_gid;
+    std::vector<gid_t> groups(size_t(std::max(0, ::getgroups(0, nullptr))));
+    groups.resize(size_t(std::max(0, ::getgroups(int(groups.size()), groups.data()))));
+    a.groupNow = a.groupNow || std::find(groups.begin(), groups.end(), st.st_gid) != groups.end();
+    a.groupListed = user && user->pw_gid == st.st_gid;
+    for (char **member = g ? g->gr_mem : nullptr; member && *member; ++member)
+        a.groupListed = a.groupListed || (user && qstrcmp(*member, user->pw_name) == 0);
+#else
+    Q_UNUSED(device);
+#endif
+    return a;
+}
+
+QString permissionText(const DeviceAccess &a)
+{
+    QString text = QStringLiteral("permission denied: %1:%2 %3, the user is %4")
+                       .arg(a.owner, a.group)
+                       .arg(a.mode, 3, 8, QLatin1Char('0'))
+                       .arg(a.user);
+    if (a.group != QLatin1String("dialout")) return text;
+    if (!a.groupListed) return text + QStringLiteral("; the user needs to be in the dialout group");
+    if (!a.groupNow)
+        return text + QStringLiteral("; the user is in the dialout group, but this session is not yet: log in again");
+    return text;
 }
 
 LineSettings switcherLine()

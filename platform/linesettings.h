@@ -26,12 +26,26 @@ LineSettings switcherLine();
 // the dialout group). Asked of the port before its error is cleared; the
 // device is the path it was opened by.
 enum class OpenRefusal { Absent, Busy, NoPermission, Other };
-inline const QString kDialoutHint = QStringLiteral("the user needs to be in the dialout group");
 OpenRefusal openRefusal(const QSerialPort &port, const QString &device);
 // The refusal in words ("absent", "busy: held by another program", the
-// permission refusal with the dialout hint), for tallyctl and tally-bridge;
-// the console takes the permission words. Empty for Other.
-QString refusalText(OpenRefusal refusal);
+// permission refusal as permissionText words it). Empty for Other.
+QString refusalText(OpenRefusal refusal, const QString &device);
+
+// Who may open a device and who asks: what a permission refusal is told
+// with, so that the hint fits the device.
+struct DeviceAccess {
+    QString owner, group; // names, or numbers where there are none
+    unsigned mode = 0;    // the permission bits
+    QString user;
+    bool groupNow = false;    // this process has the device's group
+    bool groupListed = false; // the group lists the user, or is the user's own
+};
+DeviceAccess deviceAccess(const QString &device);
+// "permission denied: root:dialout 660, the user is alice; the user needs
+// to be in the dialout group". The dialout hint only where the device's
+// group is dialout and the user not in it; "log in again" where the user
+// was added but this session has not the group yet.
+QString permissionText(const DeviceAccess &access);
 // The refusal's words, or the port's own error text when it is none of them.
 QString whyNotOpen(const QSerialPort &port, const QString &device);
 

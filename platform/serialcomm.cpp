@@ -79,12 +79,13 @@ platform::PortResult SerialComm::openPort()
         m_port.clearError();
         m_refusal = QStringLiteral("%1 %2: %3")
                         .arg(platform::portEntry(m_commPort), dev,
-                             refusal == OpenRefusal::Other ? reason : refusalText(refusal));
+                             refusal == OpenRefusal::Other ? reason : refusalText(refusal, dev));
         switch (refusal) {
         case OpenRefusal::Absent:
             return platform::PortError{DeviceUnavailable, QStringLiteral("%1: no such device").arg(portLabel())};
         case OpenRefusal::NoPermission:
-            return platform::PortError{DeviceUnavailable, portLabel() + QStringLiteral(": ") + refusalText(refusal)};
+            return platform::PortError{DeviceUnavailable,
+                                       portLabel() + QStringLiteral(": ") + refusalText(refusal, dev)};
         case OpenRefusal::Busy:
             return platform::PortError{DeviceUnavailable,
                                        QStringLiteral("%1 is in use by another program").arg(portLabel())};

@@ -1,4 +1,5 @@
 // The serial component over real pseudo-terminals.
+#include "platform/linesettings.h"
 #include "platform/portchoice.h"
 #include "platform/modalgate.h"
 #include "platform/serialcomm.h"
@@ -14,6 +15,30 @@ using testsupport::Pty;
 class TestSerial : public QObject {
     Q_OBJECT
 private slots:
+    // A refused open names the device's owner, group and mode and the user;
+    // the dialout hint only where it would help.
+    void permissionHints_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<unsigned>("mode");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<bool>("now");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("root:dialout 660, not a member") << "dialout" << 0660u << false << false << "permission denied: root:dialout 660, the user is alice; the user needs to be in the dialout group";
+        QTest::newRow("root:dialout 660, added, not this session") << "dialout" << 0660u << true << false << "permission denied: root:dialout 660, the user is alice; the user is in the dialout group, but this session is not yet: log in again";
+        QTest::newRow("root:dialout 600, a member") << "dialout" << 0600u << true << true << "permission denied: root:dialout 600, the user is alice";
+        QTest::newRow("root:tty 620, root's pty") << "tty" << 0620u << false << false << "permission denied: root:tty 620, the user is alice";
+        QTest::newRow("root:root 600") << "root" << 0600u << false << false << "permission denied: root:root 600, the user is alice";
+    }
+    void permissionHints()
+    {
+        QFETCH(QString, group);
+        QFETCH(unsigned, mode);
+        QFETCH(bool, listed);
+        QFETCH(bool, now);
+        QTEST(platform::permissionText({"root", group, mode, "alice", now, listed}), "text");
+    }
+
     void failures()
     {
         qputenv("TALLY_SERIAL_PORTS", ":/dev/tally-none");
