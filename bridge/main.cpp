@@ -66,7 +66,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Read the configuration (INI) from file."),
                                     QStringLiteral("file"));
     const QCommandLineOption line(QStringLiteral("line"),
-                                  QStringLiteral("The unit line: a device, or a port number of --ports."),
+                                  QStringLiteral("The unit line: a device, a port number of --ports, or a bare name "
+                                                 "(tally-unit) in the runtime folder as tally-unit --link takes it."),
                                   QStringLiteral("device"));
     const QCommandLineOption refresh(QStringLiteral("refresh"),
                                      QStringLiteral("Send the state again every ms (0: only on change; default %1).")
@@ -141,6 +142,7 @@ int main(int argc, char *argv[])
             c.line = platform::PortMap::fromEnvironment(cli.ports()).device(n);
             if (c.line.isEmpty()) return QStringLiteral("line: port %1 has no device").arg(n);
         }
+        c.line = platform::namedDevice(c.line);
         return {};
     };
     if (const QString error = readAll(c); !error.isEmpty()) {

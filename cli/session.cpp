@@ -25,7 +25,7 @@ int Session::open(const PortChoice &choice, bool switcher)
     const QString port = choice.port.value_or(QString());
     bool numbered = false;
     const int n = port.toInt(&numbered);
-    QString device = port;
+    QString device = platform::namedDevice(port);
     if (!choice.port) {
         const platform::UnnamedPort unnamed = platform::unnamedPort(platform::listedPorts(choice.ports));
         if (unnamed.device.isEmpty())

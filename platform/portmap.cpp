@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <system_error>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -19,7 +24,7 @@ QStringList systemPorts()
               [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
     QStringList devices;
     for (const QSerialPortInfo &info : infos) devices << info.systemLocation();
-    return devices;
+    return likelyWired(serialAdapters(), runtimePath(QStringLiteral("tally-unit")), devices);
 }
 #endif
 
@@ -35,6 +40,52 @@ std::optional<QString> listedPorts(const std::optional<QString> &ports)
 {
     if (ports || !qEnvironmentVariableIsSet("TALLY_SERIAL_PORTS")) return ports;
     return qEnvironmentVariable("TALLY_SERIAL_PORTS");
+}
+
+QString runtimeFolder()
+{
+    if (const QString given = qEnvironmentVariable("XDG_RUNTIME_DIR"); !given.isEmpty()) return given;
+#ifdef Q_OS_UNIX
+    const passwd *user = ::getpwuid(::getuid());
+    const QString name = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(::getuid());
+#else
+    const QString name = qEnvironmentVariable("USERNAME");
+#endif
+    return QDir::tempPath() + QStringLiteral("/runtime-") + name;
+}
+
+QString runtimePath(const QString &name)
+{
+    return runtimeFolder() + QLatin1Char('/') + name;
+}
+
+QString namedDevice(const QString &given, const QString &dev)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(dev);
+    return given; // COM3
+#else
+    if (given.isEmpty() || given.contains(QLatin1Char('/'))) return given;
+    const QString link = runtimePath(given);
+    const QString device = dev + QLatin1Char('/') + given;
+    return !QFileInfo::exists(link) && QFileInfo::exists(device) ? device : link;
+#endif
+}
+
+QStringList likelyWired(const QStringList &adapters, const QString &unitLink, const QStringList &system)
+{
+    QStringList ordered;
+    QStringList devices;
+    const auto take = [&](const QString &name) {
+        const QString device = QFileInfo(name).canonicalFilePath(); // empty for a link to nothing
+        if (devices.contains(device.isEmpty() ? name : device)) return;
+        devices << (device.isEmpty() ? name : device);
+        ordered << name;
+    };
+    for (const QString &adapter : adapters) take(adapter);
+    if (!unitLink.isEmpty() && !QFileInfo(unitLink).canonicalFilePath().isEmpty()) take(unitLink); // its unit has not gone
+    for (const QString &port : system) take(port);
+    return ordered;
 }
 
 QStringList serialAdapters(const QString &dev)
@@ -57,7 +108,7 @@ QStringList serialAdapters(const QString &dev)
 
 UnnamedPort unnamedPort(const std::optional<QString> &list, const QString &dev)
 {
-    const QString first = list ? list->section(QLatin1Char(':'), 0, 0) : QString();
+    const QString first = namedDevice(list ? list->section(QLatin1Char(':'), 0, 0) : QString(), dev);
     if (!first.isEmpty()) return {first, {}};
     UnnamedPort found{{}, serialAdapters(dev)};
     if (found.adapters.size() == 1) found.device = found.adapters.constFirst();
@@ -70,7 +121,11 @@ PortMap::PortMap(std::shared_future<QStringList> devices) : m_devices(std::move(
 
 PortMap PortMap::fromEnvironment(const std::optional<QString> &ports)
 {
-    if (const std::optional<QString> list = listedPorts(ports)) return PortMap(list->split(QLatin1Char(':')));
+    if (const std::optional<QString> list = listedPorts(ports)) {
+        QStringList devices;
+        for (const QString &entry : list->split(QLatin1Char(':'))) devices << namedDevice(entry);
+        return PortMap(devices);
+    }
 #ifdef Q_OS_WIN
     QStringList com;
     for (int k = 1; k <= platform::kPortCount; ++k) com << QStringLiteral("COM%1").arg(k);

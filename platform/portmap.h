@@ -12,6 +12,24 @@ namespace platform {
 // when set; none when neither is.
 std::optional<QString> listedPorts(const std::optional<QString> &ports);
 
+// Where tally-unit keeps its link and a bare device name is looked up:
+// $XDG_RUNTIME_DIR, else TMPDIR's runtime-USER (the folder Qt itself falls
+// back on), so that a root shell, su, a container or a menu launch without
+// the variable still agree on one place.
+QString runtimeFolder();
+// name in runtimeFolder().
+QString runtimePath(const QString &name);
+// A device as the operator names it (--ports, --port, --line): a bare name
+// (no "/", such as tally-unit) is a link in runtimeFolder(), unless none is
+// there and /dev holds the name (ttyUSB0); any other path is as given.
+QString namedDevice(const QString &given, const QString &dev = QStringLiteral("/dev"));
+
+// The port list as likely wired: the adapters first, then the link of a
+// running tally-unit (--link tally-unit, as its menu entry starts it), then
+// the system's other ports (built-in UARTs, which nearly every PC lists,
+// wired or not), each device once.
+QStringList likelyWired(const QStringList &adapters, const QString &unitLink, const QStringList &system);
+
 // The USB and ACM serial adapters under dev (/dev; another folder in the
 // tests): each device once, named by its link in serial/by-id when it has
 // one (that name survives a replug), else as ttyUSB* or ttyACM*. Built-in
@@ -34,8 +52,9 @@ public:
     explicit PortMap(QStringList devices = {});
 
     // The list given on the command line (--ports), else TALLY_SERIAL_PORTS
-    // when set, both colon-separated device paths; else the system's serial
-    // ports sorted by name (COMk on Windows). Finding the system's ports
+    // when set, both colon-separated devices (bare names as namedDevice
+    // takes them); else the system's serial ports as likelyWired orders
+    // them (COMk on Windows). Finding the system's ports
     // takes milliseconds of sysfs reading, so it runs beside the window's
     // construction and is waited for when a number is first looked up.
     static PortMap fromEnvironment(const std::optional<QString> &ports = std::nullopt);

@@ -140,12 +140,13 @@ private slots:
         QTRY_VERIFY(!first || first->canReadLine());
         LinkedUnit unit;
         QTRY_VERIFY(unit.canReadLine() || unit.state() == QProcess::NotRunning);
-        QCOMPARE(QFile::symLinkTarget(link), QString((first ? *first : unit).readLine().trimmed())); // a file: none
+        QCOMPARE(QString((first ? *first : unit).readLine().trimmed()), there == "file" ? QString() : link); // the link, where a bare name leads
+        QVERIFY(there == "file" || QFile::symLinkTarget(link).startsWith("/dev/pts/"));
         if (there.isEmpty()) {
             const QString readme = testsupport::fileBytes(TALLY_README);
             const qsizetype from = readme.indexOf("```sh\n", readme.indexOf("<!-- provisioning script")) + 6;
             const QString script = readme.mid(from, readme.lastIndexOf("```", readme.indexOf("<!-- end -->", from)) - from);
-            qputenv("TALLY_SERIAL_PORTS", QFile::encodeName(link));
+            qputenv("TALLY_SERIAL_PORTS", "tally-unit");
             qputenv("PATH", QFile::encodeName(QFileInfo(TALLYCTL_BIN).path()) + ":" + qgetenv("PATH"));
             QProcess sh;
             sh.start("sh", {"-c", script + "\ntallyctl read prom 05\ntallyctl read ram 05\n"});

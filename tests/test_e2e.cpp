@@ -5,6 +5,7 @@
 #include "tests/support/files.h"
 #include "tests/support/recordingboxes.h"
 #include "tests/support/recordingdialogs.h"
+#include "tests/support/pty.h"
 #include "unit/virtualunits.h"
 
 #include <QLabel>
@@ -45,6 +46,51 @@ private slots:
         QVERIFY(log.contains("rx <STX>RDM3C<ETX>"));
         unitProcess.kill();
         unitProcess.waitForFinished();
+    }
+
+    // As the menu starts them, with nothing in the environment but HOME and
+    // a display: "Virtual Tally Unit" (tally-unit --link tally-unit), then
+    // the console, which finds the unit on its own: no port list, no
+    // $XDG_RUNTIME_DIR; and tallyctl given the link's bare name.
+    void menuEntries()
+    {
+        if (!platform::serialAdapters().isEmpty()) QSKIP("an adapter here is port 1, before the unit");
+        QTemporaryDir home;
+        QProcessEnvironment menu;
+        menu.insert("HOME", home.path());
+        menu.insert("QT_QPA_PLATFORM", "offscreen");
+        QProcess unitProcess, tally;
+        unitProcess.setProcessEnvironment(menu);
+        unitProcess.start(QStringLiteral(TALLY_UNIT_BIN), {"--link", "tally-unit"});
+        QTRY_VERIFY(unitProcess.canReadLine());
+        const QString link = unitProcess.readLine().trimmed(), pty = QFile::symLinkTarget(link);
+        tally.setProcessEnvironment(menu);
+        tally.start(QStringLiteral(TALLY_BIN));
+        QTRY_VERIFY2(testsupport::holdsOpen(tally.processId(), pty), qPrintable(link + " " + pty));
+        tally.terminate();
+        QVERIFY(tally.waitForFinished());
+        QProcess tallyctl; // a root shell's, or su's: the bare name as tally-unit took it
+        tallyctl.setProcessEnvironment(menu);
+        tallyctl.start(QStringLiteral(TALLYCTL_BIN), {"--port", "tally-unit", "query", "01"});
+        QVERIFY(tallyctl.waitForFinished());
+        QCOMPARE(tallyctl.readAll() + tallyctl.readAllStandardError(), QByteArray("01\n"));
+
+        // The same start-up here, and its round trip.
+        const QProcessEnvironment before = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : before.keys()) qunsetenv(qPrintable(name));
+        for (const QString &name : menu.keys()) qputenv(qPrintable(name), menu.value(name).toLocal8Bit());
+        {
+            console::ConsoleWindow w(platform::PortMap::fromEnvironment(), boxes, dialogs);
+            for (const QString &name : before.keys()) qputenv(qPrintable(name), before.value(name).toLocal8Bit());
+            QCOMPARE(w.windowTitle(), QString("ZIDID 显示控制器 - Com1 (%1)").arg(link));
+            w.TallyID->setText("01");
+            w.Command6_Click();
+            w.Command3_Click();
+            QTRY_COMPARE(w.Label1->text(), QString("Download finished!"));
+        }
+        unitProcess.terminate();
+        QVERIFY(unitProcess.waitForFinished());
+        QVERIFY(!QFileInfo(link).isSymLink());
     }
 
     // The file keeps every unit's line; only this run's units rewrite theirs.

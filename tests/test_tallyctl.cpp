@@ -160,6 +160,43 @@ private slots:
         QTEST(port.adapters.replaceInStrings(root.path(), "DEV"), "adapters");
     }
 
+    // The windows' port list when no list is named (given empty), as likely
+    // wired; or where a bare name given to --ports, --port or --line leads.
+    void likelyWired_data()
+    {
+        QTest::addColumn<QStringList>("dev"); // as above; run/ stands for the runtime folder
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QStringList>("ports");
+        const QStringList uarts{"ttyS0", "ttyS1"}, unit{"pts3", "run/tally-unit>../pts3"};
+        const QStringList usb{"ttyUSB0", "serial/by-id/usb-A-port0>../../ttyUSB0"};
+        QTest::newRow("ttyS0 ttyS1 ttyUSB0, a unit running") << uarts + usb + unit << "" << QStringList{"DEV/serial/by-id/usb-A-port0", "DEV/run/tally-unit", "DEV/ttyS0", "DEV/ttyS1"};
+        QTest::newRow("ttyS0 ttyS1 ttyACM0, its unit gone") << uarts + QStringList{"ttyACM0", "run/tally-unit>../pts9"} << "" << QStringList{"DEV/ttyACM0", "DEV/ttyS0", "DEV/ttyS1"};
+        QTest::newRow("bare tally-unit: the link") << uarts + unit << "tally-unit" << QStringList{"DEV/run/tally-unit"};
+        QTest::newRow("bare tally-unit, none running: still there") << uarts << "tally-unit" << QStringList{"DEV/run/tally-unit"};
+        QTest::newRow("bare ttyS1: the device") << uarts + unit << "ttyS1" << QStringList{"DEV/ttyS1"};
+        QTest::newRow("a path: as given") << uarts + unit << "./tally-unit" << QStringList{"./tally-unit"};
+    }
+
+    void likelyWired()
+    {
+        QFETCH(QStringList, dev);
+        QFETCH(QString, given);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkdir("run"));
+        for (const QString &entry : dev) {
+            const QString path = root.filePath(entry.section('>', 0, 0));
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && (entry.contains('>') ? QFile::link(entry.section('>', 1), path) : testsupport::writeFile(path, "")));
+        }
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root.filePath("run")));
+        QStringList system; // as the system lists them: by name, every one
+        for (const QString &tty : QDir(root.path()).entryList({"tty*"}, QDir::Files, QDir::Name)) system << root.filePath(tty);
+        QStringList ports = given.isEmpty() ? platform::likelyWired(platform::serialAdapters(root.path()), platform::runtimePath("tally-unit"), system)
+                                            : QStringList{platform::namedDevice(given, root.path())};
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QTEST(ports.replaceInStrings(root.path(), "DEV"), "ports");
+    }
+
     void handDrivenLine_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -1,16 +1,19 @@
 #include "unit/devicelink.h"
 
+#include "platform/portmap.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
+
+#include <unistd.h>
 
 namespace unit {
 
 QString DeviceLink::resolve(const QString &given)
 {
     if (given.contains(QLatin1Char('/'))) return QFileInfo(given).absoluteFilePath();
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)).filePath(given);
+    return platform::runtimePath(given);
 }
 
 DeviceLink::~DeviceLink()
@@ -25,6 +28,13 @@ bool DeviceLink::make(const QString &path, const QString &device, QString *error
         m_lock.reset();
         return false;
     };
+    // Without $XDG_RUNTIME_DIR the folder is one in /tmp, which may not be
+    // there yet, and which nobody else may own: it holds what we open.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(folder) && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return refuse(QStringLiteral("cannot make the folder %1").arg(folder));
+    if (const QFileInfo f(folder); f.isDir() && f.ownerId() != ::getuid() && folder == platform::runtimeFolder())
+        return refuse(QStringLiteral("%1 belongs to another user: left as it is").arg(folder));
     m_lock.emplace(path + QStringLiteral(".lock"));
     m_lock->setStaleLockTime(0); // held as long as the unit runs; a dead holder's lock is taken over
     if (!m_lock->tryLock()) {

@@ -12,9 +12,9 @@ namespace unit {
 
 class DeviceLink {
 public:
-    // A bare name (no "/") is taken in the user's runtime folder,
-    // $XDG_RUNTIME_DIR: a menu entry's command line cannot name that folder
-    // itself. Any other path is taken as given.
+    // A bare name (no "/") is taken in the user's runtime folder, where the
+    // other programs look a bare name up: a menu entry's command line cannot
+    // name that folder itself. Any other path is taken as given.
     static QString resolve(const QString &given);
 
     DeviceLink() = default;

@@ -43,8 +43,10 @@ int main(int argc, char *argv[])
     cli.addLanguageOption();
     QCommandLineOption linkOption(
         QStringLiteral("link"),
-        QStringLiteral("Keep a symbolic link to the device at this path while running, for --ports and scripts. A bare "
-                       "name is taken in $XDG_RUNTIME_DIR: --link tally-unit gives $XDG_RUNTIME_DIR/tally-unit."),
+        QStringLiteral("Keep a symbolic link to the device at this path while running, for --ports and scripts, and "
+                       "print it as the first line. A bare name is taken in the runtime folder ($XDG_RUNTIME_DIR, "
+                       "else /tmp/runtime-USER), where the other programs look a bare name up: --link tally-unit "
+                       "there is --ports tally-unit and a running unit the windows find on their own."),
         QStringLiteral("path"));
     QCommandLineParser &parser = cli.parser();
     parser.addOptions({address, prom, headlessOption, quiet, systemPorts, linkOption});
@@ -96,6 +98,7 @@ int main(int argc, char *argv[])
     unit::DeviceLink link;
     std::optional<platform::SignalWatcher> stop;
     QString shown = units.path();
+    QString first = units.path();
     if (parser.isSet(linkOption)) {
         const QString path = unit::DeviceLink::resolve(parser.value(linkOption));
         if (!link.make(path, units.path(), &error)) {
@@ -105,9 +108,11 @@ int main(int argc, char *argv[])
         stop.emplace({SIGINT, SIGTERM, SIGHUP});
         QObject::connect(&*stop, &platform::SignalWatcher::caught, app.get(), &QCoreApplication::quit);
         shown = QStringLiteral("%1 (%2)").arg(path, units.path());
+        first = path;
     }
-    // The first line is the device the controllers open (scripts read it).
-    out << units.path() << Qt::endl;
+    // The first line is the device the controllers open (scripts read it):
+    // the link, where there is one, says where a bare name leads.
+    out << first << Qt::endl;
 
     std::unique_ptr<unit::UnitWindow> window;
     if (headless) {
