@@ -97,7 +97,7 @@ bool ConsoleWindow::send(const Command &command)
 {
     const platform::OutputResult sent = MSComm1->output(command.frame());
     if (sent.ok()) return true;
-    Label1->setText(kNotSentPrefix + MSComm1->failureText(sent.error()));
+    Label1->setText(tr(kNotSentPrefix) + MSComm1->failureText(sent.error()));
     return false;
 }
 

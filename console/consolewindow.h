@@ -29,8 +29,8 @@ namespace console {
 class LineLogWindow;
 
 inline const QString kNoResponse = QStringLiteral("No Response");
-inline const QString kNotSentPrefix = QStringLiteral("Not sent: ");
-inline const QString kNotSent = kNotSentPrefix + platform::kNoPortOpen;
+inline constexpr char kNotSentPrefix[] = QT_TRANSLATE_NOOP("console::ConsoleWindow", "Not sent: ");
+inline const QString kNotSent = QString::fromLatin1(kNotSentPrefix) + QString::fromLatin1(platform::kNoPortOpen);
 
 class ConsoleWindow : public QWidget, public ConsoleForm, private ReceiverView {
     Q_OBJECT

@@ -158,7 +158,7 @@ void LineLog::refused(const QByteArray &bytes, const QString &reason)
 {
     LogRow row{m_clock.now(), LogRow::Direction::Sent, bytes, {}, true};
     const bool whole = bytes.startsWith(unitlink::STX) && bytes.endsWith(unitlink::ETX);
-    row.meaning = QStringLiteral("NOT SENT (%1)").arg(reason);
+    row.meaning = tr("NOT SENT (%1)").arg(reason);
     if (whole) row.meaning += QStringLiteral(": ") + commandMeaning(bytes);
     add(std::move(row));
 }

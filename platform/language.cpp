@@ -49,9 +49,9 @@ Language chooseLanguage(const std::optional<QString> &option, const QProcessEnvi
 
 bool installTranslation(QCoreApplication &app, Language language)
 {
-    if (language == Language::Chinese) return true;
     auto *translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral(":/i18n/tally_en.qm"))) {
+    if (!translator->load(language == Language::English ? QStringLiteral(":/i18n/tally_en.qm")
+                                                        : QStringLiteral(":/i18n/tally_zh_CN.qm"))) {
         delete translator;
         return false;
     }

@@ -1,5 +1,6 @@
-// Which language the windows speak. Their texts are written in Chinese; an
-// English desktop gets the English translation built into the program.
+// Which language the windows speak. The design's texts are written in
+// Chinese, those added since in English; each desktop gets the translation
+// built into the program for the other.
 #pragma once
 
 #include <QProcessEnvironment>
@@ -22,8 +23,8 @@ enum class Language { Chinese, English };
 // English; every other language gets the texts as written, in Chinese.
 Language chooseLanguage(const std::optional<QString> &option, const QProcessEnvironment &environment);
 
-// Loads the built-in translation for the language into the application
-// (Chinese, the source, needs none). False when it cannot be found.
+// Loads the built-in translation for the language into the application.
+// False when it cannot be found.
 bool installTranslation(QCoreApplication &app, Language language);
 
 } // namespace platform

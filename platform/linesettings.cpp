@@ -1,5 +1,6 @@
 #include "platform/linesettings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -29,11 +30,19 @@ OpenRefusal openRefusal(const QSerialPort &port, const QString &device)
     return OpenRefusal::Other;
 }
 
+namespace {
+// In the window's language; tallyctl and the bridge load no translation.
+QString said(const char *text)
+{
+    return QCoreApplication::translate("platform::DeviceAccess", text);
+}
+} // namespace
+
 QString refusalText(OpenRefusal refusal, const QString &device)
 {
     switch (refusal) {
-    case OpenRefusal::Absent: return QStringLiteral("absent");
-    case OpenRefusal::Busy: return QStringLiteral("busy: held by another program");
+    case OpenRefusal::Absent: return said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "absent"));
+    case OpenRefusal::Busy: return said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "busy: held by another program"));
     case OpenRefusal::NoPermission: return permissionText(deviceAccess(device));
     case OpenRefusal::Other: break;
     }
@@ -74,14 +83,14 @@ DeviceAccess deviceAccess(const QString &device)
 
 QString permissionText(const DeviceAccess &a)
 {
-    QString text = QStringLiteral("permission denied: %1:%2 %3, the user is %4")
+    QString text = said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "permission denied: %1:%2 %3, the user is %4"))
                        .arg(a.owner, a.group)
                        .arg(a.mode, 3, 8, QLatin1Char('0'))
                        .arg(a.user);
     if (a.group != QLatin1String("dialout")) return text;
-    if (!a.groupListed) return text + QStringLiteral("; the user needs to be in the dialout group");
+    if (!a.groupListed) return text + said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "; the user needs to be in the dialout group"));
     if (!a.groupNow)
-        return text + QStringLiteral("; the user is in the dialout group, but this session is not yet: log in again");
+        return text + said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "; the user is in the dialout group, but this session is not yet: log in again"));
     return text;
 }
 

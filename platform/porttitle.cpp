@@ -14,7 +14,7 @@ QString portTitle(const QString &caption, const PortState &state)
     case PortState::Open: suffix = state.trouble.isEmpty() ? state.port : state.trouble; break;
     case PortState::Lost: suffix = QCoreApplication::translate("platform::PortTitle", "%1 lost").arg(state.port); break;
     case PortState::Closed:
-        suffix = state.refused.isEmpty() ? kNoPortOpen : QStringLiteral("%1 (%2)").arg(kNoPortOpen, state.refused);
+        suffix = state.refused.isEmpty() ? noPortOpen() : QStringLiteral("%1 (%2)").arg(noPortOpen(), state.refused);
         break;
     }
     return caption + QStringLiteral(" - ") + suffix;

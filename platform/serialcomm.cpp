@@ -4,6 +4,8 @@
 #include "platform/portchoice.h"
 #include "platform/porttitle.h"
 
+#include <QCoreApplication>
+
 namespace platform {
 
 SerialComm::SerialComm(PortMap map, LineSettings settings, QObject *parent)
@@ -26,12 +28,17 @@ QString SerialComm::portLabel() const
     return dev.isEmpty() ? entry : QStringLiteral("%1 (%2)").arg(entry, dev);
 }
 
+QString noPortOpen()
+{
+    return QCoreApplication::translate("platform::SerialComm", kNoPortOpen);
+}
+
 platform::PortResult SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > platform::kPortCount)
-        return platform::PortError{InvalidPortNumber, QStringLiteral("Invalid port number %1").arg(port)};
+        return platform::PortError{InvalidPortNumber, tr("Invalid port number %1").arg(port)};
     if (m_port.isOpen())
-        return platform::PortError{PortAlreadyOpen, QStringLiteral("%1: port already open").arg(portLabel())};
+        return platform::PortError{PortAlreadyOpen, tr("%1: port already open").arg(portLabel())};
     m_commPort = port;
     emit portEvent(PortEvent::Chosen, portLabel());
     return {};
@@ -137,8 +144,8 @@ OutputResult SerialComm::output(QByteArrayView data)
 
 QString SerialComm::failureText(OutputFailure failure) const
 {
-    if (failure == OutputFailure::NoPort) return kNoPortOpen;
-    return QStringLiteral("writing to %1 failed").arg(portLabel());
+    if (failure == OutputFailure::NoPort) return noPortOpen();
+    return tr("writing to %1 failed").arg(portLabel());
 }
 
 QByteArray SerialComm::input()

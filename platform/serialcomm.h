@@ -30,7 +30,10 @@ enum class OutputFailure {
 };
 using OutputResult = unitlink::Outcome<OutputFailure>;
 
-inline const QString kNoPortOpen = QStringLiteral("no serial port open");
+// As the design's English code has it; noPortOpen() is it in the
+// window's language.
+inline constexpr char kNoPortOpen[] = QT_TRANSLATE_NOOP("platform::SerialComm", "no serial port open");
+QString noPortOpen();
 
 class SerialComm : public QObject, public platform::SerialLine {
     Q_OBJECT

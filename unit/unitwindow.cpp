@@ -72,8 +72,13 @@ void UnitView::paintEvent(QPaintEvent *)
     p.setPen(Qt::white);
     p.drawText(QPointF(lampsLeft, kTop + 74), QStringLiteral("\"%1\"").arg(QString::fromLatin1(u.text)));
     p.setPen(Qt::gray);
-    p.drawText(QPointF(lampsLeft, kTop + 94),
-               tr("mode %1%2").arg(u.mode, 2, 16, QLatin1Char('0')).arg(u.flash ? tr("  flash") : QString()).toUpper());
+    p.drawText(QPointF(lampsLeft, kTop + 94), modeText());
+}
+
+QString UnitView::modeText() const
+{
+    const Unit u = m_line.units().value(m_index);
+    return tr("mode %1%2").arg(u.mode, 2, 16, QLatin1Char('0')).arg(u.flash ? tr("  flash") : QString()).toUpper();
 }
 
 UnitWindow::UnitWindow(UnitLine &line, const QString &path, QWidget *parent) : QWidget(parent)

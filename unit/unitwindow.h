@@ -16,6 +16,8 @@ public:
     UnitView(UnitLine &line, int index, QWidget *parent = nullptr);
     QSize sizeHint() const override;
     void setFlashPhase(bool on);
+    // The line under the lamps: "MODE 00  FLASH".
+    QString modeText() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -194,6 +194,10 @@ Do you want to go on?</translation>
         <source>点阵文件(*.LED)|*.LED|所有文件(*.*)|*.*|</source>
         <translation>Dot images(*.LED)|*.LED|All files(*.*)|*.*|</translation>
     </message>
+    <message>
+        <source>Not sent: </source>
+        <translation>Not sent: </translation>
+    </message>
 </context>
 <context>
     <name>console::LineLog</name>
@@ -292,6 +296,10 @@ Do you want to go on?</translation>
     <message>
         <source>outside any frame</source>
         <translation>outside any frame</translation>
+    </message>
+    <message>
+        <source>NOT SENT (%1)</source>
+        <translation>NOT SENT (%1)</translation>
     </message>
 </context>
 <context>
@@ -395,6 +403,29 @@ Do you want to go on?</translation>
     </message>
 </context>
 <context>
+    <name>platform::DeviceAccess</name>
+    <message>
+        <source>absent</source>
+        <translation type="unfinished">absent</translation>
+    </message>
+    <message>
+        <source>busy: held by another program</source>
+        <translation>busy: held by another program</translation>
+    </message>
+    <message>
+        <source>permission denied: %1:%2 %3, the user is %4</source>
+        <translation>permission denied: %1:%2 %3, the user is %4</translation>
+    </message>
+    <message>
+        <source>; the user needs to be in the dialout group</source>
+        <translation>; the user needs to be in the dialout group</translation>
+    </message>
+    <message>
+        <source>; the user is in the dialout group, but this session is not yet: log in again</source>
+        <translation>; the user is in the dialout group, but this session is not yet: log in again</translation>
+    </message>
+</context>
+<context>
     <name>platform::PortList</name>
     <message>
         <source>no device: absent</source>
@@ -411,17 +442,24 @@ Do you want to go on?</translation>
         <source>%1 lost</source>
         <translation>%1 lost</translation>
     </message>
+</context>
+<context>
+    <name>platform::SerialComm</name>
     <message>
-        <source>absent</source>
-        <translation>absent</translation>
+        <source>Invalid port number %1</source>
+        <translation>Invalid port number %1</translation>
     </message>
     <message>
-        <source>busy</source>
-        <translation>busy</translation>
+        <source>%1: port already open</source>
+        <translation>%1: port already open</translation>
     </message>
     <message>
-        <source>no permission; %1</source>
-        <translation>no permission; %1</translation>
+        <source>writing to %1 failed</source>
+        <translation>writing to %1 failed</translation>
+    </message>
+    <message>
+        <source>no serial port open</source>
+        <translation>no serial port open</translation>
     </message>
 </context>
 <context>
