@@ -69,11 +69,13 @@ private slots:
         QTRY_VERIFY2(testsupport::holdsOpen(tally.processId(), pty), qPrintable(link + " " + pty));
         tally.terminate();
         QVERIFY(tally.waitForFinished());
-        QProcess tallyctl; // a root shell's, or su's: the bare name as tally-unit took it
-        tallyctl.setProcessEnvironment(menu);
-        tallyctl.start(QStringLiteral(TALLYCTL_BIN), {"--port", "tally-unit", "query", "01"});
-        QVERIFY(tallyctl.waitForFinished());
-        QCOMPARE(tallyctl.readAll() + tallyctl.readAllStandardError(), QByteArray("01\n"));
+        for (const QStringList &port : {QStringList{"--port", "tally-unit"}, QStringList{"--ports", ":tally-unit", "--port", "2"}}) {
+            QProcess tallyctl; // a root shell's, or su's: the bare name as tally-unit took it
+            tallyctl.setProcessEnvironment(menu);
+            tallyctl.start(QStringLiteral(TALLYCTL_BIN), port + QStringList{"query", "01"});
+            QVERIFY(tallyctl.waitForFinished());
+            QCOMPARE(tallyctl.readAll() + tallyctl.readAllStandardError(), QByteArray("01\n"));
+        }
 
         // The same start-up here, and its round trip.
         const QProcessEnvironment before = QProcessEnvironment::systemEnvironment();
