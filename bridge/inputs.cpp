@@ -122,10 +122,10 @@ QString obsPassword(const QString &file, QString *password)
 {
     const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
     QFile credential(QDir(credentials).filePath(QFileInfo(file).fileName()));
-    // An empty credential is the unit's default for a file that is not there.
-    if (!credentials.isEmpty() && credential.open(QIODevice::ReadOnly) && credential.size() > 0) {
+    // An empty line is the unit's default for a file that is not there.
+    if (!credentials.isEmpty() && credential.open(QIODevice::ReadOnly)) {
         *password = QString::fromUtf8(credential.readLine(4096)).trimmed();
-        return {};
+        if (!password->isEmpty()) return {};
     }
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("password_file %1: %2").arg(file, f.errorString());

@@ -334,7 +334,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(testsupport::writeFile(dir.filePath("bridge.conf"), uncommented));
         QCOMPARE(readConfigFile(dir.filePath("bridge.conf"), examples), QString());
-        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix);
+        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix && examples.obs && examples.obsNames.value("Studio A, left") == 21);
         QVERIFY(examples.httpControl && !examples.httpTokenFile.isEmpty() && examples.names[2] == "CAM 2");
     }
 };
