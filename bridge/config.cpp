@@ -63,6 +63,7 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     if (key == QLatin1String("map")) {
         if (!kind) return QStringLiteral("unknown key");
         const int k = int(*kind);
+        if (*kind == Kind::Obs) return readNameMap(value, c.obsNames);
         QList<int> mapped;
         for (const QString &pair : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QStringList st = pair.split(QLatin1Char(':'));
@@ -128,6 +129,11 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     if (where == QLatin1String("vmix/host"))
         return set(
             c.vmix, [](const QString &v) { return readRemote(v, kVmixPort); }, QStringLiteral("wants HOST[:PORT]"));
+    if (where == QLatin1String("obs/host"))
+        return set(
+            c.obs, [](const QString &v) { return readRemote(v, kObsPort); }, QStringLiteral("wants HOST[:PORT]"));
+    if (where == QLatin1String("obs/password_file"))
+        return set(c.obsPasswordFile, device, QStringLiteral("wants a file"));
     return QStringLiteral("unknown key");
 }
 
@@ -169,6 +175,43 @@ std::optional<Remote> readRemote(const QString &text, quint16 defaultPort)
         r.port = quint16(*port);
     }
     return r;
+}
+
+QString readNameMap(const QString &text, QHash<QString, int> &map)
+{
+    QHash<QString, int> read;
+    for (qsizetype at = 0; at < text.size();) {
+        // NAME or "NAME", a colon, the input, then a comma or the end.
+        const qsizetype start = at;
+        QString name;
+        qsizetype colon = -1;
+        while (at < text.size() && text[at].isSpace()) ++at;
+        if (at < text.size() && text[at] == QLatin1Char('"')) {
+            const qsizetype close = text.indexOf(QLatin1Char('"'), at + 1);
+            if (close < 0) return QStringLiteral("a quote is not closed");
+            name = text.mid(at + 1, close - at - 1);
+            for (at = close + 1; at < text.size() && text[at].isSpace();) ++at;
+            if (at < text.size() && text[at] == QLatin1Char(':')) colon = at;
+        } else {
+            colon = text.indexOf(QLatin1Char(':'), at);
+            name = text.mid(at, colon - at).trimmed();
+        }
+        qsizetype comma = text.indexOf(QLatin1Char(','), at);
+        if (comma < 0) comma = text.size();
+        const std::optional<int> input =
+            colon >= 0 && colon < comma
+                ? number(QStringView(text).sliced(colon + 1, comma - colon - 1), 1, kParallelInputs)
+                : std::nullopt;
+        if (name.isEmpty() || !input)
+            return QStringLiteral("\"%1\" is not name:input with an input of 1 to %2")
+                .arg(text.mid(start, comma - start).trimmed())
+                .arg(kParallelInputs);
+        if (read.contains(name)) return QStringLiteral("\"%1\" is mapped twice").arg(name);
+        read.insert(name, *input);
+        at = comma + 1;
+    }
+    map = read;
+    return {};
 }
 
 QString readConfigFile(const QString &path, Config &config)
@@ -220,6 +263,7 @@ QList<InputSpec> Endpoints::inputs() const
           std::tuple(tsl5Udp, Kind::Tsl5, "udp"), std::tuple(tsl5Tcp, Kind::Tsl5, "tcp")})
         if (at) specs.append({kind, QString::fromLatin1(transport), at->text()});
     if (vmix) specs.append({Kind::Vmix, {}, vmix->text()});
+    if (obs) specs.append({Kind::Obs, {}, obs->text()});
     return specs;
 }
 

@@ -2,6 +2,7 @@
 // the lamps: defaults, then the --config file, then the command line.
 #pragma once
 
+#include "bridge/obs.h"
 #include "bridge/tallystate.h"
 #include "bridge/tsl5.h"
 #include "bridge/vmix.h"
@@ -30,6 +31,10 @@ struct Remote {
 };
 std::optional<Remote> readRemote(const QString &text, quint16 defaultPort);
 
+// "Wide:20, \"Studio A, left\":21": names to parallel inputs, a name that
+// holds a comma or a colon in quotes. Empty when read into map, else why not.
+QString readNameMap(const QString &text, QHash<QString, int> &map);
+
 // "text:red": which of a TSL 5 display's tallies, and in which colour, means
 // program or preview. Amber is red and green at once.
 struct Tsl5Rule {
@@ -56,20 +61,21 @@ inline const QList<int> kTsl31PreviewBits{1};
 // How long the bridge waits on a peer. Fixed for the studio; tests shorten
 // them.
 struct Timing {
-    int connectMs = 2000; // an outgoing connection not made by then is tried again
-    int retryMs = 2000;   // between attempts to open or connect
-    int pollMs = 2000;    // a connected switcher is asked for its tally
-    int silenceMs = 5000; // a connection with no byte for this long is dead
-    int quietMs = 5000;   // a switcher line with no frame for this long is told of
-    int reportMs = 60000; // a failure that repeats is told again after this long
-    int saveMs = 100;     // the state file is written at most this often
+    int connectMs = 2000;    // an outgoing connection not made by then is tried again
+    int retryMs = 2000;      // between attempts to open or connect
+    int pollMs = 2000;       // a connected switcher is asked for its tally
+    int silenceMs = 5000;    // a connection with no byte for this long is dead
+    int quietMs = 5000;      // a switcher line with no frame for this long is told of
+    int reportMs = 60000;    // a failure that repeats is told again after this long
+    int saveMs = 100;        // the state file is written at most this often
+    int authRetryMs = 30000; // after a refused password: not in a loop
 };
 
 // One input the configuration opens: "tsl31 udp" with where it listens.
 // Its id stays when its endpoint moves, so a reload can tell the two apart.
 struct InputSpec {
     Kind kind;
-    QString transport; // "udp", "tcp", or empty for vmix and the switcher
+    QString transport; // "udp", "tcp", or empty for vmix, obs and the switcher
     QString endpoint;  // [ADDR:]PORT, HOST:PORT or the device
     QString id() const { return transport.isEmpty() ? kindName(kind) : kindName(kind) + QLatin1Char(' ') + transport; }
     QString name() const { return id() + QLatin1Char(' ') + endpoint; }
@@ -89,6 +95,9 @@ struct Endpoints {
     std::optional<QString> switcher;
     std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
     std::optional<Remote> vmix;
+    std::optional<Remote> obs;
+    // OBS's password: this file, or the systemd credential of its name.
+    QString obsPasswordFile;
     std::optional<Endpoint> http; // the status page; none: no HTTP at all
 
     bool hasInput() const { return !inputs().isEmpty(); }
@@ -113,6 +122,7 @@ struct Mapping {
     std::optional<int> tsl5Screen; // none: every screen
 
     SourceMap maps[kKinds];
+    QHash<QString, int> obsNames; // OBS's scenes and sources that end in no number
 
     // What the status page calls each parallel input ("CAM 1"); empty:
     // whatever lights it says.

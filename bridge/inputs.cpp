@@ -1,5 +1,6 @@
 #include "bridge/inputs.h"
 
+#include "bridge/obs.h"
 #include "bridge/service.h"
 #include "bridge/sources.h"
 #include "bridge/switcher.h"
@@ -7,10 +8,15 @@
 #include "bridge/transports/serialline.h"
 #include "bridge/transports/tcplistener.h"
 #include "bridge/transports/udpsocket.h"
+#include "bridge/transports/websocketlink.h"
 #include "bridge/tsl31.h"
 #include "bridge/tsl5.h"
 #include "bridge/vmix.h"
 #include "platform/linesettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <functional>
 
@@ -109,6 +115,80 @@ public:
     }
 };
 
+// OBS's password: under systemd (LoadCredential=) the credential named as
+// the file, which the service can read though the file is root's alone;
+// else the file. Its first line, or why not.
+QString obsPassword(const QString &file, QString *password)
+{
+    const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+    QFile credential(QDir(credentials).filePath(QFileInfo(file).fileName()));
+    // An empty line is the unit's default for a file that is not there.
+    if (!credentials.isEmpty() && credential.open(QIODevice::ReadOnly)) {
+        *password = QString::fromUtf8(credential.readLine(4096)).trimmed();
+        if (!password->isEmpty()) return {};
+    }
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("password_file %1: %2").arg(file, f.errorString());
+    *password = QString::fromUtf8(f.readLine(4096)).trimmed();
+    return {};
+}
+
+// OBS: a session per connection; a walk that ends gives every source's
+// state.
+class ObsInput : public Input {
+public:
+    ObsInput(Service &service, InputSpec spec, QString passwordFile)
+        : Input(service, std::move(spec)), m_passwordFile(std::move(passwordFile))
+    {}
+    std::unique_ptr<StreamReader> newStream() override
+    {
+        QString password;
+        if (!m_passwordFile.isEmpty()) {
+            // Told when it changes, not at every attempt.
+            const QString why = obsPassword(m_passwordFile, &password);
+            if (why != std::exchange(m_passwordError, why) && !why.isEmpty()) log(name() + QStringLiteral(": ") + why);
+        }
+        return std::make_unique<Stream>(*this, std::move(password));
+    }
+    void remap() override
+    {
+        if (m_tally && !stale) take(*m_tally, 0);
+    }
+
+private:
+    class Stream : public StreamReader {
+    public:
+        Stream(ObsInput &input, QString password) : m_input(input), m_session(std::move(password)) {}
+        void feed(QByteArrayView bytes) override
+        {
+            m_replies += m_session.feed(bytes);
+            m_input.malformed(m_session.malformed().take());
+            if (const std::optional<ObsTally> tally = m_session.takeTally()) m_input.take(*tally, 1);
+        }
+        qsizetype pending() const override { return 0; }
+        QList<QByteArray> replies() override { return std::exchange(m_replies, {}); }
+
+    private:
+        ObsInput &m_input;
+        ObsSession m_session;
+        QList<QByteArray> m_replies;
+    };
+
+    void take(const ObsTally &tally, qsizetype messages)
+    {
+        m_tally = tally;
+        const SourceStates states = obsSources(mapping(), tally);
+        for (const QString &n : tally.program + tally.preview)
+            if (const int input = obsInput(n, mapping().obsNames)) setText(input, n);
+        // A remap is no message from OBS: the input is not heard anew.
+        if (messages == 0) return m_service.heard(*this, states, true);
+        heard(states, messages, true);
+    }
+
+    QString m_passwordFile, m_passwordError;
+    std::optional<ObsTally> m_tally;
+};
+
 // The switcher line: a frame per ID, and the sources' state is what the
 // last frame of each ID says.
 class SwitcherInput : public Input {
@@ -129,13 +209,15 @@ private:
     QMap<int, switcherlink::LampStates> m_frames; // the last frame of each ID
 };
 
-std::unique_ptr<Input> inputOfKind(Service &service, const InputSpec &spec)
+std::unique_ptr<Input> inputOfKind(Service &service, const Endpoints &endpoints, const InputSpec &spec)
 {
+    if (spec.kind == Kind::Obs) return std::make_unique<ObsInput>(service, spec, endpoints.obsPasswordFile);
     switch (spec.kind) {
     case Kind::Switcher: return std::make_unique<SwitcherInput>(service, spec);
     case Kind::Tsl31: return std::make_unique<Tsl31Input>(service, spec);
     case Kind::Tsl5: return std::make_unique<Tsl5Input>(service, spec);
     case Kind::Vmix: return std::make_unique<VmixInput>(service, spec);
+    case Kind::Obs: break;
     }
     return {};
 }
@@ -144,6 +226,7 @@ std::unique_ptr<Transport> transportOf(Input &input, const Endpoints &endpoints,
 {
     if (spec.kind == Kind::Switcher)
         return std::make_unique<SerialLine>(input, spec.endpoint, platform::switcherLine(), endpoints.timing);
+    if (spec.kind == Kind::Obs) return std::make_unique<WebSocketLink>(input, *endpoints.obs, endpoints.timing);
     if (spec.kind == Kind::Vmix)
         return std::make_unique<Connection>(input, *endpoints.vmix, kVmixSubscribe + kVmixAsk, kVmixAsk,
                                             endpoints.timing);
@@ -208,7 +291,7 @@ void Input::changed()
 
 std::unique_ptr<Input> makeInput(Service &service, const Endpoints &endpoints, const InputSpec &spec)
 {
-    std::unique_ptr<Input> input = inputOfKind(service, spec);
+    std::unique_ptr<Input> input = inputOfKind(service, endpoints, spec);
     input->carry(transportOf(*input, endpoints, spec));
     return input;
 }

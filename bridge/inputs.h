@@ -49,6 +49,9 @@ public:
     // Only TSL comes in datagrams.
     void datagram(QByteArrayView) override {}
     void changed() override;
+    // A reload's mapping taken: an input that maps names itself reads its
+    // last tally again.
+    virtual void remap() {}
 
 protected:
     // What was read from so many messages: some sources (complete =

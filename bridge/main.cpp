@@ -1,5 +1,5 @@
 // tally-bridge: takes tally from a vision switcher (its serial tally line,
-// TSL UMD 3.1 or 5.0, vMix) and keeps the units' lamps in step.
+// TSL UMD 3.1 or 5.0, vMix, OBS) and keeps the units' lamps in step.
 #include "bridge/config.h"
 #include "bridge/http/httpside.h"
 #include "bridge/service.h"
@@ -92,12 +92,18 @@ int main(int argc, char *argv[])
     const QCommandLineOption vmix(QStringLiteral("vmix"),
                                   QStringLiteral("vMix's TCP tally (port %1 unless given).").arg(bridge::kVmixPort),
                                   QStringLiteral("host[:port]"));
+    const QCommandLineOption obs(
+        QStringLiteral("obs"),
+        QStringLiteral("OBS Studio through obs-websocket 5 (port %1 unless given; the password only from [obs] "
+                       "password_file).")
+            .arg(bridge::kObsPort),
+        QStringLiteral("host[:port]"));
     const QCommandLineOption http(QStringLiteral("http"),
                                   QStringLiteral("Serve the status page, /api/state and /metrics (default: off)."),
                                   QStringLiteral("[addr:]port"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every change of state and its source."));
-    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, http, verbose});
+    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, obs, http, verbose});
     if (const std::optional<int> done = cli.parse(argc, argv)) return *done;
 
     bridge::Config c;
@@ -130,6 +136,10 @@ int main(int argc, char *argv[])
             into.vmix = bridge::readRemote(p.value(vmix), bridge::kVmixPort);
             if (!into.vmix) return QStringLiteral("--vmix wants HOST[:PORT]");
         }
+        if (p.isSet(obs)) {
+            into.obs = bridge::readRemote(p.value(obs), bridge::kObsPort);
+            if (!into.obs) return QStringLiteral("--obs wants HOST[:PORT]");
+        }
         if (p.isSet(switcher)) into.switcher = p.value(switcher);
         if (p.isSet(line)) into.line = p.value(line);
         into.verbose = p.isSet(verbose);
@@ -152,7 +162,8 @@ int main(int argc, char *argv[])
     const auto complete = [](const bridge::Config &c) -> QString {
         if (c.line.isEmpty()) return QStringLiteral("name the unit line with --line or [line] device");
         if (!c.hasInput())
-            return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp or --vmix, "
+            return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp, --vmix or "
+                                  "--obs, "
                                   "or enable one in the config file");
         // Found out now, not when the show's first lamp test is refused.
         if (c.httpControl) {

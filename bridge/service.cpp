@@ -79,6 +79,7 @@ QString Service::reload(const Config &next, QString *changes)
     QStringList changed = takeEndpoints(next, opened);
     takeMapping(next);
     m_config = next;
+    for (const auto &[id, input] : m_inputs) input->remap();
     *changes = changed.isEmpty() ? QStringLiteral("every input as it was") : changed.join(QLatin1String("; "));
     publish(QStringLiteral("new configuration"));
     // Unchanged lamps too: a new line has had none.
@@ -98,7 +99,8 @@ QString Service::open(const Endpoints &next, Opened &opened)
     QStringList failed;
     for (const InputSpec &spec : next.inputs()) {
         const auto old = m_inputs.find(spec.id());
-        if (old != m_inputs.end() && old->second->spec() == spec) continue;
+        // One that stopped trying (OBS's user closed its session) starts anew.
+        if (old != m_inputs.end() && old->second->spec() == spec && !old->second->transport().gaveUp()) continue;
         auto input = makeInput(*this, next, spec);
         if (const QString error = input->open(); !error.isEmpty()) failed << error;
         opened.inputs[spec.id()] = std::move(input);

@@ -48,6 +48,16 @@ SourceStates vmixSources(const QList<VmixState> &tally)
     return states;
 }
 
+SourceStates obsSources(const Mapping &mapping, const ObsTally &tally)
+{
+    SourceStates states;
+    for (const QString &name : tally.program)
+        if (const int n = obsInput(name, mapping.obsNames)) states[n].program = true;
+    for (const QString &name : tally.preview)
+        if (const int n = obsInput(name, mapping.obsNames)) states[n].preview = true;
+    return states;
+}
+
 SourceStates switcherSources(const Mapping &mapping, const QMap<int, switcherlink::LampStates> &frames)
 {
     SourceStates states;

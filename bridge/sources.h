@@ -22,6 +22,9 @@ SourceStates tsl31Sources(const Mapping &mapping, const QList<Tsl31Message> &mes
 SourceStates tsl5Sources(const Mapping &mapping, const Tsl5Packet &packet, const SourceStates &heard);
 // Input n of vMix is source n.
 SourceStates vmixSources(const QList<VmixState> &tally);
+// Each name on program or preview lights the input obsInput gives it:
+// source n is parallel input n.
+SourceStates obsSources(const Mapping &mapping, const ObsTally &tally);
 // The last frame of each ID: a source is on program when it is lit in any
 // program ID's frame, likewise preview.
 SourceStates switcherSources(const Mapping &mapping, const QMap<int, switcherlink::LampStates> &frames);

@@ -7,6 +7,7 @@
 
 #include <QByteArrayView>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -25,6 +26,8 @@ public:
     virtual void feed(QByteArrayView bytes) = 0;
     // Bytes held for a message not yet whole.
     virtual qsizetype pending() const = 0;
+    // What to send back on the stream for what it read (OBS's requests).
+    virtual QList<QByteArray> replies() { return {}; }
 };
 
 // What a transport asks of the input it carries.
@@ -79,6 +82,8 @@ public:
     int senders() const { return m_connections; }
     // Connections made again after one was lost.
     qint64 reconnects() const { return m_reconnects; }
+    // Stopped trying until it is opened anew (OBS's user closed the session).
+    virtual bool gaveUp() const { return false; }
 
 protected:
     void setLink(Link link)

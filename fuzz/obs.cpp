@@ -1,0 +1,40 @@
+// OBS's session fed whatever a peer on the obs-websocket port may send:
+// messages cut at newlines, so that a seed reads as the exchange it is.
+// What goes back is always Identify or a request, every request is
+// answered or dropped, and a tally's names are sorted and unique.
+#include "bridge/obs.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdlib>
+
+namespace {
+void check(bool ok)
+{
+    if (!ok) std::abort();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    bridge::ObsSession session(QStringLiteral("secret"));
+    for (const QByteArray &message :
+         QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size)).split('\n')) {
+        for (const QByteArray &out : session.feed(message)) {
+            const QJsonObject o = QJsonDocument::fromJson(out).object();
+            const int op = o.value(QStringLiteral("op")).toInt();
+            check(op == 1 || op == 6);
+        }
+        // A walk asks at most for each scene it may hold, and the two current scenes.
+        check(session.pending() <= bridge::ObsSession::kMaxScenes + 2);
+        if (const std::optional<bridge::ObsTally> t = session.takeTally())
+            for (const QStringList &names : {t->program, t->preview}) {
+                QStringList sorted = names;
+                sorted.sort();
+                sorted.removeDuplicates();
+                check(sorted == names);
+            }
+    }
+    return 0;
+}
