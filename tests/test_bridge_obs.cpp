@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebSocket>
@@ -78,6 +80,25 @@ private:
             data["sceneItems"] = items;
         }
         send(7, {{"requestType", type}, {"requestId", d["requestId"]}, {"requestStatus", QJsonObject{{"result", code == 100}, {"code", code}}}, {"responseData", data}});
+    }
+};
+
+// The network between the bridge and OBS, which can go quiet without
+// either end closing: a machine frozen, a cable pulled on the way.
+class Cable : public QObject {
+public:
+    QTcpServer server;
+    bool cut = false;
+
+    explicit Cable(quint16 to)
+    {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this, to] {
+            QTcpSocket *near = server.nextPendingConnection(), *far = new QTcpSocket(near);
+            far->connectToHost(QHostAddress::LocalHost, to);
+            for (auto [from, onto] : {std::pair(near, far), std::pair(far, near)})
+                connect(from, &QTcpSocket::readyRead, onto, [this, from, onto] { if (!cut) onto->write(from->readAll()); });
+        });
     }
 };
 
@@ -168,6 +189,23 @@ private slots:
         QString changes;
         QCOMPARE(service.reload(c, &changes), QString());
         QTRY_COMPARE(m_obs.connections, 3);
+    }
+
+    // OBS that stops answering, pings too, is dropped after silenceMs with
+    // its last tally kept, and connected again once it answers.
+    void silentObs()
+    {
+        Cable cable(m_obs.server.serverPort());
+        Config c = config();
+        c.obs = Remote{"127.0.0.1", cable.server.serverPort()};
+        Service service(c, log);
+        QCOMPARE(service.start(), QString());
+        QTRY_COMPARE(lit(service), "1,2,3 | ");
+        cable.cut = true;
+        QTRY_COMPARE(m_log.filter("no answer for 0.6 s; connection dropped").size(), 1);
+        QCOMPARE(lit(service), "1,2,3 | ");
+        cable.cut = false;
+        QTRY_COMPARE(service.inputs().begin()->second->transport().reconnects(), 1);
     }
 
     // A wrong password is told once and tried again every authRetryMs;
