@@ -140,6 +140,7 @@ private slots:
         m_obs.scenes = {{"Main", {"CAM 1", "Inset/", "Group+", "-CAM 4"}}, {"Inset", {"Cam2"}}, {"Group", {"Camera 03"}}, {"Side", {"Wide"}}};
         m_obs.program = "Main";
         m_obs.preview.clear();
+        m_obs.password.clear();
     }
     void cleanup()
     {
