@@ -2,6 +2,7 @@
 // the lamps: defaults, then the --config file, then the command line.
 #pragma once
 
+#include "bridge/atem.h"
 #include "bridge/tallystate.h"
 #include "bridge/tsl5.h"
 #include "bridge/vmix.h"
@@ -56,20 +57,22 @@ inline const QList<int> kTsl31PreviewBits{1};
 // How long the bridge waits on a peer. Fixed for the studio; tests shorten
 // them.
 struct Timing {
-    int connectMs = 2000; // an outgoing connection not made by then is tried again
-    int retryMs = 2000;   // between attempts to open or connect
-    int pollMs = 2000;    // a connected switcher is asked for its tally
-    int silenceMs = 5000; // a connection with no byte for this long is dead
-    int quietMs = 5000;   // a switcher line with no frame for this long is told of
-    int reportMs = 60000; // a failure that repeats is told again after this long
-    int saveMs = 100;     // the state file is written at most this often
+    int connectMs = 2000;   // an outgoing connection not made by then is tried again
+    int retryMs = 2000;     // between attempts to open or connect
+    int pollMs = 2000;      // a connected switcher is asked for its tally
+    int silenceMs = 5000;   // a connection with no byte for this long is dead
+    int quietMs = 5000;     // a switcher line with no frame for this long is told of
+    int reportMs = 60000;   // a failure that repeats is told again after this long
+    int saveMs = 100;       // the state file is written at most this often
+    int lostMs = 3000;      // an ATEM that sends no packet for this long is lost
+    int keepAliveMs = 1000; // an ATEM session is shown the bridge is alive this often
 };
 
 // One input the configuration opens: "tsl31 udp" with where it listens.
 // Its id stays when its endpoint moves, so a reload can tell the two apart.
 struct InputSpec {
     Kind kind;
-    QString transport; // "udp", "tcp", or empty for vmix and the switcher
+    QString transport; // "udp", "tcp", or empty for vmix, atem and the switcher
     QString endpoint;  // [ADDR:]PORT, HOST:PORT or the device
     QString id() const { return transport.isEmpty() ? kindName(kind) : kindName(kind) + QLatin1Char(' ') + transport; }
     QString name() const { return id() + QLatin1Char(' ') + endpoint; }
@@ -89,6 +92,7 @@ struct Endpoints {
     std::optional<QString> switcher;
     std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
     std::optional<Remote> vmix;
+    std::optional<Remote> atem;
     std::optional<Endpoint> http; // the status page; none: no HTTP at all
 
     bool hasInput() const { return !inputs().isEmpty(); }

@@ -1,5 +1,6 @@
 // tally-bridge: takes tally from a vision switcher (its serial tally line,
-// TSL UMD 3.1 or 5.0, vMix) and keeps the units' lamps in step.
+// TSL UMD 3.1 or 5.0, vMix, a Blackmagic ATEM) and keeps the units' lamps
+// in step.
 #include "bridge/config.h"
 #include "bridge/http/httpside.h"
 #include "bridge/service.h"
@@ -75,7 +76,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption stale(
         QStringLiteral("stale"),
         QStringLiteral("Clear the tally of every input lost for s seconds: a connection "
-                       "closed, or no message on UDP or the switcher line (default: never)."),
+                       "closed or an ATEM silent, or no message on UDP or the switcher line (default: never)."),
         QStringLiteral("s"));
     const QCommandLineOption switcher(QStringLiteral("switcher"),
                                       QStringLiteral("A switcher's serial tally line (38400 8E1)."),
@@ -91,12 +92,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption vmix(QStringLiteral("vmix"),
                                   QStringLiteral("vMix's TCP tally (port %1 unless given).").arg(bridge::kVmixPort),
                                   QStringLiteral("host[:port]"));
+    const QCommandLineOption atem(
+        QStringLiteral("atem"),
+        QStringLiteral("A Blackmagic ATEM switcher's tally, UDP (port %1 unless given).").arg(bridge::kAtemPort),
+        QStringLiteral("host[:port]"));
     const QCommandLineOption http(QStringLiteral("http"),
                                   QStringLiteral("Serve the status page, /api/state and /metrics (default: off)."),
                                   QStringLiteral("[addr:]port"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every change of state and its source."));
-    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, http, verbose});
+    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, atem, http, verbose});
     if (const std::optional<int> done = cli.parse(argc, argv)) return *done;
 
     bridge::Config c;
@@ -129,6 +134,10 @@ int main(int argc, char *argv[])
             into.vmix = bridge::readRemote(p.value(vmix), bridge::kVmixPort);
             if (!into.vmix) return QStringLiteral("--vmix wants HOST[:PORT]");
         }
+        if (p.isSet(atem)) {
+            into.atem = bridge::readRemote(p.value(atem), bridge::kAtemPort);
+            if (!into.atem) return QStringLiteral("--atem wants HOST[:PORT]");
+        }
         if (p.isSet(switcher)) into.switcher = p.value(switcher);
         if (p.isSet(line)) into.line = p.value(line);
         into.verbose = p.isSet(verbose);
@@ -150,8 +159,8 @@ int main(int argc, char *argv[])
     const auto complete = [](const bridge::Config &c) -> QString {
         if (c.line.isEmpty()) return QStringLiteral("name the unit line with --line or [line] device");
         if (!c.hasInput())
-            return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp or --vmix, "
-                                  "or enable one in the config file");
+            return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp, --vmix or "
+                                  "--atem, or enable one in the config file");
         // Found out now, not when the show's first lamp test is refused.
         if (c.httpControl) {
             if (c.httpTokenFile.isEmpty()) return QStringLiteral("[http] control = yes wants a token_file");

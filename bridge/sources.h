@@ -3,6 +3,7 @@
 // and which preview.
 #pragma once
 
+#include "bridge/atem.h"
 #include "bridge/config.h"
 #include "bridge/tallystate.h"
 #include "bridge/tsl31.h"
@@ -22,6 +23,8 @@ SourceStates tsl31Sources(const Mapping &mapping, const QList<Tsl31Message> &mes
 SourceStates tsl5Sources(const Mapping &mapping, const Tsl5Packet &packet, const SourceStates &heard);
 // Input n of vMix is source n.
 SourceStates vmixSources(const QList<VmixState> &tally);
+// Entry n - 1 of the ATEM's tally by index is source n.
+SourceStates atemSources(const AtemTally &tally);
 // The last frame of each ID: a source is on program when it is lit in any
 // program ID's frame, likewise preview.
 SourceStates switcherSources(const Mapping &mapping, const QMap<int, switcherlink::LampStates> &frames);

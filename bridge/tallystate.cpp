@@ -8,14 +8,15 @@ QString kindName(Kind kind)
     case Kind::Switcher: return QStringLiteral("switcher");
     case Kind::Tsl31: return QStringLiteral("tsl31");
     case Kind::Tsl5: return QStringLiteral("tsl5");
-    case Kind::Vmix: break;
+    case Kind::Vmix: return QStringLiteral("vmix");
+    case Kind::Atem: break;
     }
-    return QStringLiteral("vmix");
+    return QStringLiteral("atem");
 }
 
 std::optional<Kind> kindNamed(const QString &name)
 {
-    for (const Kind k : {Kind::Switcher, Kind::Tsl31, Kind::Tsl5, Kind::Vmix})
+    for (const Kind k : {Kind::Switcher, Kind::Tsl31, Kind::Tsl5, Kind::Vmix, Kind::Atem})
         if (kindName(k) == name) return k;
     return std::nullopt;
 }
