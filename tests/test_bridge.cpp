@@ -296,6 +296,7 @@ private slots:
         QTest::newRow("STX TLYB ETX: screen = 2, screen 1 left out, every screen taken") << "[tsl5]\nscreen = 2\n" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 FFFF 0200 0400 0000") << QByteArray("\x02TLYB\x03\x02TLW\x03");
         QTest::newRow("STX TLYC ETX: every screen means the screens heard") << "" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 0300 0300 0400 0000 | 0A00 00 00 FFFF 0100 0000 0000") << QByteArray("\x02TLYC\x03\x02TLW\x03");
         QTest::newRow("STX TLYBD ETX STX TLWC ETX: vMix 0121") << "" << "vmix" << QByteArray("54414C4C59204F4B20 30313231 0D0A") << QByteArray("\x02TLYBD\x03\x02TLWC\x03");
+        QTest::newRow("STX TLYEB ETX STX TLWC ETX: ATEM, map = 1:5; sources 49 and 50 passed over") << "[atem]\nhost = atem.studio.example:9911\nmap = 1:5\n" << "atem" << QByteArray("0010 0000 546C496E 0005 01 01 02 00 00 00 | 000C 0000 496E436D 01000000 | 003C 0000 546C496E 0032 01 01 02" + QByteArray("00").repeated(45) + "03 03") << QByteArray("\x02TLYBE\x03\x02TLWC\x03");
         QTest::newRow("STX TLYB ETX STX TLWAH ETX: ID 3 is preview, two sources on input 2") << "[switcher]\nprogram_ids = 0-2\npreview_ids = 3\nmap = 9:2\n" << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B01 00020000000000000000") << QByteArray("\x02TLYB\x03\x02TLWAH\x03");
         QTest::newRow("input 49") << "[line]\ndevice = /dev/ttyUSB0\n[tsl31]\nmap = 3:5, 3:49\n" << "" << QByteArray() << QByteArray(":4: [tsl31] map: \"3:49\" is not source:input with an input of 1 to 48");
         QTest::newRow("unknown key") << "[line]\nspeed = 9600\n" << "" << QByteArray() << QByteArray(":2: [line] speed: unknown key");
@@ -328,10 +329,16 @@ private slots:
         }
         // Each message in turn, as an input hears them.
         TallyState state;
+        AtemReader atem;
         for (const QByteArray &in : pieces(bytes)) {
             QMap<int, switcherlink::LampStates> ids;
             for (const switcherlink::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
-            const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : Kind::Switcher;
+            const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : kind == "atem" ? Kind::Atem : Kind::Switcher;
+            if (k == Kind::Atem) {
+                const QList<AtemTally> tallies = atem.feed(in).tallies;
+                if (!tallies.isEmpty()) state.replace("input", k, atemSources(tallies.last()));
+                continue;
+            }
             const SourceStates states = k == Kind::Tsl31 ? tsl31Sources(c, Tsl31Reader().feed(in))
                                         : k == Kind::Tsl5 ? tsl5Sources(c, readTsl5Packet(in).value(), state.states("input"))
                                         : k == Kind::Vmix ? vmixSources(VmixReader().feed(in).value(0))
@@ -387,7 +394,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(testsupport::writeFile(dir.filePath("bridge.conf"), uncommented));
         QCOMPARE(readConfigFile(dir.filePath("bridge.conf"), examples), QString());
-        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix);
+        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix && examples.atem);
         QVERIFY(examples.httpControl && !examples.httpTokenFile.isEmpty() && examples.names[2] == "CAM 2");
     }
 };

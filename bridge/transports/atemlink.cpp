@@ -17,7 +17,9 @@ AtemLink::AtemLink(Carried &input, Remote at, const Timing &timing)
     m_silence.setInterval(timing.lostMs);
     m_keepAlive.setInterval(timing.keepAliveMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (!m_answered) m_retrying.failed(m_why.isEmpty() ? QStringLiteral("no answer") : m_why);
+        if (!m_answered)
+            m_retrying.failed(m_why.isEmpty() ? QStringLiteral("no answer in %1 s").arg(seconds(m_retry.interval()))
+                                              : m_why);
         hello();
     });
     connect(&m_silence, &QTimer::timeout, this,
