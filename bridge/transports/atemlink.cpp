@@ -54,8 +54,8 @@ void AtemLink::hello()
     m_retry.start();
     m_syn = m_session.open(quint16(QRandomGenerator::global()->bounded(0x8000)));
     if (m_socket.state() == QAbstractSocket::ConnectedState) return send(m_syn);
-    m_socket.abort();
-    m_socket.connectToHost(m_at.host, m_at.port);
+    // A lookup under way goes on; the handshake goes out once it is done.
+    if (m_socket.state() == QAbstractSocket::UnconnectedState) m_socket.connectToHost(m_at.host, m_at.port);
 }
 
 // What is left waits for the next turn: the socket tells again.
@@ -98,8 +98,10 @@ void AtemLink::lost(const QString &why)
 {
     m_silence.stop();
     m_keepAlive.stop();
-    // A switcher still there frees the client's place.
+    // A switcher still there frees the client's place. The host's name is
+    // looked up again, and the session comes from another port.
     send(m_session.close());
+    m_socket.abort();
     m_reader.reset();
     setConnections(0);
     setLink(Link::Lost);
