@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(line.readBytes(10), pair("", ""));
         QCOMPARE(line.readBytes(12), pair("B", "C"));
         QCOMPARE(line.readBytes(1, 200), QByteArray()); // nothing of the dump's older tally
-        QCOMPARE(m_log, (QStringList{"line " + line.slavePath() + ": open", QString("atem %1: connected").arg(atem.at())}));
+        QVERIFY(m_log.contains(QString("atem %1: connected").arg(atem.at())));
         QCOMPARE(atem.session, 0x8005);
         QTRY_COMPARE(atem.acked, 7);
         atem.send({tlIn({1, 0, 0, 2}) + command("Time", QByteArray(8, 0))});
@@ -357,16 +357,16 @@ private slots:
         atem.refusing = false;
         QCOMPARE(line.readBytes(12), pair("A", "B"));
         QCOMPARE(m_log.last(), name + ": back, connected");
+        QElapsedTimer silent;
+        silent.start();
         atem.silent = true;
         QTRY_VERIFY(m_log.contains(name + ": no packet for 0.3 s; its last tally stays on the lamps; trying again every 0.1 s"));
-        QElapsedTimer lost;
-        lost.start();
         QCOMPARE(inputSays(service, "state").toString(), "lost");
         const int syns = atem.synsHeard;
         QCOMPARE(line.readBytes(1, 600), QByteArray()); // kept
         QVERIFY2(atem.synsHeard - syns >= 3, "a handshake every 0.1 s");
         QCOMPARE(line.readBytes(10, 2000), pair("", ""));
-        QVERIFY2(lost.elapsed() >= 900, "stale_s counts from the loss");
+        QVERIFY2(silent.elapsed() >= 1250, "stale_s counts from the loss, 0.3 s after the last packet");
         QVERIFY(m_log.contains(name + ": no connection for 1 s; its tally is cleared"));
         atem.dump = {tlIn({0, 1}), inCm};
         atem.silent = false;
