@@ -58,10 +58,13 @@ void AtemLink::hello()
     if (m_socket.state() == QAbstractSocket::UnconnectedState) m_socket.connectToHost(m_at.host, m_at.port);
 }
 
-// What is left waits for the next turn: the socket tells again.
+// What is left waits for the next turn: the socket tells again. A session
+// the switcher closed leaves the rest to the next one's socket.
 void AtemLink::read()
 {
-    for (int n = 0; n < kDatagramBatch && m_socket.hasPendingDatagrams(); ++n) {
+    for (int n = 0;
+         n < kDatagramBatch && m_socket.state() == QAbstractSocket::ConnectedState && m_socket.hasPendingDatagrams();
+         ++n) {
         // One byte over the most a header can say: longer is malformed.
         const QNetworkDatagram datagram = m_socket.receiveDatagram(atem::kMaxSize + 1);
         if (!datagram.isValid()) break;
