@@ -16,7 +16,9 @@
 //   - the line read at 9600 baud's pace (960 characters a second): the
 //     spacing of pairs under a flood of changes, and what still comes once
 //     it stops;
-//   - with a state file in the config: a restart's first pair.
+//   - with a state file in the config: a restart's first pair;
+//   - an ATEM's tally by index (TlIn), from a switcher played on loopback,
+//     to the first byte of its pair on the line, over that many changes.
 // The pty has no baud rate of its own: apart from the line-speed reader, a
 // real line adds the frames' own time, printed separately.
 // Every wait has a deadline: a bridge that does not end within 5 s of
@@ -712,7 +714,7 @@ private:
 };
 
 // The floor: a datagram sent and received, then a frame through a pty.
-void floor(int changes)
+std::vector<double> floor(int changes)
 {
     Pty line;
     const quint16 port = freePort(SOCK_DGRAM);
@@ -731,6 +733,143 @@ void floor(int changes)
     print("floor (UDP + pty write)", ms);
     close(in);
     close(out);
+    return ms;
+}
+
+// A Blackmagic ATEM on loopback, as far as a client that only listens
+// needs one: it answers the handshake (session 1), sends its state dump in
+// one packet (input 1 on preview, then InCm) and acks the client's
+// keep-alives, from a thread of its own; the bench sends the changes, each
+// a packet with the next id.
+class FakeAtem {
+public:
+    FakeAtem() : m_fd(udpSocket(0))
+    {
+        sockaddr_in a = loopback(0);
+        bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len);
+        m_port = ntohs(a.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~FakeAtem()
+    {
+        m_on = false;
+        m_thread.join();
+        close(m_fd);
+    }
+    FakeAtem(const FakeAtem &) = delete;
+    FakeAtem &operator=(const FakeAtem &) = delete;
+    quint16 port() const { return m_port; }
+    // Waits for the client's ack of the handshake (the dump then went out).
+    bool waitOpen(int timeoutMs) const
+    {
+        const auto start = Clock::now();
+        while (!m_open && msSince(start) < timeoutMs) std::this_thread::sleep_for(milliseconds(1));
+        return m_open;
+    }
+    // A packet of the session with these commands, the next id.
+    void send(const QByteArray &commands)
+    {
+        m_id = (m_id + 1) & 0x7FFF;
+        const QByteArray p = header(0x08, 12 + int(commands.size()), 0x8001, 0, m_id) + commands;
+        sendto(m_fd, p.constData(), size_t(p.size()), 0, reinterpret_cast<const sockaddr *>(&m_peer), sizeof m_peer);
+    }
+    // Tally by index: a count, then each input's bits.
+    static QByteArray tlIn(std::initializer_list<int> bits)
+    {
+        QByteArray data = words({int(bits.size())});
+        for (const int b : bits) data += char(b);
+        return command("TlIn", data);
+    }
+
+private:
+    static QByteArray words(std::initializer_list<int> values)
+    {
+        QByteArray out;
+        for (const int v : values) out += char(v >> 8), out += char(v & 0xFF);
+        return out;
+    }
+    static QByteArray header(int flags, int length, int session, int ack, int id)
+    {
+        return words({flags << 8 | length, session, ack, 0, 0, id});
+    }
+    static QByteArray command(const char *name, const QByteArray &data)
+    {
+        return words({8 + int(data.size()), 0}) + name + data;
+    }
+    void reply(const QByteArray &p, const sockaddr_in &to)
+    {
+        sendto(m_fd, p.constData(), size_t(p.size()), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    }
+    void serve()
+    {
+        char buf[2048];
+        while (m_on) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 10) != 1) continue;
+            sockaddr_in from{};
+            socklen_t len = sizeof from;
+            const ssize_t n = recvfrom(m_fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr *>(&from), &len);
+            if (n < 12) continue;
+            const QByteArray d(buf, n);
+            const int flags = quint8(d[0]) & 0xF8, session = quint8(d[2]) << 8 | quint8(d[3]);
+            if (flags & 0x10 && n == 20 && d[12] == 1 && !m_open) {
+                m_client = session;
+                reply(header(0x10, 20, session, 0, 0) + QByteArray::fromHex("0200000100000000"), from);
+            } else if (flags & 0x80 && session == m_client && !m_open) {
+                m_peer = from;
+                m_id = 0;
+                send(tlIn({2}) + command("InCm", QByteArray::fromHex("01000000")));
+                m_open = true;
+            } else if (flags & 0x08 && session == 0x8001) {
+                reply(header(0x80, 12, 0x8001, quint8(d[10]) << 8 | quint8(d[11]), 0), from);
+            }
+        }
+    }
+
+    const int m_fd;
+    quint16 m_port = 0;
+    int m_client = -1;
+    sockaddr_in m_peer{};
+    int m_id = 0; // the server thread's until open, the sender's after
+    std::atomic<bool> m_open{false}, m_on{true};
+    std::thread m_thread;
+};
+
+// An ATEM's tally by index switching input 1's program lamp, from the
+// packet's send to the first byte of its pair on the line, paced as
+// latency() is; what the bridge adds is beside the floor.
+void atemLatency(int changes, const std::vector<double> &floorMs)
+{
+    const char *label = "ATEM (TlIn to first byte)";
+    Pty line;
+    FakeAtem atem;
+    const pid_t bridge = startBridge({"--line", line.path, "--atem", at(atem.port()), "--refresh", "0"});
+    if (bridge <= 0 || !atem.waitOpen(5000) || line.frames(4, 5000).count('\x03') < 4) {
+        std::printf("%-34s no session, or no state on the line, within 5 s\n", label);
+        if (bridge > 0) stop(bridge);
+        return;
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < changes; ++i) {
+        const auto t = Clock::now();
+        atem.send(FakeAtem::tlIn({i % 2 ? 2 : 3}));
+        if (!line.waitByte(1000)) {
+            std::printf("%-34s no frame after change %d\n", label, i);
+            break;
+        }
+        const auto first = Clock::now();
+        ms.push_back(msSince(t));
+        line.frames(2);
+        std::this_thread::sleep_until(first + std::chrono::microseconds(12 * 10 * 1000000 / 9600 + 3000));
+    }
+    stop(bridge);
+    if (ms.empty()) return;
+    print(label, ms);
+    if (!floorMs.empty())
+        std::printf("%-34s p99 %.3f ms over the floor's (goal <= 0.3 ms)\n", "  added by the bridge",
+                    bench::percentile(ms, 0.99) - bench::percentile(floorMs, 0.99));
 }
 
 // Each datagram switches input 1's program lamp; the next goes once its pair
@@ -1193,8 +1332,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int changes = argc > 1 ? std::atoi(argv[1]) : 2000;
     const int pageChanges = argc > 2 ? std::atoi(argv[2]) : 10000;
-    floor(changes);
+    const std::vector<double> floorMs = floor(changes);
     latency(changes);
+    atemLatency(changes, floorMs);
     latency(changes, 32); // the most page clients the bridge takes
     std::printf("%-34s %.1f ms a pair of frames at 9600 baud (12 to 108 characters: 12.5 to 112.5 ms)\n",
                 "on a real line, add", 12 * 10 * 1000.0 / 9600);

@@ -129,6 +129,9 @@ QString apply(Config &c, const QString &section, const QString &key, const QStri
     if (where == QLatin1String("vmix/host"))
         return set(
             c.vmix, [](const QString &v) { return readRemote(v, kVmixPort); }, QStringLiteral("wants HOST[:PORT]"));
+    if (where == QLatin1String("atem/host"))
+        return set(
+            c.atem, [](const QString &v) { return readRemote(v, kAtemPort); }, QStringLiteral("wants HOST[:PORT]"));
     if (where == QLatin1String("obs/host"))
         return set(
             c.obs, [](const QString &v) { return readRemote(v, kObsPort); }, QStringLiteral("wants HOST[:PORT]"));
@@ -263,6 +266,7 @@ QList<InputSpec> Endpoints::inputs() const
           std::tuple(tsl5Udp, Kind::Tsl5, "udp"), std::tuple(tsl5Tcp, Kind::Tsl5, "tcp")})
         if (at) specs.append({kind, QString::fromLatin1(transport), at->text()});
     if (vmix) specs.append({Kind::Vmix, {}, vmix->text()});
+    if (atem) specs.append({Kind::Atem, {}, atem->text()});
     if (obs) specs.append({Kind::Obs, {}, obs->text()});
     return specs;
 }

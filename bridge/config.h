@@ -2,6 +2,7 @@
 // the lamps: defaults, then the --config file, then the command line.
 #pragma once
 
+#include "bridge/atem.h"
 #include "bridge/obs.h"
 #include "bridge/tallystate.h"
 #include "bridge/tsl5.h"
@@ -68,6 +69,8 @@ struct Timing {
     int quietMs = 5000;      // a switcher line with no frame for this long is told of
     int reportMs = 60000;    // a failure that repeats is told again after this long
     int saveMs = 100;        // the state file is written at most this often
+    int lostMs = 3000;       // an ATEM that sends no packet for this long is lost
+    int keepAliveMs = 1000;  // an ATEM session is shown the bridge is alive this often
     int authRetryMs = 30000; // after a refused password: not in a loop
 };
 
@@ -75,7 +78,7 @@ struct Timing {
 // Its id stays when its endpoint moves, so a reload can tell the two apart.
 struct InputSpec {
     Kind kind;
-    QString transport; // "udp", "tcp", or empty for vmix, obs and the switcher
+    QString transport; // "udp", "tcp", or empty for vmix, atem, obs and the switcher
     QString endpoint;  // [ADDR:]PORT, HOST:PORT or the device
     QString id() const { return transport.isEmpty() ? kindName(kind) : kindName(kind) + QLatin1Char(' ') + transport; }
     QString name() const { return id() + QLatin1Char(' ') + endpoint; }
@@ -95,6 +98,7 @@ struct Endpoints {
     std::optional<QString> switcher;
     std::optional<Endpoint> tsl31Udp, tsl31Tcp, tsl5Udp, tsl5Tcp;
     std::optional<Remote> vmix;
+    std::optional<Remote> atem;
     std::optional<Remote> obs;
     // OBS's password: this file, or the systemd credential of its name.
     QString obsPasswordFile;

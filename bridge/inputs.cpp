@@ -1,9 +1,11 @@
 #include "bridge/inputs.h"
 
+#include "bridge/atem.h"
 #include "bridge/obs.h"
 #include "bridge/service.h"
 #include "bridge/sources.h"
 #include "bridge/switcher.h"
+#include "bridge/transports/atemlink.h"
 #include "bridge/transports/connection.h"
 #include "bridge/transports/serialline.h"
 #include "bridge/transports/tcplistener.h"
@@ -115,6 +117,23 @@ public:
     }
 };
 
+// ATEM: a reader for each session, fed each packet's commands in the
+// switcher's order; each tally by index is every input's state. The
+// switcher's names for its inputs label them.
+class AtemInput : public Input {
+public:
+    using Input::Input;
+    std::unique_ptr<StreamReader> newStream() override
+    {
+        return stream<AtemReader>([this](AtemReader &reader, QByteArrayView payload) {
+            const AtemNews news = reader.feed(payload);
+            malformed(reader.malformed().take());
+            for (const auto &[input, name] : news.names) setText(input, name);
+            if (!news.tallies.isEmpty()) heard(atemSources(news.tallies.last()), news.tallies.size(), true);
+        });
+    }
+};
+
 // OBS's password: under systemd (LoadCredential=) the credential named as
 // the file, which the service can read though the file is root's alone;
 // else the file. Its first line, or why not.
@@ -217,6 +236,7 @@ std::unique_ptr<Input> inputOfKind(Service &service, const Endpoints &endpoints,
     case Kind::Tsl31: return std::make_unique<Tsl31Input>(service, spec);
     case Kind::Tsl5: return std::make_unique<Tsl5Input>(service, spec);
     case Kind::Vmix: return std::make_unique<VmixInput>(service, spec);
+    case Kind::Atem: return std::make_unique<AtemInput>(service, spec);
     case Kind::Obs: break;
     }
     return {};
@@ -230,6 +250,7 @@ std::unique_ptr<Transport> transportOf(Input &input, const Endpoints &endpoints,
     if (spec.kind == Kind::Vmix)
         return std::make_unique<Connection>(input, *endpoints.vmix, kVmixSubscribe + kVmixAsk, kVmixAsk,
                                             endpoints.timing);
+    if (spec.kind == Kind::Atem) return std::make_unique<AtemLink>(input, *endpoints.atem, endpoints.timing);
     const bool udp = spec.transport == QLatin1String("udp");
     const Endpoint at = *(spec.kind == Kind::Tsl31 ? (udp ? endpoints.tsl31Udp : endpoints.tsl31Tcp)
                                                    : (udp ? endpoints.tsl5Udp : endpoints.tsl5Tcp));

@@ -1,5 +1,5 @@
 // The bridge's inputs. Each is a transport (a UDP socket, a TCP listener,
-// the vMix connection or the switcher line) and a reader of its kind: the
+// the vMix connection, the ATEM session or the switcher line) and a reader of its kind: the
 // transport brings the bytes, the reader makes messages of them, and the
 // input hands what they say about its sources to the service.
 #pragma once
@@ -60,7 +60,7 @@ protected:
     // The text a sender gives a source, kept while there is room.
     void setText(SourceKey source, const QString &text);
     // Counts malformed input and says so at most once a second.
-    void malformed(qint64 count);
+    void malformed(qint64 count) override;
     // Read anew for every message: a reload's mapping counts at once.
     const Mapping &mapping() const;
     Service &m_service;

@@ -1,5 +1,6 @@
 // tally-bridge: takes tally from a vision switcher (its serial tally line,
-// TSL UMD 3.1 or 5.0, vMix, OBS) and keeps the units' lamps in step.
+// TSL UMD 3.1 or 5.0, vMix, a Blackmagic ATEM, OBS) and keeps the units'
+// lamps in step.
 #include "bridge/config.h"
 #include "bridge/http/httpside.h"
 #include "bridge/service.h"
@@ -76,7 +77,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption stale(
         QStringLiteral("stale"),
         QStringLiteral("Clear the tally of every input lost for s seconds: a connection "
-                       "closed, or no message on UDP or the switcher line (default: never)."),
+                       "closed or an ATEM silent, or no message on UDP or the switcher line (default: never)."),
         QStringLiteral("s"));
     const QCommandLineOption switcher(QStringLiteral("switcher"),
                                       QStringLiteral("A switcher's serial tally line (38400 8E1)."),
@@ -92,6 +93,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption vmix(QStringLiteral("vmix"),
                                   QStringLiteral("vMix's TCP tally (port %1 unless given).").arg(bridge::kVmixPort),
                                   QStringLiteral("host[:port]"));
+    const QCommandLineOption atem(
+        QStringLiteral("atem"),
+        QStringLiteral("A Blackmagic ATEM switcher's tally, UDP (port %1 unless given).").arg(bridge::kAtemPort),
+        QStringLiteral("host[:port]"));
     const QCommandLineOption obs(
         QStringLiteral("obs"),
         QStringLiteral("OBS Studio through obs-websocket 5 (port %1 unless given; the password only from [obs] "
@@ -103,7 +108,8 @@ int main(int argc, char *argv[])
                                   QStringLiteral("[addr:]port"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Log every change of state and its source."));
-    p.addOptions({config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, obs, http, verbose});
+    p.addOptions(
+        {config, line, refresh, stale, switcher, tsl31, tsl31Tcp, tsl5, tsl5Tcp, vmix, atem, obs, http, verbose});
     if (const std::optional<int> done = cli.parse(argc, argv)) return *done;
 
     bridge::Config c;
@@ -136,6 +142,10 @@ int main(int argc, char *argv[])
             into.vmix = bridge::readRemote(p.value(vmix), bridge::kVmixPort);
             if (!into.vmix) return QStringLiteral("--vmix wants HOST[:PORT]");
         }
+        if (p.isSet(atem)) {
+            into.atem = bridge::readRemote(p.value(atem), bridge::kAtemPort);
+            if (!into.atem) return QStringLiteral("--atem wants HOST[:PORT]");
+        }
         if (p.isSet(obs)) {
             into.obs = bridge::readRemote(p.value(obs), bridge::kObsPort);
             if (!into.obs) return QStringLiteral("--obs wants HOST[:PORT]");
@@ -163,8 +173,7 @@ int main(int argc, char *argv[])
         if (c.line.isEmpty()) return QStringLiteral("name the unit line with --line or [line] device");
         if (!c.hasInput())
             return QStringLiteral("no input: give --switcher, --tsl31, --tsl31-tcp, --tsl5, --tsl5-tcp, --vmix or "
-                                  "--obs, "
-                                  "or enable one in the config file");
+                                  "--atem, --obs, or enable one in the config file");
         // Found out now, not when the show's first lamp test is refused.
         if (c.httpControl) {
             if (c.httpTokenFile.isEmpty()) return QStringLiteral("[http] control = yes wants a token_file");

@@ -48,6 +48,13 @@ SourceStates vmixSources(const QList<VmixState> &tally)
     return states;
 }
 
+SourceStates atemSources(const AtemTally &tally)
+{
+    SourceStates states;
+    for (qsizetype i = 0; i < tally.size(); ++i) states.insert(int(i + 1), {bool(tally[i] & 1), bool(tally[i] & 2)});
+    return states;
+}
+
 SourceStates obsSources(const Mapping &mapping, const ObsTally &tally)
 {
     SourceStates states;

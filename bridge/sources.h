@@ -3,6 +3,7 @@
 // and which preview.
 #pragma once
 
+#include "bridge/atem.h"
 #include "bridge/config.h"
 #include "bridge/tallystate.h"
 #include "bridge/tsl31.h"
@@ -22,6 +23,8 @@ SourceStates tsl31Sources(const Mapping &mapping, const QList<Tsl31Message> &mes
 SourceStates tsl5Sources(const Mapping &mapping, const Tsl5Packet &packet, const SourceStates &heard);
 // Input n of vMix is source n.
 SourceStates vmixSources(const QList<VmixState> &tally);
+// Entry n - 1 of the ATEM's tally by index is source n.
+SourceStates atemSources(const AtemTally &tally);
 // Each name on program or preview lights the input obsInput gives it:
 // source n is parallel input n.
 SourceStates obsSources(const Mapping &mapping, const ObsTally &tally);

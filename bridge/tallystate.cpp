@@ -9,6 +9,7 @@ QString kindName(Kind kind)
     case Kind::Tsl31: return QStringLiteral("tsl31");
     case Kind::Tsl5: return QStringLiteral("tsl5");
     case Kind::Vmix: return QStringLiteral("vmix");
+    case Kind::Atem: return QStringLiteral("atem");
     case Kind::Obs: break;
     }
     return QStringLiteral("obs");
@@ -16,7 +17,7 @@ QString kindName(Kind kind)
 
 std::optional<Kind> kindNamed(const QString &name)
 {
-    for (const Kind k : {Kind::Switcher, Kind::Tsl31, Kind::Tsl5, Kind::Vmix, Kind::Obs})
+    for (const Kind k : {Kind::Switcher, Kind::Tsl31, Kind::Tsl5, Kind::Vmix, Kind::Atem, Kind::Obs})
         if (kindName(k) == name) return k;
     return std::nullopt;
 }

@@ -20,9 +20,9 @@ namespace bridge {
 using unitlink::kParallelInputs;
 
 // The kinds of input; each has its own source numbers and its own mapping.
-enum class Kind { Switcher, Tsl31, Tsl5, Vmix, Obs };
-inline constexpr int kKinds = 5;
-QString kindName(Kind kind); // "switcher", "tsl31", "tsl5", "vmix", "obs": the config's sections
+enum class Kind { Switcher, Tsl31, Tsl5, Vmix, Atem, Obs };
+inline constexpr int kKinds = 6;
+QString kindName(Kind kind); // "switcher", "tsl31", "tsl5", "vmix", "atem", "obs": the config's sections
 std::optional<Kind> kindNamed(const QString &name);
 
 // Which lamps: a lamp test's, as the status page asks for it.

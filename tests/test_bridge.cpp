@@ -1,6 +1,7 @@
 // tally-bridge without sockets: each protocol's bytes, written by hand from
 // its layout, read in the pieces a socket may cut them into; what a message
 // means under the configuration; the frames that go to the units.
+#include "bridge/atem.h"
 #include "bridge/http/testrequest.h"
 #include "bridge/obs.h"
 #include "bridge/sources.h"
@@ -91,6 +92,51 @@ QString obsAsk(int id, const QString &type, const QString &scene = {})
 {
     return QStringLiteral("{\"d\":{%1\"requestId\":\"%2\",\"requestType\":\"%3\"},\"op\":6}").arg(scene.isNull() ? QString() : QStringLiteral("\"requestData\":{\"sceneName\":\"%1\"},").arg(scene)).arg(id).arg(type);
 }
+
+quint16 word(QByteArrayView b, qsizetype at)
+{
+    return quint16(quint8(b[at]) << 8 | quint8(b[at + 1]));
+}
+
+// The names of a payload's commands.
+QString commandNames(QByteArrayView payload)
+{
+    QStringList names;
+    for (qsizetype at = 0; at + 8 <= payload.size() && word(payload, at) >= 8; at += word(payload, at)) names << QString::fromLatin1(payload.sliced(at + 4, 4));
+    return names.join(',');
+}
+
+// What a datagram meant to an ATEM session: "ours accepted got Pk01 ack 1
+// 8005": its flags, the commands it gave, then each reply (ack N, resend N
+// or synOPCODE, and the session it went under, in hex); "-" for nothing.
+QString described(const AtemSession::Read &r)
+{
+    QStringList d;
+    for (const auto &[on, text] : {std::pair(r.ours, "ours"), std::pair(r.accepted, "accepted"), std::pair(r.rejected, "rejected"), std::pair(r.closed, "closed"), std::pair(r.malformed > 0, "malformed")})
+        if (on) d << text;
+    for (const QByteArray &p : r.payloads) d << "got " + commandNames(p);
+    for (const QByteArray &reply : r.replies) {
+        const QString session = QString::number(word(reply, 2), 16);
+        if ((word(reply, 0) & 0x7FF) != reply.size()) d << "length?";
+        switch (quint8(reply[0]) & 0xF8) {
+        case 0x80: d << QStringLiteral("ack %1 %2").arg(word(reply, 4)).arg(session); break;
+        case 0x40: d << QStringLiteral("resend %1 %2").arg(word(reply, 6)).arg(session); break;
+        case 0x10: d << QStringLiteral("syn%1 %2").arg(int(reply[12])).arg(session); break;
+        default: d << "other " + reply.toHex(' ');
+        }
+    }
+    return d.isEmpty() ? "-" : d.join(' ');
+}
+
+// A packet of session 0x8005 asking for an ack, with its id and one command
+// of that name, no data.
+QByteArray atemCommandPacket(quint16 id, const char *name)
+{
+    return QByteArray::fromHex("08 14 8005 0000 0000 0000") + char(id >> 8) + char(id & 0xFF) + QByteArray::fromHex("0008 0000") + name;
+}
+
+// The switcher's answer to client 0x1234's SYN: accepted, session 5.
+const QByteArray kAccepted = QByteArray::fromHex("10 14 1234 0000 0000 0000 0000 02 00 0005 00000000");
 } // namespace
 
 class TestBridge : public QObject {
@@ -133,6 +179,127 @@ private slots:
         QTEST(int(bad), "malformed");
     }
 
+    // An ATEM session as client 0x1234, each datagram in turn: the
+    // handshake, acks, the switcher's order kept whatever the network does.
+    // Packets hex, "|" between them; "Pk01" is 506B3031.
+    void atemSession_data()
+    {
+        QTest::addColumn<QByteArray>("datagrams");
+        QTest::addColumn<QStringList>("read");
+        const QByteArray accepted = kAccepted.toHex() + "|";
+        QTest::newRow("accepted, the ack lost: accepted again; a keep-alive") << accepted + kAccepted.toHex() + "| 08 0C 8005 0000 0000 0000 0001" << QStringList{"ours accepted ack 0 1234", "ours ack 0 1234", "ours ack 1 8005"};
+        QTest::newRow("two packets, in order") << accepted + "08 14 8005 0000 0000 0000 0001 0008 0000 506B3031 | 08 14 8005 0000 0000 0000 0002 0008 0000 506B3032" << QStringList{"ours accepted ack 0 1234", "ours got Pk01 ack 1 8005", "ours got Pk02 ack 2 8005"};
+        QTest::newRow("two commands in a packet") << accepted + "08 1C 8005 0000 0000 0000 0001 0008 0000 506B3031 0008 0000 506B3032" << QStringList{"ours accepted ack 0 1234", "ours got Pk01,Pk02 ack 1 8005"};
+        QTest::newRow("276 bytes: the length's high bits beside the flags") << accepted + "09 14 8005 0000 0000 0000 0001 0108 0000 506B3031" + QByteArray("00").repeated(256) << QStringList{"ours accepted ack 0 1234", "ours got Pk01 ack 1 8005"};
+        QTest::newRow("2 lost: asked for once, 3 and 4 held until it comes") << accepted + "08 14 8005 0000 0000 0000 0001 0008 0000 506B3031 | 08 14 8005 0000 0000 0000 0003 0008 0000 506B3033 | 08 14 8005 0000 0000 0000 0004 0008 0000 506B3034 | 28 14 8005 0000 0000 0000 0002 0008 0000 506B3032 | 28 14 8005 0000 0000 0000 0003 0008 0000 506B3033"
+                                                                                   << QStringList{"ours accepted ack 0 1234", "ours got Pk01 ack 1 8005", "ours resend 2 8005", "ours", "ours got Pk02 got Pk03 got Pk04 ack 4 8005", "ours ack 4 8005"};
+        QTest::newRow("2 and 4 lost: 2 asked for, then 4") << accepted + "08 14 8005 0000 0000 0000 0001 0008 0000 506B3031 | 08 14 8005 0000 0000 0000 0003 0008 0000 506B3033 | 08 14 8005 0000 0000 0000 0005 0008 0000 506B3035 | 08 14 8005 0000 0000 0000 0002 0008 0000 506B3032 | 08 14 8005 0000 0000 0000 0004 0008 0000 506B3034"
+                                                           << QStringList{"ours accepted ack 0 1234", "ours got Pk01 ack 1 8005", "ours resend 2 8005", "ours", "ours got Pk02 got Pk03 ack 3 8005 resend 4 8005", "ours got Pk04 got Pk05 ack 5 8005"};
+        QTest::newRow("a packet again: acked again, its commands not") << accepted + "08 14 8005 0000 0000 0000 0001 0008 0000 506B3031 | 28 14 8005 0000 0000 0000 0001 0008 0000 506B3031" << QStringList{"ours accepted ack 0 1234", "ours got Pk01 ack 1 8005", "ours ack 1 8005"};
+        QTest::newRow("an ack of the client's keep-alive; a ping with an ack") << accepted + "80 0C 8005 0001 0000 0000 0000 | 88 0C 8005 0001 0000 0000 0001" << QStringList{"ours accepted ack 0 1234", "ours", "ours ack 1 8005"};
+        QTest::newRow("before the handshake, another session, another client") << "08 0C 8005 0000 0000 0000 0001 |" + accepted + "08 0C 8004 0000 0000 0000 0001 | 10 14 4321 0000 0000 0000 0000 02 00 0006 00000000" << QStringList{"-", "ours accepted ack 0 1234", "-", "-"};
+        QTest::newRow("the switcher closes: answered, nothing after") << accepted + "10 14 8005 0000 0000 0000 0000 04 00 0000 00000000 | 08 0C 8005 0000 0000 0000 0001" << QStringList{"ours accepted ack 0 1234", "ours closed syn5 8005", "-"};
+        QTest::newRow("rejected") << QByteArray("10 14 1234 0000 0000 0000 0000 03 00 0000 00000000 | 08 0C 8005 0000 0000 0000 0001") << QStringList{"ours rejected", "-"};
+        QTest::newRow("a length that is not the datagram's, 11 bytes, a SYN of 12, opcode 9") << accepted + "08 0D 8005 0000 0000 0000 0001 | 08 0B 8005 0000 0000 0000 00 | 10 0C 1234 0000 0000 0000 0000 | 10 14 8005 0000 0000 0000 0000 09 00 0000 00000000" << QStringList{"ours accepted ack 0 1234", "malformed", "malformed", "malformed", "malformed"};
+    }
+    void atemSession()
+    {
+        QFETCH(QByteArray, datagrams);
+        AtemSession session;
+        QCOMPARE(session.open(0x9234).toHex(' '), QByteArray("10 14 12 34 00 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00"));
+        QStringList read;
+        for (const QByteArray &d : pieces(datagrams)) read << described(session.read(d));
+        QTEST(read, "read");
+    }
+
+    // Keep-alives count up from 1 under the switcher's session; closing is
+    // the closing request, once.
+    void atemKeepAliveAndClose()
+    {
+        AtemSession session;
+        QCOMPARE(session.keepAlive(), QByteArray());
+        session.open(0x1234);
+        QCOMPARE(session.close(), QByteArray()); // no session of the switcher's to close yet
+        session.open(0x1234);
+        QCOMPARE(described(session.read(kAccepted)), "ours accepted ack 0 1234");
+        QCOMPARE(session.session(), 0x8005);
+        QCOMPARE(session.keepAlive().toHex(' '), QByteArray("08 0c 80 05 00 00 00 00 00 00 00 01"));
+        QCOMPARE(session.keepAlive().toHex(' '), QByteArray("08 0c 80 05 00 00 00 00 00 00 00 02"));
+        QCOMPARE(session.close().toHex(' '), QByteArray("10 14 80 05 00 00 00 00 00 00 00 00 04 00 00 00 00 00 00 00"));
+        QCOMPARE(session.close(), QByteArray());
+        QCOMPARE(session.keepAlive(), QByteArray());
+    }
+
+    // Packet ids are 15 bits: 0x7FFF is followed by 0, and a packet held
+    // across the wrap comes out in its turn.
+    void atemIdsWrap()
+    {
+        AtemSession session;
+        session.open(0x1234);
+        session.read(kAccepted);
+        for (int id = 1; id <= 0x7FFE; ++id) QCOMPARE(session.read(atemCommandPacket(quint16(id), "Ping")).replies.size(), 1);
+        QCOMPARE(described(session.read(atemCommandPacket(0, "Pk00"))), "ours resend 32767 8005");
+        QCOMPARE(described(session.read(atemCommandPacket(0x7FFF, "PkFF"))), "ours got PkFF got Pk00 ack 0 8005");
+        QCOMPARE(described(session.read(atemCommandPacket(1, "Pk01"))), "ours got Pk01 ack 1 8005");
+        QCOMPARE(described(session.read(atemCommandPacket(0x7FFF, "PkFF"))), "ours ack 1 8005"); // behind, not ahead
+    }
+
+    // Packets ahead of a missing one: at most kMaxHeld - 1 kept, the one
+    // missing asked for once and again every kAskAgain after.
+    void atemHeldBounded()
+    {
+        AtemSession session;
+        session.open(0x1234);
+        session.read(kAccepted);
+        QStringList asked;
+        for (int id = 2; id <= 200; ++id)
+            if (const QString d = described(session.read(atemCommandPacket(quint16(id), "Pkxx"))); d != "ours") asked << QStringLiteral("%1: %2").arg(id).arg(d);
+        QCOMPARE(asked.size(), 1 + 198 / AtemSession::kAskAgain);
+        QCOMPARE(asked.mid(0, 3), QStringList({"2: ours resend 1 8005", "18: ours resend 1 8005", "34: ours resend 1 8005"}));
+        QCOMPARE(session.held(), AtemSession::kMaxHeld - 1);
+        const AtemSession::Read r = session.read(atemCommandPacket(1, "Pk01"));
+        QCOMPARE(r.payloads.size(), AtemSession::kMaxHeld);
+        AtemSession::Read replies;
+        replies.replies = r.replies;
+        QCOMPARE(described(replies), QString("ack %1 8005 resend %2 8005").arg(AtemSession::kMaxHeld).arg(AtemSession::kMaxHeld + 1));
+        QCOMPARE(session.held(), 0);
+    }
+
+    // A session's commands: the dump's tally held until InCm and its newest
+    // given then; every TlIn after at once; names of inputs 1 to 999.
+    void atemCommands_data()
+    {
+        QTest::addColumn<QByteArray>("payloads");
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<int>("malformed");
+        const QByteArray inCm = "000C 0000 496E436D 01000000";
+        QTest::newRow("dump: TlIn, TlIn, InCm; then TlIn (padded)") << "000C 0000 546C496E 0002 01 02 | 000D 0000 546C496E 0003 02 01 03 |" + inCm + "| 000C 0000 546C496E 0001 00 00" << QStringList{"", "", "2 1 3", "0"} << 0;
+        QTest::newRow("TlIn and InCm in one packet, then two TlIn in one") << "000C 0000 546C496E 0002 01 02" + inCm + "| 000C 0000 546C496E 0001 02 00 000C 0000 546C496E 0001 01 00" << QStringList{"1 2", "2;1"} << 0;
+        QTest::newRow("no TlIn in the dump") << inCm + "|" + inCm << QStringList{"", ""} << 0;
+        QTest::newRow("InPr: Camera 1, input 1000 and 0 passed over") << QByteArray("0024 0000 496E5072 0001 43616D6572612031 000000000000000000000000 43414D31 0000 | 0024 0000 496E5072 03E8 4261727300000000000000000000000000000000 42415253 0000 | 0024 0000 496E5072 0000 426C61636B000000000000000000000000000000 424C4B20 0000") << QStringList{"Camera 1@1", "", ""} << 0;
+        QTest::newRow("TlIn counting 3 of 2, a command cut short, InPr of 21 bytes") << inCm + "| 000C 0000 546C496E 0003 01 02 000C 0000 546C496E 0001 01 00 | 000D 0000 546C | 001D 0000 496E5072 0001 43616D6572612031 0000000000000000000000" << QStringList{"", "1", "", ""} << 3;
+        QTest::newRow("a command length of 7, of 0") << QByteArray("0007 0000 496E436D | 0000 0000 496E436D") << QStringList{"", ""} << 2;
+    }
+    void atemCommands()
+    {
+        QFETCH(QByteArray, payloads);
+        AtemReader reader;
+        QStringList read;
+        for (const QByteArray &p : pieces(payloads)) {
+            const AtemNews news = reader.feed(p);
+            QStringList said;
+            for (const AtemTally &t : news.tallies) {
+                QStringList bits;
+                for (const quint8 b : t) bits << QString::number(b);
+                said << bits.join(' ');
+            }
+            for (const auto &[input, name] : news.names) said << QStringLiteral("%1@%2").arg(name).arg(input);
+            read << said.join(';');
+        }
+        QTEST(read, "read");
+        QTEST(int(reader.malformed()), "malformed");
+    }
+
     void tsl5Wrapping()
     {
         QCOMPARE(wrapTsl5(QByteArray::fromHex("61 62 63 FE 65 FE 67")).toHex(' '), QByteArray("fe 02 61 62 63 fe fe 65 fe fe 67"));
@@ -156,6 +323,7 @@ private slots:
         QTest::newRow("STX TLYB ETX: screen = 2, screen 1 left out, every screen taken") << "[tsl5]\nscreen = 2\n" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 FFFF 0200 0400 0000") << QByteArray("\x02TLYB\x03\x02TLW\x03");
         QTest::newRow("STX TLYC ETX: every screen means the screens heard") << "" << "tsl5" << QByteArray("0A00 00 00 0100 0100 0400 0000 | 0A00 00 00 0300 0300 0400 0000 | 0A00 00 00 FFFF 0100 0000 0000") << QByteArray("\x02TLYC\x03\x02TLW\x03");
         QTest::newRow("STX TLYBD ETX STX TLWC ETX: vMix 0121") << "" << "vmix" << QByteArray("54414C4C59204F4B20 30313231 0D0A") << QByteArray("\x02TLYBD\x03\x02TLWC\x03");
+        QTest::newRow("STX TLYEB ETX STX TLWC ETX: ATEM, map = 1:5; sources 49 and 50 passed over") << "[atem]\nhost = atem.studio.example:9911\nmap = 1:5\n" << "atem" << QByteArray("0010 0000 546C496E 0005 01 01 02 00 00 00 | 000C 0000 496E436D 01000000 | 003C 0000 546C496E 0032 01 01 02" + QByteArray("00").repeated(45) + "03 03") << QByteArray("\x02TLYBE\x03\x02TLWC\x03");
         QTest::newRow("STX TLYB ETX STX TLWAH ETX: ID 3 is preview, two sources on input 2") << "[switcher]\nprogram_ids = 0-2\npreview_ids = 3\nmap = 9:2\n" << "switcher" << QByteArray("FF0B03 01010000000000000000 FF0B01 00020000000000000000") << QByteArray("\x02TLYB\x03\x02TLWAH\x03");
         QTest::newRow("input 49") << "[line]\ndevice = /dev/ttyUSB0\n[tsl31]\nmap = 3:5, 3:49\n" << "" << QByteArray() << QByteArray(":4: [tsl31] map: \"3:49\" is not source:input with an input of 1 to 48");
         QTest::newRow("unknown key") << "[line]\nspeed = 9600\n" << "" << QByteArray() << QByteArray(":2: [line] speed: unknown key");
@@ -188,10 +356,16 @@ private slots:
         }
         // Each message in turn, as an input hears them.
         TallyState state;
+        AtemReader atem;
         for (const QByteArray &in : pieces(bytes)) {
             QMap<int, switcherlink::LampStates> ids;
             for (const switcherlink::Tally &t : SwitcherReader().feed(in)) ids[t.id] = t.lamps;
-            const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : Kind::Switcher;
+            const Kind k = kind == "tsl31" ? Kind::Tsl31 : kind == "tsl5" ? Kind::Tsl5 : kind == "vmix" ? Kind::Vmix : kind == "atem" ? Kind::Atem : Kind::Switcher;
+            if (k == Kind::Atem) {
+                const QList<AtemTally> tallies = atem.feed(in).tallies;
+                if (!tallies.isEmpty()) state.replace("input", k, atemSources(tallies.last()));
+                continue;
+            }
             const SourceStates states = k == Kind::Tsl31 ? tsl31Sources(c, Tsl31Reader().feed(in))
                                         : k == Kind::Tsl5 ? tsl5Sources(c, readTsl5Packet(in).value(), state.states("input"))
                                         : k == Kind::Vmix ? vmixSources(VmixReader().feed(in).value(0))
@@ -334,7 +508,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(testsupport::writeFile(dir.filePath("bridge.conf"), uncommented));
         QCOMPARE(readConfigFile(dir.filePath("bridge.conf"), examples), QString());
-        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix && examples.obs && examples.obsNames.value("Studio A, left") == 21);
+        QVERIFY(!examples.line.isEmpty() && examples.switcher && examples.tsl31Udp && examples.tsl31Tcp && examples.tsl5Udp && examples.tsl5Tcp && examples.vmix && examples.atem && examples.obs && examples.obsNames.value("Studio A, left") == 21);
         QVERIFY(examples.httpControl && !examples.httpTokenFile.isEmpty() && examples.names[2] == "CAM 2");
     }
 };

@@ -128,7 +128,7 @@ class TestBridgeObs : public QObject {
         Config c;
         c.line = m_line.slavePath();
         c.refreshMs = 0;
-        c.timing = {300, 100, 100, 600, 300, 100, 20, 300};
+        c.timing = {300, 100, 100, 600, 300, 100, 20, 3000, 1000, 300};
         c.obs = Remote{"127.0.0.1", m_obs.server.serverPort()};
         c.obsPasswordFile = m_dir.filePath("obs-password");
         return c;

@@ -74,6 +74,7 @@ QJsonArray lampsJson(const Service &service)
             if (said[n].isEmpty())
                 said[n] = !text.isEmpty()          ? text
                           : in->kind == Kind::Vmix ? QStringLiteral("vMix %1").arg(sourceNumber(it.key()))
+                          : in->kind == Kind::Atem ? QStringLiteral("ATEM %1").arg(sourceNumber(it.key()))
                                                    : QString();
             sources[n] << s;
         }

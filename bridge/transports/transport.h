@@ -1,5 +1,5 @@
 // How an input's bytes reach it: a UDP socket, a TCP listener and its
-// senders, an outgoing TCP connection, or a serial line. A transport opens
+// senders, an outgoing TCP connection, an ATEM session, or a serial line. A transport opens
 // its endpoint, keeps it open and tells of it; what the bytes say is for
 // the input's reader. Each reads in bounded batches, so a flood on one
 // never keeps the event loop from the others, the line or a signal.
@@ -44,6 +44,8 @@ public:
     virtual void datagram(QByteArrayView bytes) = 0;
     // What the status page shows of the transport changed.
     virtual void changed() = 0;
+    // So many datagrams that were no packet of the protocol (ATEM's).
+    virtual void malformed(qint64 count) = 0;
 
 protected:
     ~Carried() = default;
@@ -52,7 +54,7 @@ protected:
 // Where a transport stands, as the status page shows it.
 enum class Link {
     Listening, // a socket bound; for TCP, no sender connected
-    Connected, // a TCP sender, vMix answering, the switcher line open
+    Connected, // a TCP sender, vMix answering, an ATEM session, the switcher line open
     Lost,      // the connection or the line went away
     Retrying,  // being opened or connected (again)
 };
