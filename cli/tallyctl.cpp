@@ -26,11 +26,12 @@ private:
     int dispatch(const QStringList &args);
 
     platform::CommandLine m_commandLine;
-    QCommandLineOption m_portOption{u"port"_s,
-                                    u"Device path, port number as in --ports, or a bare name (tally-unit) in the runtime "
-                                    "folder as tally-unit --link takes it. Without it: port 1 of --ports or "
-                                    "TALLY_SERIAL_PORTS, else the only USB or ACM adapter (see adapters)."_s,
-                                    u"port"_s};
+    QCommandLineOption m_portOption{
+        u"port"_s,
+        u"Device path, port number as in --ports, or a bare name (tally-unit) in the runtime "
+        "folder as tally-unit --link takes it. Without it: port 1 of --ports or "
+        "TALLY_SERIAL_PORTS, else the only USB or ACM adapter (see adapters)."_s,
+        u"port"_s};
     QCommandLineOption m_timeoutOption{u"timeout"_s, u"Milliseconds to wait for a reply (default 500)."_s, u"ms"_s,
                                        QString::number(Session::kDefaultTimeoutMs)};
     QCommandLineOption m_jsonOption{u"json"_s, u"One JSON document: an array for ids, adapters and the watches, else "

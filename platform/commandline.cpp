@@ -10,11 +10,12 @@ namespace platform {
 CommandLine::CommandLine(const QString &name, const QString &description)
     : m_name(name), m_help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")),
       m_version({QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version and exit.")),
-      m_ports(QStringLiteral("ports"),
-              QStringLiteral("Devices of ports 1, 2, ... separated by colons, an empty entry leaving that number "
-                             "absent (as TALLY_SERIAL_PORTS, which this option overrides). A bare name (tally-unit) is a "
-                             "link in the runtime folder, where tally-unit --link puts it."),
-              QStringLiteral("list")),
+      m_ports(
+          QStringLiteral("ports"),
+          QStringLiteral("Devices of ports 1, 2, ... separated by colons, an empty entry leaving that number "
+                         "absent (as TALLY_SERIAL_PORTS, which this option overrides). A bare name (tally-unit) is a "
+                         "link in the runtime folder, where tally-unit --link puts it."),
+          QStringLiteral("list")),
       m_resetLayout(QStringLiteral("reset-layout"),
                     QStringLiteral("Open the windows at their designed size and place, forgetting where they were "
                                    "left (kept in the user's configuration folder).")),

@@ -88,9 +88,12 @@ QString permissionText(const DeviceAccess &a)
                        .arg(a.mode, 3, 8, QLatin1Char('0'))
                        .arg(a.user);
     if (a.group != QLatin1String("dialout")) return text;
-    if (!a.groupListed) return text + said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "; the user needs to be in the dialout group"));
+    if (!a.groupListed)
+        return text + said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "; the user needs to be in the dialout group"));
     if (!a.groupNow)
-        return text + said(QT_TRANSLATE_NOOP("platform::DeviceAccess", "; the user is in the dialout group, but this session is not yet: log in again"));
+        return text +
+               said(QT_TRANSLATE_NOOP("platform::DeviceAccess",
+                                      "; the user is in the dialout group, but this session is not yet: log in again"));
     return text;
 }
 

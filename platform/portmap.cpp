@@ -83,7 +83,8 @@ QStringList likelyWired(const QStringList &adapters, const QString &unitLink, co
         ordered << name;
     };
     for (const QString &adapter : adapters) take(adapter);
-    if (!unitLink.isEmpty() && !QFileInfo(unitLink).canonicalFilePath().isEmpty()) take(unitLink); // its unit has not gone
+    if (!unitLink.isEmpty() && !QFileInfo(unitLink).canonicalFilePath().isEmpty())
+        take(unitLink); // its unit has not gone
     for (const QString &port : system) take(port);
     return ordered;
 }

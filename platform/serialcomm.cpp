@@ -37,8 +37,7 @@ platform::PortResult SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > platform::kPortCount)
         return platform::PortError{InvalidPortNumber, tr("Invalid port number %1").arg(port)};
-    if (m_port.isOpen())
-        return platform::PortError{PortAlreadyOpen, tr("%1: port already open").arg(portLabel())};
+    if (m_port.isOpen()) return platform::PortError{PortAlreadyOpen, tr("%1: port already open").arg(portLabel())};
     m_commPort = port;
     emit portEvent(PortEvent::Chosen, portLabel());
     return {};
