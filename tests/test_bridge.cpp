@@ -66,33 +66,6 @@ std::pair<QStringList, qint64> readAll(const QString &reader, const QList<QByteA
     for (const Tsl5Display &d : packet.value_or(Tsl5Packet()).displays) out << QStringLiteral("%1:%2:%3").arg(d.index).arg(colours(d), d.text);
     return {out, 0};
 }
-// OBS's side of obs-websocket 5, written from its protocol description.
-QString obsEvent(const QString &type, const QString &data)
-{
-    return QStringLiteral("{\"op\":5,\"d\":{\"eventType\":\"%1\",\"eventIntent\":4,\"eventData\":%2}}").arg(type, data);
-}
-QString obsReply(int id, const QString &type, const QString &data, int code = 100)
-{
-    return QStringLiteral("{\"op\":7,\"d\":{\"requestType\":\"%1\",\"requestId\":\"%2\",\"requestStatus\":{\"result\":%3,\"code\":%4},\"responseData\":%5}}").arg(type).arg(id).arg(code == 100 ? "true" : "false").arg(code).arg(data);
-}
-// Items "NAME" (a source), "NAME/" (a scene), "NAME+" (a group), "-" first: hidden; ids from 1.
-QString obsItems(const QStringList &items)
-{
-    QStringList out;
-    for (int i = 0; i < items.size(); ++i) {
-        QString name = items[i];
-        const bool hidden = name.startsWith('-'), scene = name.endsWith('/'), group = name.endsWith('+');
-        name = name.mid(hidden ? 1 : 0, name.size() - (hidden ? 1 : 0) - (scene || group ? 1 : 0));
-        out << QStringLiteral("{\"sceneItemId\":%1,\"sourceName\":\"%2\",\"sceneItemEnabled\":%3,\"isGroup\":%4,\"sourceType\":\"OBS_SOURCE_TYPE_%5\"}").arg(i + 1).arg(name, hidden ? "false" : "true", group ? "true" : scene ? "false" : "null", scene || group ? "SCENE" : "INPUT");
-    }
-    return QStringLiteral("{\"sceneItems\":[%1]}").arg(out.join(','));
-}
-// What the bridge asks, as OBS receives it.
-QString obsAsk(int id, const QString &type, const QString &scene = {})
-{
-    return QStringLiteral("{\"d\":{%1\"requestId\":\"%2\",\"requestType\":\"%3\"},\"op\":6}").arg(scene.isNull() ? QString() : QStringLiteral("\"requestData\":{\"sceneName\":\"%1\"},").arg(scene)).arg(id).arg(type);
-}
-
 quint16 word(QByteArrayView b, qsizetype at)
 {
     return quint16(quint8(b[at]) << 8 | quint8(b[at + 1]));
@@ -375,58 +348,6 @@ private slots:
         QCOMPARE(tallyFrames(state.lamps(c.maps)), frames);
     }
 
-    // OBS's messages in turn after Identified: what the bridge sends and the
-    // tally it ends with. Main shows CAM 1, a nested scene Inset (Cam2), a
-    // group (Camera 03) and a hidden CAM 4; outside studio mode.
-    void obsSession_data()
-    {
-        QTest::addColumn<QStringList>("received");
-        QTest::addColumn<QStringList>("sent");
-        QTest::addColumn<QString>("tally");
-        const QStringList walk{obsReply(1, "GetCurrentProgramScene", "{\"currentProgramSceneName\":\"Main\"}"), obsReply(2, "GetCurrentPreviewScene", "{}", 506), obsReply(3, "GetSceneItemList", obsItems({"CAM 1", "Inset/", "Group+", "-CAM 4"})), obsReply(4, "GetSceneItemList", obsItems({"Cam2"})), obsReply(5, "GetGroupSceneItemList", obsItems({"Camera 03"}))};
-        const QStringList walked{obsAsk(3, "GetSceneItemList", "Main"), obsAsk(4, "GetSceneItemList", "Inset"), obsAsk(5, "GetGroupSceneItemList", "Group")};
-        const QString main = "CAM 1,Cam2,Camera 03,Group,Inset,Main | ";
-        QTest::newRow("the walk: nested scene, group, hidden item, preview refused") << walk << walked << main;
-        QTest::newRow("SceneItemEnableStateChanged: CAM 4 shown") << walk + QStringList{obsEvent("SceneItemEnableStateChanged", "{\"sceneName\":\"Main\",\"sceneItemId\":4,\"sceneItemEnabled\":true}")} << walked << "CAM 1,CAM 4,Cam2,Camera 03,Group,Inset,Main | ";
-        QTest::newRow("SceneItemEnableStateChanged: the group hidden") << walk + QStringList{obsEvent("SceneItemEnableStateChanged", "{\"sceneName\":\"Main\",\"sceneItemId\":3,\"sceneItemEnabled\":false}")} << walked << "CAM 1,Cam2,Inset,Main | ";
-        QTest::newRow("CurrentProgramSceneChanged: Inset") << walk + QStringList{obsEvent("CurrentProgramSceneChanged", "{\"sceneName\":\"Inset\"}")} << walked << "Cam2,Inset | ";
-        QTest::newRow("CurrentProgramSceneChanged: Side, not walked yet") << walk + QStringList{obsEvent("CurrentProgramSceneChanged", "{\"sceneName\":\"Side\"}"), obsReply(6, "GetSceneItemList", obsItems({"CAM 5"}))} << walked + QStringList{obsAsk(6, "GetSceneItemList", "Side")} << "CAM 5,Side | ";
-        QTest::newRow("StudioModeStateChanged: on, preview Side") << walk + QStringList{obsEvent("StudioModeStateChanged", "{\"studioModeEnabled\":true}"), obsReply(6, "GetCurrentPreviewScene", "{\"currentPreviewSceneName\":\"Side\"}"), obsReply(7, "GetSceneItemList", obsItems({"CAM 5"}))} << walked + QStringList{obsAsk(6, "GetCurrentPreviewScene"), obsAsk(7, "GetSceneItemList", "Side")} << main + "CAM 5,Side";
-        QTest::newRow("StudioModeStateChanged: off again") << walk + QStringList{obsEvent("StudioModeStateChanged", "{\"studioModeEnabled\":true}"), obsReply(6, "GetCurrentPreviewScene", "{\"currentPreviewSceneName\":\"Inset\"}"), obsEvent("StudioModeStateChanged", "{\"studioModeEnabled\":false}")} << walked + QStringList{obsAsk(6, "GetCurrentPreviewScene")} << main;
-        QTest::newRow("CurrentPreviewSceneChanged: Main") << walk + QStringList{obsEvent("CurrentPreviewSceneChanged", "{\"sceneName\":\"Main\"}")} << walked << main + "CAM 1,Cam2,Camera 03,Group,Inset,Main";
-        QTest::newRow("SceneItemCreated: Inset asked again") << walk + QStringList{obsEvent("SceneItemCreated", "{\"sceneName\":\"Inset\",\"sourceName\":\"CAM 6\",\"sceneItemId\":2}"), obsReply(6, "GetSceneItemList", obsItems({"Cam2", "CAM 6"}))} << walked + QStringList{obsAsk(6, "GetSceneItemList", "Inset")} << "CAM 1,CAM 6,Cam2,Camera 03,Group,Inset,Main | ";
-        QTest::newRow("SceneItemRemoved in the group: asked as a group") << walk + QStringList{obsEvent("SceneItemRemoved", "{\"sceneName\":\"Group\",\"sourceName\":\"Camera 03\",\"sceneItemId\":1}"), obsReply(6, "GetGroupSceneItemList", obsItems({}))} << walked + QStringList{obsAsk(6, "GetGroupSceneItemList", "Group")} << "CAM 1,Cam2,Group,Inset,Main | ";
-        QTest::newRow("InputNameChanged: every scene asked again") << walk + QStringList{obsEvent("InputNameChanged", "{\"oldInputName\":\"Cam2\",\"inputName\":\"Cam7\"}"), obsReply(6, "GetSceneItemList", obsItems({"CAM 1", "Inset/", "Group+", "-CAM 4"})), obsReply(7, "GetSceneItemList", obsItems({"Cam7"})), obsReply(8, "GetGroupSceneItemList", obsItems({"Camera 03"}))} << walked + QStringList{obsAsk(6, "GetSceneItemList", "Main"), obsAsk(7, "GetSceneItemList", "Inset"), obsAsk(8, "GetGroupSceneItemList", "Group")} << "CAM 1,Cam7,Camera 03,Group,Inset,Main | ";
-        QTest::newRow("SceneNameChanged: Main to Studio") << walk + QStringList{obsEvent("SceneNameChanged", "{\"oldSceneName\":\"Main\",\"sceneName\":\"Studio\"}"), obsReply(6, "GetSceneItemList", obsItems({"CAM 1"}))} << walked + QStringList{obsAsk(6, "GetSceneItemList", "Studio")} << "CAM 1,Studio | ";
-        QTest::newRow("SceneItemCreated while Inset is asked: the first answer ignored") << walk.mid(0, 3) + QStringList{obsEvent("SceneItemCreated", "{\"sceneName\":\"Inset\",\"sourceName\":\"CAM 6\",\"sceneItemId\":2}"), walk[3], walk[4], obsReply(6, "GetSceneItemList", obsItems({"CAM 6"}))} << walked + QStringList{obsAsk(6, "GetSceneItemList", "Inset")} << "CAM 1,CAM 6,Camera 03,Group,Inset,Main | ";
-        QTest::newRow("a scene inside itself") << QStringList{obsReply(1, "GetCurrentProgramScene", "{\"currentProgramSceneName\":\"Loop\"}"), obsReply(2, "GetCurrentPreviewScene", "{}", 506), obsReply(3, "GetSceneItemList", obsItems({"Loop/", "CAM 8"}))} << QStringList{obsAsk(3, "GetSceneItemList", "Loop")} << "CAM 8,Loop | ";
-    }
-    void obsSession()
-    {
-        QFETCH(QStringList, received);
-        ObsSession session;
-        QCOMPARE(session.feed(R"({"op":0,"d":{"obsWebSocketVersion":"5.1.0","rpcVersion":1}})"), QList<QByteArray>{R"({"d":{"eventSubscriptions":1165,"rpcVersion":1},"op":1})"});
-        QCOMPARE(session.feed(R"({"op":2,"d":{"negotiatedRpcVersion":1}})"), (QList<QByteArray>{obsAsk(1, "GetCurrentProgramScene").toUtf8(), obsAsk(2, "GetCurrentPreviewScene").toUtf8()}));
-        QStringList sent;
-        for (const QString &m : received)
-            for (const QByteArray &out : session.feed(m.toUtf8())) sent << out;
-        QTEST(sent, "sent");
-        const ObsTally t = session.takeTally().value();
-        QTEST(t.program.join(',') + " | " + t.preview.join(','), "tally");
-        QVERIFY(!session.takeTally());
-    }
-
-    void obsSessionChallengeAndMalformed()
-    {
-        ObsSession session("supersecretpassword");
-        QCOMPARE(session.feed(R"({"op":0,"d":{"rpcVersion":1,"authentication":{"challenge":"ztTBnnuqrqaKDzRM3xcVdbYm","salt":"PZVbYpvAnZut2SS6JNJytDm9"}}})"), QList<QByteArray>{R"({"d":{"authentication":"zZgWipvwSGrw748kHN4gNpBC1IaeiiWX3Hjkrm849Sc=","eventSubscriptions":1165,"rpcVersion":1},"op":1})"});
-        // Events before Identified, and what is not a message, ask nothing.
-        QCOMPARE(session.feed(obsEvent("CurrentProgramSceneChanged", "{\"sceneName\":\"Main\"}").toUtf8()), QList<QByteArray>());
-        QCOMPARE(session.feed("{\"op\":"), QList<QByteArray>());
-        QCOMPARE(session.feed("[5]"), QList<QByteArray>());
-        QCOMPARE(qint64(session.malformed()), 2);
-    }
-
     // A scene or source name to its parallel input; [obs] map's names.
     void obsNames_data()
     {
@@ -434,23 +355,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("input");
         const QString map = "Wide:20, \"Studio A, left\":21 ,\"Cam: 5\" : 22";
-        QTest::newRow("CAM 3") << "" << "CAM 3" << "3";
-        QTest::newRow("Cam3") << "" << "Cam3" << "3";
         QTest::newRow("Camera 03") << "" << "Camera 03" << "3";
-        QTest::newRow("CAM 48") << "" << "CAM 48" << "48";
         QTest::newRow("CAM 49") << "" << "CAM 49" << "0";
-        QTest::newRow("CAM 0") << "" << "CAM 0" << "0";
-        QTest::newRow("Camera 0000000003") << "" << "Camera 0000000003" << "0";
-        QTest::newRow("3 Wide") << "" << "3 Wide" << "0";
-        QTest::newRow("Wide, mapped") << map << "Wide" << "20";
         QTest::newRow("Studio A, left, quoted") << map << "Studio A, left" << "21";
         QTest::newRow("Cam: 5, mapped over its number") << map << "Cam: 5" << "22";
-        QTest::newRow("Studio A") << map << "Studio A" << "0";
-        QTest::newRow("Wide:49") << "Wide:49" << "" << "\"Wide:49\" is not name:input with an input of 1 to 48";
-        QTest::newRow("Studio A, left unquoted") << "Studio A, left:21" << "" << "\"Studio A\" is not name:input with an input of 1 to 48";
         QTest::newRow("a quote not closed") << "\"Studio A:21" << "" << "a quote is not closed";
-        QTest::newRow("Wide twice") << "Wide:1, Wide:2" << "" << "\"Wide\" is mapped twice";
-        QTest::newRow("an empty name") << "\"\":3" << "" << "\"\"\":3\" is not name:input with an input of 1 to 48";
     }
     void obsNames()
     {
