@@ -43,6 +43,7 @@ public:
         connect(&tcp, &QTcpServer::newConnection, this, [this] { server.handleConnection(wire = tcp.nextPendingConnection()); });
         connect(&server, &QWebSocketServer::newConnection, this, [this] {
             client = server.nextPendingConnection();
+            client->setParent(this); // the stand-in owns its end of each session
             ++connections;
             connect(client, &QWebSocket::textMessageReceived, this, &FakeObs::answer);
             send(0, {{"obsWebSocketVersion", "5.1.0"}, {"rpcVersion", 1}, {"authentication", QJsonObject{{"challenge", "ch4l"}, {"salt", "s4lt"}}}});
