@@ -193,11 +193,11 @@ private slots:
         QCOMPARE(lampsJson(service).at(0).toObject().value("label").toString(), "Camera 1");
         QCOMPARE(inputsJson(service).at(0).toObject().value("messages").toInt(), 1); // the dump's tally once
         QTRY_VERIFY(atem.keepAlives >= 3);
-        atem.send({tlIn({0, 1}), tlIn({0, 0, 1})}, true);
+        atem.send({tlIn({0, 1}), tlIn({0, 0, 1})}, true); // 6 before 5
         QByteArray got;
         QTRY_VERIFY((got += line.readAvailable()).endsWith(pair("C", "")));
         atem.lose = {0x7FFF};
-        atem.ping(0x7FFF);
+        atem.ping(0x7FFF); // ids 7 to 0x7FFF, then 0 to 5
         QTRY_VERIFY_WITH_TIMEOUT(atem.acked == atem.lastId && atem.lastId == 5, 30000);
         QVERIFY(atem.resendsAsked.contains(0x7FFF));
         atem.send({tlIn({0, 2})});
@@ -207,9 +207,10 @@ private slots:
     }
 
     // Refused first (no room for another client); silent: lost after 0.3 s,
-    // the lamps kept until stale_s, a handshake every 0.1 s; back from a
-    // reboot (its sessions from 1 again): the new session's dump; it closes
-    // the session: answered, and a new one at once.
+    // the lamps kept until stale_s, handshakes until it answers; back from
+    // a reboot (its sessions from 1 again, the same session as before): the
+    // new session's dump; it closes the session: answered, and a new one at
+    // once.
     void refusedSilentRebootedClosed()
     {
         testsupport::Pty line;
