@@ -230,14 +230,13 @@ private:
 
 std::unique_ptr<Input> inputOfKind(Service &service, const Endpoints &endpoints, const InputSpec &spec)
 {
-    if (spec.kind == Kind::Obs) return std::make_unique<ObsInput>(service, spec, endpoints.obsPasswordFile);
     switch (spec.kind) {
     case Kind::Switcher: return std::make_unique<SwitcherInput>(service, spec);
     case Kind::Tsl31: return std::make_unique<Tsl31Input>(service, spec);
     case Kind::Tsl5: return std::make_unique<Tsl5Input>(service, spec);
     case Kind::Vmix: return std::make_unique<VmixInput>(service, spec);
     case Kind::Atem: return std::make_unique<AtemInput>(service, spec);
-    case Kind::Obs: break;
+    case Kind::Obs: return std::make_unique<ObsInput>(service, spec, endpoints.obsPasswordFile);
     }
     return {};
 }
